@@ -1,0 +1,93 @@
+// Temporary folders, whole-file reads and writes, and PNG output for tests.
+#include "support/test_files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <png.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace testing_support {
+
+TemporaryFolder::TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zonkel-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    path = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+WorkingDirectory::WorkingDirectory(const std::filesystem::path& folder)
+    : previous(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous, ignored);
+}
+
+void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    if (path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path());
+    }
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
+    std::vector<uint8_t> bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return bytes;
+    }
+    uint8_t buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+bool WritePng(const std::filesystem::path& path, const uint32_t* pixels, int width, int height) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(size_t(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t p = pixels[size_t(y) * width + x];
+            row[x * 3] = (p >> 16) & 0xff;
+            row[x * 3 + 1] = (p >> 8) & 0xff;
+            row[x * 3 + 2] = p & 0xff;
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
+} // namespace testing_support

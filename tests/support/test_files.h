@@ -1,0 +1,42 @@
+// Test helpers for files: a temporary folder that removes itself, and PNG output of frames so that a
+// failing picture test leaves something to look at.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path; }
+    std::filesystem::path operator/(const std::string& name) const { return path / name; }
+
+private:
+    std::filesystem::path path;
+};
+
+// Changes the working directory for the lifetime of the object.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& folder);
+    ~WorkingDirectory();
+
+private:
+    std::filesystem::path previous;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
+
+// Writes X8R8G8B8 (or A8R8G8B8, alpha ignored) pixels, top row first, as an RGB PNG.
+bool WritePng(const std::filesystem::path& path, const uint32_t* pixels, int width, int height);
+
+} // namespace testing_support
