@@ -1,0 +1,7 @@
+// The one header through which the engine and the game reach the Windows stand-ins. Each area's
+// header adds itself here once it exists.
+#pragma once
+
+#include "win32/windows_base.h"
+#include "win32/mmsystem.h"
+#include "win32/file_access.h"
