@@ -27,5 +27,5 @@ struct GeneratorRegistration {
 } // namespace assetgen
 
 // Registers a generator at start-up: ASSETGEN_REGISTER(stones, [](const auto& runFolder) { ... });
-#define ASSETGEN_REGISTER(name, function)                                                              \
+#define ASSETGEN_REGISTER(name, function)                                                                    \
     static ::assetgen::GeneratorRegistration assetgenRegistration_##name(#name, function)

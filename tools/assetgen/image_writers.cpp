@@ -55,25 +55,25 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
 void WriteDds(const std::filesystem::path& path, const Image& image) {
     ByteWriter w;
     w.Text("DDS ");
-    w.U32(124);                               // header size
-    w.U32(0x1 | 0x2 | 0x4 | 0x8 | 0x1000);    // caps, height, width, pitch, pixel format
+    w.U32(124);                            // header size
+    w.U32(0x1 | 0x2 | 0x4 | 0x8 | 0x1000); // caps, height, width, pitch, pixel format
     w.U32(image.height);
     w.U32(image.width);
-    w.U32(image.width * 4);                   // pitch
-    w.U32(0);                                 // depth
-    w.U32(0);                                 // mip map count
+    w.U32(image.width * 4); // pitch
+    w.U32(0);               // depth
+    w.U32(0);               // mip map count
     for (int i = 0; i < 11; ++i) {
         w.U32(0);
     }
-    w.U32(32);                                // pixel format size
-    w.U32(0x1 | 0x40);                        // alpha pixels, RGB
+    w.U32(32);         // pixel format size
+    w.U32(0x1 | 0x40); // alpha pixels, RGB
     w.U32(0);
     w.U32(32);
     w.U32(0x00ff0000);
     w.U32(0x0000ff00);
     w.U32(0x000000ff);
     w.U32(0xff000000);
-    w.U32(0x1000);                            // caps: texture
+    w.U32(0x1000); // caps: texture
     for (int i = 0; i < 4; ++i) {
         w.U32(0);
     }
