@@ -1,0 +1,238 @@
+// Tests of the D3DX maths against the values the engine relies on: the projection, the camera's
+// rotation rows, the picking directions, inverses, ray/box and ray/triangle tests, bounding boxes.
+#include "d3dx9/d3dx9.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr float EPS = 1e-6f;
+
+void ExpectMatrixNear(const D3DXMATRIX& actual, const D3DXMATRIX& expected, float tolerance) {
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_NEAR(actual.m[r][c], expected.m[r][c], tolerance)
+                << "row " << r + 1 << " column " << c + 1;
+        }
+    }
+}
+
+TEST(D3DXMath, ProjectionOfTheEngineGivesThePickingScales) {
+    D3DXMATRIX p;
+    float aspect = 800.0f / 600.0f;
+    EXPECT_FLOAT_EQ(aspect, 1.3333334f);
+    D3DXMatrixPerspectiveFovLH(&p, 0.7853982f, aspect, 10.0f, 200.0f);
+    EXPECT_NEAR(1.0f / p._22, 0.4142136f, EPS);
+    EXPECT_NEAR(1.0f / p._11, 0.5522847f, 2 * EPS);
+    EXPECT_NEAR(p._33, 200.0f / 190.0f, EPS);
+    EXPECT_EQ(p._34, 1.0f);
+    EXPECT_NEAR(p._43, -2000.0f / 190.0f, 1e-5f);
+    EXPECT_EQ(p._44, 0.0f);
+    EXPECT_EQ(p._12, 0.0f);
+    EXPECT_EQ(p._41, 0.0f);
+
+    // A point on the near plane maps to depth 0, one on the far plane to depth 1.
+    D3DXVECTOR3 nearPoint(0, 0, 10), farPoint(0, 0, 200), out;
+    D3DXVec3TransformCoord(&out, &nearPoint, &p);
+    EXPECT_NEAR(out.z, 0.0f, EPS);
+    D3DXVec3TransformCoord(&out, &farPoint, &p);
+    EXPECT_NEAR(out.z, 1.0f, EPS);
+}
+
+TEST(D3DXMath, YawPitchRollRowsMatchTheCameraAxes) {
+    float yaw = 0.3f, pitch = 0.9599311f, roll = -0.2f;
+    float sy = std::sin(yaw), cy = std::cos(yaw), sp = std::sin(pitch), cp = std::cos(pitch);
+    float sr = std::sin(roll), cr = std::cos(roll);
+    D3DXMATRIX m;
+    D3DXMatrixRotationYawPitchRoll(&m, yaw, pitch, roll);
+    D3DXMATRIX expected(cy * cr + sy * sp * sr, sr * cp, cy * sp * sr - sy * cr, 0, sy * sp * cr - cy * sr,
+                        cr * cp, sr * sy + cr * cy * sp, 0, cp * sy, -sp, cp * cy, 0, 0, 0, 0, 1);
+    ExpectMatrixNear(m, expected, EPS);
+
+    // Roll, then pitch, then yaw.
+    D3DXMATRIX rz, rx, ry;
+    D3DXMatrixRotationZ(&rz, roll);
+    D3DXMatrixRotationX(&rx, pitch);
+    D3DXMatrixRotationY(&ry, yaw);
+    ExpectMatrixNear(rz * rx * ry, m, 1e-5f);
+}
+
+TEST(D3DXMath, YawOfAQuarterTurnIsRotationAboutY) {
+    D3DXMATRIX a, b;
+    D3DXMatrixRotationYawPitchRoll(&a, D3DX_PI / 2, 0, 0);
+    D3DXMatrixRotationY(&b, D3DX_PI / 2);
+    ExpectMatrixNear(a, b, EPS);
+    EXPECT_NEAR(b._13, -1.0f, EPS);
+    EXPECT_NEAR(b._31, 1.0f, EPS);
+    D3DXVECTOR3 x(1, 0, 0), out;
+    D3DXVec3TransformCoord(&out, &x, &b);
+    EXPECT_NEAR(out.z, -1.0f, EPS);
+}
+
+TEST(D3DXMath, ScalingTranslationAndMultiplyCompose) {
+    D3DXMATRIX s, t, st;
+    D3DXMatrixScaling(&s, 20.0f, 10.0f, 10.0f);
+    D3DXMatrixTranslation(&t, 3.0f, 0.0f, -4.0f);
+    D3DXMatrixMultiply(&st, &s, &t);
+    D3DXVECTOR3 p(1, 2, 3), out;
+    D3DXVec3TransformCoord(&out, &p, &st);
+    EXPECT_EQ(out, D3DXVECTOR3(23.0f, 20.0f, 26.0f));
+
+    // The output may alias an input.
+    D3DXMATRIX aliased = s;
+    D3DXMatrixMultiply(&aliased, &aliased, &t);
+    EXPECT_EQ(aliased, st);
+    D3DXMATRIX timesAssign = s;
+    timesAssign *= t;
+    EXPECT_EQ(timesAssign, st);
+}
+
+TEST(D3DXMath, InverseOfTheCameraViewGivesPositionAndAxes) {
+    // The view the camera builds: axes in columns, negative dot products in row 4.
+    D3DXMATRIX r;
+    D3DXMatrixRotationYawPitchRoll(&r, 0.4f, 0.9599311f, 0.0f);
+    D3DXVECTOR3 right(r._11, r._12, r._13), up(r._21, r._22, r._23), look(r._31, r._32, r._33);
+    D3DXVECTOR3 position(50, 40, 50);
+    D3DXMATRIX view(right.x, up.x, look.x, 0, right.y, up.y, look.y, 0, right.z, up.z, look.z, 0,
+                    -D3DXVec3Dot(&position, &right), -D3DXVec3Dot(&position, &up),
+                    -D3DXVec3Dot(&position, &look), 1);
+    D3DXMATRIX inverse;
+    ASSERT_EQ(D3DXMatrixInverse(&inverse, nullptr, &view), &inverse);
+    EXPECT_NEAR(inverse._41, 50.0f, 1e-4f);
+    EXPECT_NEAR(inverse._42, 40.0f, 1e-4f);
+    EXPECT_NEAR(inverse._43, 50.0f, 1e-4f);
+    EXPECT_NEAR(inverse._31, look.x, EPS);
+    EXPECT_NEAR(inverse._32, look.y, EPS);
+    EXPECT_NEAR(inverse._33, look.z, EPS);
+
+    D3DXMATRIX product = view * inverse, identity;
+    D3DXMatrixIdentity(&identity);
+    ExpectMatrixNear(product, identity, 1e-5f);
+}
+
+TEST(D3DXMath, InverseReportsDeterminantAndRefusesSingularMatrices) {
+    D3DXMATRIX s, out;
+    D3DXMatrixScaling(&s, 2.0f, 4.0f, 0.5f);
+    float det = 0.0f;
+    ASSERT_NE(D3DXMatrixInverse(&out, &det, &s), nullptr);
+    EXPECT_FLOAT_EQ(det, 4.0f);
+    EXPECT_FLOAT_EQ(out._22, 0.25f);
+
+    D3DXMATRIX singular = {};
+    D3DXMatrixIdentity(&out);
+    D3DXMATRIX before = out;
+    EXPECT_EQ(D3DXMatrixInverse(&out, &det, &singular), nullptr);
+    EXPECT_EQ(det, 0.0f);
+    EXPECT_EQ(out, before);
+}
+
+TEST(D3DXMath, VectorOperatorsAndHelpers) {
+    D3DXVECTOR3 a(1, 2, 3), b(4, -5, 6);
+    EXPECT_EQ(a + b, D3DXVECTOR3(5, -3, 9));
+    EXPECT_EQ(a - b, D3DXVECTOR3(-3, 7, -3));
+    EXPECT_EQ(a * 2.0f, D3DXVECTOR3(2, 4, 6));
+    EXPECT_EQ(2.0f * a, D3DXVECTOR3(2, 4, 6));
+    EXPECT_EQ(-a, D3DXVECTOR3(-1, -2, -3));
+    D3DXVECTOR3 c = a;
+    c += b;
+    c -= a;
+    EXPECT_EQ(c, b);
+    EXPECT_FLOAT_EQ(D3DXVec3Dot(&a, &b), 4 - 10 + 18);
+    D3DXVECTOR3 x(1, 0, 0), y(0, 1, 0), z;
+    D3DXVec3Cross(&z, &x, &y);
+    EXPECT_EQ(z, D3DXVECTOR3(0, 0, 1));
+    D3DXVec3Cross(&x, &x, &y); // aliasing output and input
+    EXPECT_EQ(x, D3DXVECTOR3(0, 0, 1));
+
+    D3DXVECTOR3 n(3, 0, 4);
+    D3DXVec3Normalize(&n, &n);
+    EXPECT_NEAR(n.x, 0.6f, EPS);
+    EXPECT_NEAR(n.z, 0.8f, EPS);
+    D3DXVECTOR3 zero(0, 0, 0);
+    D3DXVec3Normalize(&n, &zero);
+    EXPECT_EQ(n, zero) << "normalising a zero vector must not produce NaN";
+
+    D3DVECTOR plain = {1, 2, 3};
+    D3DXVECTOR3 fromPlain = plain;
+    EXPECT_EQ(fromPlain, a);
+    D3DXVECTOR4 v4(1, 2, 3, 4);
+    EXPECT_EQ(v4 * 2.0f, D3DXVECTOR4(2, 4, 6, 8));
+    D3DXVECTOR2 v2(1, 2);
+    EXPECT_EQ(v2 + v2, D3DXVECTOR2(2, 4));
+}
+
+TEST(D3DXMath, BoxBoundProbe) {
+    D3DXVECTOR3 lo(-1, -1, 10), hi(1, 1, 12);
+    struct Row {
+        D3DXVECTOR3 pos, dir;
+        BOOL hit;
+        const char* what;
+    } rows[] = {
+        {{0, 0, 0}, {0, 0, 1}, TRUE, "straight ahead"},
+        {{0, 0, 0}, {0, 0, -1}, FALSE, "box behind the origin"},
+        {{0, 0, 11}, {0, 0, -1}, TRUE, "origin inside the box"},
+        {{0, 0, 11}, {0, 1, 0}, TRUE, "origin inside, pointing sideways"},
+        {{5, 0, 0}, {0, 0, 1}, FALSE, "parallel, outside the slab"},
+        {{0, 0, 0}, {0.05f, 0.05f, 1}, TRUE, "slanted, unnormalised"},
+        {{0, 0, 0}, {0.2f, 0, 1}, FALSE, "slanted, passes beside"},
+        {{0, 0, 0}, {1, 0, 10}, TRUE, "touches the corner edge"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(D3DXBoxBoundProbe(&lo, &hi, &row.pos, &row.dir), row.hit) << row.what;
+    }
+}
+
+TEST(D3DXMath, IntersectTriHitsBothFacesWithBarycentrics) {
+    D3DXVECTOR3 p0(0, 0, 5), p1(4, 0, 5), p2(0, 4, 5);
+    D3DXVECTOR3 pos(1, 2, 0), dir(0, 0, 2);
+    float u = -1, v = -1, dist = -1;
+    ASSERT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &pos, &dir, &u, &v, &dist));
+    EXPECT_NEAR(u, 0.25f, EPS);
+    EXPECT_NEAR(v, 0.5f, EPS);
+    EXPECT_NEAR(dist, 2.5f, EPS) << "distance in multiples of the direction's length";
+    D3DXVECTOR3 hit = p0 * (1 - u - v) + p1 * u + p2 * v;
+    EXPECT_NEAR(hit.x, 1.0f, EPS);
+    EXPECT_NEAR(hit.y, 2.0f, EPS);
+
+    // Same triangle seen from behind, with the other winding.
+    D3DXVECTOR3 back(1, 2, 10), backDir(0, 0, -1);
+    EXPECT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &back, &backDir, &u, &v, &dist));
+    EXPECT_TRUE(D3DXIntersectTri(&p0, &p2, &p1, &pos, &dir, &u, &v, &dist));
+    EXPECT_NEAR(u, 0.5f, EPS);
+
+    // Behind the origin, outside the edges, parallel.
+    D3DXVECTOR3 away(0, 0, -1);
+    EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &pos, &away, &u, &v, &dist));
+    D3DXVECTOR3 outside(3, 3, 0);
+    EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &outside, &dir, &u, &v, &dist));
+    D3DXVECTOR3 parallel(1, 0, 0);
+    EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &pos, &parallel, &u, &v, &dist));
+    // Null outputs are allowed.
+    EXPECT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &pos, &dir, nullptr, nullptr, nullptr));
+}
+
+TEST(D3DXMath, ComputeBoundingBoxReadsPositionsAtAStride) {
+    struct Vertex {
+        float x, y, z;
+        float tu, tv;
+    };
+    static_assert(sizeof(Vertex) == 20);
+    std::vector<Vertex> vertices = {{1, 5, -2, 99, 99}, {-3, 2, 7, -99, -99}, {0, -1, 0, 0, 0}};
+    D3DXVECTOR3 lo, hi;
+    ASSERT_EQ(D3DXComputeBoundingBox(reinterpret_cast<const D3DXVECTOR3*>(vertices.data()), 3, sizeof(Vertex),
+                                     &lo, &hi),
+              S_OK);
+    EXPECT_EQ(lo, D3DXVECTOR3(-3, -1, -2));
+    EXPECT_EQ(hi, D3DXVECTOR3(1, 5, 7));
+
+    auto first = reinterpret_cast<const D3DXVECTOR3*>(vertices.data());
+    EXPECT_TRUE(FAILED(D3DXComputeBoundingBox(first, 0, sizeof(Vertex), &lo, &hi))) << "no vertices";
+    EXPECT_TRUE(FAILED(D3DXComputeBoundingBox(nullptr, 3, sizeof(Vertex), &lo, &hi)));
+    EXPECT_TRUE(FAILED(D3DXComputeBoundingBox(first, 3, sizeof(Vertex), nullptr, &hi)));
+    EXPECT_TRUE(FAILED(D3DXComputeBoundingBox(first, 3, 4, &lo, &hi))) << "stride shorter than a position";
+}
+
+} // namespace
