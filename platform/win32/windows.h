@@ -5,3 +5,4 @@
 #include "win32/windows_base.h"
 #include "win32/mmsystem.h"
 #include "win32/file_access.h"
+#include "gdi/wingdi.h"
