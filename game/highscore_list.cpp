@@ -1,0 +1,207 @@
+// Highscore tables and their ".roh" files. Files are read defensively: a damaged count or a truncated
+// file yields the whole records present, names are always NUL-terminated, and a damaged file is left
+// untouched until a new score is inserted. Saving goes through a temporary file and a rename.
+#include "highscore_list.h"
+
+#include "board.h"
+
+#include "win32/file_access.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <unistd.h>
+
+HighscoreList HighscoreTables[HIGHSCORE_TABLE_COUNT];
+
+namespace {
+
+void PutInt32(uint8_t* out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+
+uint32_t GetInt32(const uint8_t* in) {
+    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
+           static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
+}
+
+// Bytes from the current position to the end of the file, or -1 when the file cannot be measured.
+long RemainingBytes(FILE* file) {
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) {
+        return -1;
+    }
+    const long end = std::ftell(file);
+    if (end < 0 || std::fseek(file, here, SEEK_SET) != 0) {
+        return -1;
+    }
+    return end - here;
+}
+
+bool WriteTable(FILE* file, int32_t count, const HighscoreEntry* entries) {
+    uint8_t header[HIGHSCORE_HEADER_SIZE];
+    PutInt32(header, static_cast<uint32_t>(count));
+    PutInt32(header + 4, static_cast<uint32_t>(count) * HIGHSCORE_RECORD_SIZE + HIGHSCORE_HEADER_SIZE);
+    if (std::fwrite(header, 1, sizeof(header), file) != sizeof(header)) {
+        return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        uint8_t record[HIGHSCORE_RECORD_SIZE];
+        std::memcpy(record, entries[i].name, HIGHSCORE_NAME_SIZE);
+        PutInt32(record + HIGHSCORE_NAME_SIZE, entries[i].score);
+        if (std::fwrite(record, 1, sizeof(record), file) != sizeof(record)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+HighscoreList::HighscoreList() = default;
+
+HighscoreList::~HighscoreList() {
+    delete[] entries;
+}
+
+int HighscoreList::Load(const char* file, int n) {
+    std::snprintf(fileName, sizeof(fileName), "%s", file ? file : "");
+    delete[] entries;
+    entries = nullptr;
+    count = 0;
+
+    if (FILE* in = platform::OpenDataFile(fileName, "rb")) {
+        uint8_t header[HIGHSCORE_HEADER_SIZE];
+        int32_t stated = 0;
+        if (std::fread(header, 1, sizeof(header), in) == sizeof(header)) {
+            stated = static_cast<int32_t>(GetInt32(header));
+        }
+        // Only whole records that the file really holds are taken; a negative count says nothing
+        // about them, so then every whole record present is kept.
+        const long remaining = RemainingBytes(in);
+        long present = remaining > 0 ? remaining / HIGHSCORE_RECORD_SIZE : 0;
+        if (stated >= 0 && stated < present) {
+            present = stated;
+        }
+        if (present > 0) {
+            entries = new (std::nothrow) HighscoreEntry[present];
+        }
+        int32_t read = 0;
+        while (entries && read < present) {
+            uint8_t record[HIGHSCORE_RECORD_SIZE];
+            if (std::fread(record, 1, sizeof(record), in) != sizeof(record)) {
+                break;
+            }
+            std::memcpy(entries[read].name, record, HIGHSCORE_NAME_SIZE);
+            entries[read].name[HIGHSCORE_NAME_SIZE - 1] = '\0';
+            entries[read].score = GetInt32(record + HIGHSCORE_NAME_SIZE);
+            ++read;
+        }
+        count = read;
+        std::fclose(in);
+        return LOAD_READ;
+    }
+
+    if (n < 0) {
+        n = 0;
+    }
+    HighscoreEntry* created = new (std::nothrow) HighscoreEntry[n > 0 ? n : 1]();
+    if (!created) {
+        return LOAD_FAILED;
+    }
+    FILE* out = platform::OpenDataFile(fileName, "wb");
+    if (!out) {
+        delete[] created;
+        return LOAD_FAILED;
+    }
+    entries = created;
+    count = n;
+    WriteTable(out, count, entries);
+    std::fclose(out);
+    return LOAD_CREATED;
+}
+
+bool HighscoreList::IsHighscore(uint32_t s) const {
+    if (!entries || count <= 0) {
+        return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        if (s > entries[i].score) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void HighscoreList::InsertScore(const char* name, uint32_t s) {
+    if (!IsHighscore(s)) {
+        return;
+    }
+    int32_t p = 0;
+    while (p < count && entries[p].score >= s) {
+        ++p;
+    }
+    for (int32_t k = count - 1; k > p; --k) {
+        entries[k].score = entries[k - 1].score;
+        std::memcpy(entries[k].name, entries[k - 1].name, HIGHSCORE_NAME_SIZE);
+    }
+    entries[p].score = s;
+    std::memset(entries[p].name, 0, HIGHSCORE_NAME_SIZE);
+    if (name) {
+        std::strncpy(entries[p].name, name, HIGHSCORE_NAME_SIZE - 1);
+    }
+    Save();
+}
+
+bool HighscoreList::GetEntry(int i, uint32_t* score, char* name) const {
+    if (!entries || i < 0 || i >= count) {
+        return false;
+    }
+    if (name) {
+        std::strcpy(name, entries[i].name);
+    }
+    if (score) {
+        *score = entries[i].score;
+    }
+    return true;
+}
+
+bool HighscoreList::SetTitle(const char* t) {
+    std::snprintf(title, sizeof(title), "%s", t ? t : "");
+    return true;
+}
+
+bool HighscoreList::GetTitle(char* out) const {
+    std::strcpy(out, title);
+    return true;
+}
+
+bool HighscoreList::Save() {
+    const std::string target = platform::ToHostPath(fileName);
+    if (target.empty()) {
+        return false;
+    }
+    const std::string temporary = target + ".saving";
+    FILE* out = platform::OpenDataFile(temporary.c_str(), "wb");
+    if (!out) {
+        return false;
+    }
+    bool written = WriteTable(out, count, entries) && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
+    written = std::fclose(out) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+HighscoreList& CurrentHighscoreTable() {
+    // Stored settings may hold any value; the rules read them as level mode and easy, and so does the
+    // table index, which therefore never leaves the six tables.
+    const int mode = PlayMode != 0 ? 1 : 0;
+    const int difficulty = (Difficulty == 1 || Difficulty == 2) ? Difficulty : 0;
+    return HighscoreTables[mode * 3 + difficulty];
+}

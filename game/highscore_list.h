@@ -1,0 +1,58 @@
+// One highscore table: its entries in memory and its ".roh" file (a count, the file size, then records
+// of a 220-byte name and a 32-bit score, little-endian). The game keeps six, one per play mode and
+// difficulty.
+#pragma once
+
+#include <cstdint>
+
+constexpr int HIGHSCORE_NAME_SIZE = 220;
+constexpr int HIGHSCORE_RECORD_SIZE = 224;
+constexpr int HIGHSCORE_HEADER_SIZE = 8;
+constexpr int HIGHSCORE_TABLE_COUNT = 6;
+constexpr int HIGHSCORE_DEFAULT_ENTRIES = 10;
+// The name that fills a new table's default entries.
+constexpr const char* HIGHSCORE_DEFAULT_NAME = "Quarvel";
+
+struct HighscoreEntry {
+    char name[HIGHSCORE_NAME_SIZE];
+    uint32_t score;
+};
+static_assert(sizeof(HighscoreEntry) == HIGHSCORE_RECORD_SIZE, "a record is 224 bytes in memory and on disk");
+
+class HighscoreList {
+public:
+    enum LoadResult { LOAD_FAILED = 0, LOAD_CREATED = 1, LOAD_READ = 2 };
+
+    HighscoreList();
+    virtual ~HighscoreList();
+    HighscoreList(const HighscoreList&) = delete;
+    HighscoreList& operator=(const HighscoreList&) = delete;
+
+    // Reads the table from `file`, or creates the file with `n` zeroed entries when it cannot be read.
+    // Returns LOAD_READ, LOAD_CREATED or LOAD_FAILED.
+    int Load(const char* file, int n);
+    // True when `s` beats the score of at least one entry.
+    bool IsHighscore(uint32_t s) const;
+    // Puts the score in its place (below equal scores), drops the last entry and saves the file.
+    void InsertScore(const char* name, uint32_t s);
+    // Copies entry `i`'s name (with its NUL) and score out; false for an index outside the table.
+    bool GetEntry(int i, uint32_t* score, char* name) const;
+    int32_t GetCount() const { return count; }
+    bool SetTitle(const char* t);
+    bool GetTitle(char* out) const;
+    // Rewrites the file. It is written beside the old one first and then renamed over it, so a failed
+    // save leaves the old file whole.
+    bool Save();
+
+private:
+    char fileName[HIGHSCORE_NAME_SIZE] = {};
+    char title[HIGHSCORE_NAME_SIZE] = {};
+    int32_t count = 0;
+    HighscoreEntry* entries = nullptr;
+};
+
+// The six tables, index PlayMode*3 + Difficulty.
+extern HighscoreList HighscoreTables[HIGHSCORE_TABLE_COUNT];
+
+// HighscoreTables[PlayMode*3 + Difficulty], the table of the running game's play mode and difficulty.
+HighscoreList& CurrentHighscoreTable();

@@ -1,0 +1,273 @@
+// Highscore tables: the ".roh" file byte for byte, the ranking rules, damaged and truncated files, and
+// saves that never leave a half-written file.
+#include "highscore_list.h"
+
+#include "board.h"
+#include "support/test_files.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TemporaryFolder;
+using testing_support::WorkingDirectory;
+using testing_support::WriteFile;
+
+struct Record {
+    std::string name;
+    uint32_t score;
+};
+
+void AppendInt32(std::vector<uint8_t>& bytes, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+std::vector<uint8_t> RecordBytes(const Record& record) {
+    std::vector<uint8_t> bytes(HIGHSCORE_NAME_SIZE, 0);
+    std::memcpy(bytes.data(), record.name.data(), std::min<size_t>(record.name.size(), HIGHSCORE_NAME_SIZE));
+    AppendInt32(bytes, record.score);
+    return bytes;
+}
+
+std::vector<uint8_t> FileBytes(int32_t count, const std::vector<Record>& records) {
+    std::vector<uint8_t> bytes;
+    AppendInt32(bytes, static_cast<uint32_t>(count));
+    AppendInt32(bytes, static_cast<uint32_t>(count) * 224 + 8);
+    for (const Record& record : records) {
+        std::vector<uint8_t> one = RecordBytes(record);
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    }
+    return bytes;
+}
+
+std::vector<Record> Entries(const HighscoreList& list) {
+    std::vector<Record> out;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        char name[HIGHSCORE_NAME_SIZE];
+        uint32_t score = 0;
+        EXPECT_TRUE(list.GetEntry(i, &score, name));
+        out.push_back({name, score});
+    }
+    return out;
+}
+
+std::vector<uint32_t> Scores(const HighscoreList& list) {
+    std::vector<uint32_t> scores;
+    for (const Record& record : Entries(list)) {
+        scores.push_back(record.score);
+    }
+    return scores;
+}
+
+// Ten entries scored 100, 90, ..., 10 named "p100" ... "p10".
+std::vector<Record> TenRecords() {
+    std::vector<Record> records;
+    for (uint32_t s = 100; s >= 10; s -= 10) {
+        records.push_back({"p" + std::to_string(s), s});
+    }
+    return records;
+}
+
+class HighscoreTest : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+    WorkingDirectory inFolder{folder.Path()};
+};
+
+TEST_F(HighscoreTest, NewFileWithTheStartUpDefaultsIsByteExact) {
+    HighscoreList list;
+    ASSERT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_CREATED);
+    EXPECT_EQ(ReadFile(folder / "as1.roh"), FileBytes(10, std::vector<Record>(10, Record{"", 0})));
+
+    for (uint32_t s = 170; s <= 179; ++s) {
+        list.InsertScore(HIGHSCORE_DEFAULT_NAME, s);
+    }
+    std::vector<Record> expected;
+    for (uint32_t s = 179; s >= 170; --s) {
+        expected.push_back({HIGHSCORE_DEFAULT_NAME, s});
+    }
+    const std::vector<uint8_t> bytes = ReadFile(folder / "as1.roh");
+    EXPECT_EQ(bytes.size(), 2248u);
+    EXPECT_EQ(bytes, FileBytes(10, expected));
+    EXPECT_FALSE(std::filesystem::exists(folder / "as1.roh.saving"));
+}
+
+TEST_F(HighscoreTest, ExistingFileIsReadInItsOwnOrderAndLeftAlone) {
+    std::vector<Record> records = {{"low", 5}, {"high", 500}, {"mid", 50}};
+    const std::vector<uint8_t> bytes = FileBytes(3, records);
+    WriteFile(folder / "al2.roh", bytes);
+    HighscoreList list;
+    ASSERT_EQ(list.Load("al2.roh", 10), HighscoreList::LOAD_READ);
+    EXPECT_EQ(Scores(list), (std::vector<uint32_t>{5, 500, 50}));
+    EXPECT_EQ(Entries(list)[1].name, "high");
+    EXPECT_EQ(ReadFile(folder / "al2.roh"), bytes);
+}
+
+TEST_F(HighscoreTest, RankingRules) {
+    WriteFile(folder / "t.roh", FileBytes(10, TenRecords()));
+    HighscoreList list;
+    ASSERT_EQ(list.Load("t.roh", 10), HighscoreList::LOAD_READ);
+
+    EXPECT_FALSE(list.IsHighscore(10)) << "equal to the lowest does not qualify";
+    list.InsertScore("equal", 10);
+    EXPECT_EQ(Scores(list), (std::vector<uint32_t>{100, 90, 80, 70, 60, 50, 40, 30, 20, 10}));
+
+    EXPECT_TRUE(list.IsHighscore(11));
+    list.InsertScore("one more", 11);
+    EXPECT_EQ(Scores(list), (std::vector<uint32_t>{100, 90, 80, 70, 60, 50, 40, 30, 20, 11}));
+    EXPECT_EQ(Entries(list)[9].name, "one more");
+
+    list.InsertScore("tie", 50);
+    EXPECT_EQ(Entries(list)[5].name, "p50");
+    EXPECT_EQ(Entries(list)[6].name, "tie") << "an equal score goes below";
+
+    list.InsertScore("top", 1000);
+    std::vector<Record> entries = Entries(list);
+    EXPECT_EQ(entries[0].name, "top");
+    EXPECT_EQ(entries[1].name, "p100");
+    EXPECT_EQ(entries[9].score, 30u);
+    EXPECT_EQ(ReadFile(folder / "t.roh"), FileBytes(10, entries));
+}
+
+TEST_F(HighscoreTest, LongNamesAreCutAndTheRestOfTheFieldIsZero) {
+    HighscoreList list;
+    list.Load("t.roh", 1);
+    const std::string longName(300, 'n');
+    list.InsertScore(longName.c_str(), 7);
+    EXPECT_EQ(Entries(list)[0].name, std::string(219, 'n'));
+    EXPECT_EQ(ReadFile(folder / "t.roh"), FileBytes(1, {{std::string(219, 'n'), 7}}));
+
+    list.InsertScore("ab", 8);
+    const std::vector<uint8_t> bytes = ReadFile(folder / "t.roh");
+    EXPECT_EQ(bytes[8 + 2], 0) << "no trace of the longer name that held the field before";
+    EXPECT_EQ(bytes, FileBytes(1, {{"ab", 8}}));
+}
+
+TEST_F(HighscoreTest, GetEntryOutsideTheTableFailsAndWritesNothing) {
+    WriteFile(folder / "t.roh", FileBytes(10, TenRecords()));
+    HighscoreList list;
+    list.Load("t.roh", 10);
+    char name[HIGHSCORE_NAME_SIZE] = "untouched";
+    uint32_t score = 42;
+    EXPECT_FALSE(list.GetEntry(10, &score, name));
+    EXPECT_FALSE(list.GetEntry(-1, &score, name));
+    EXPECT_EQ(score, 42u);
+    EXPECT_STREQ(name, "untouched");
+
+    HighscoreList empty;
+    EXPECT_FALSE(empty.GetEntry(0, &score, name));
+    EXPECT_FALSE(empty.IsHighscore(0xffffffffu));
+}
+
+TEST_F(HighscoreTest, TitlesRoundTrip) {
+    HighscoreList list;
+    EXPECT_TRUE(list.SetTitle("level hard highscore"));
+    char title[HIGHSCORE_NAME_SIZE];
+    EXPECT_TRUE(list.GetTitle(title));
+    EXPECT_STREQ(title, "level hard highscore");
+}
+
+TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnInsert) {
+    const std::vector<Record> three = {{"a", 30}, {"b", 20}, {"c", 10}};
+    auto withCount = [&](int32_t count, size_t records) {
+        std::vector<uint8_t> bytes =
+            FileBytes(3, std::vector<Record>(three.begin(), three.begin() + records));
+        for (int i = 0; i < 4; ++i) {
+            bytes[i] = static_cast<uint8_t>(static_cast<uint32_t>(count) >> (8 * i));
+        }
+        return bytes;
+    };
+    std::vector<uint8_t> truncatedRecord = FileBytes(3, three);
+    truncatedRecord.resize(8 + 224 * 2 + 100);
+    std::vector<uint8_t> shortHeader = {3, 0, 0};
+
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        std::vector<uint32_t> scores;
+    };
+    const std::vector<Case> cases = {
+        {"negative count", withCount(-5, 3), {30, 20, 10}},
+        {"count beyond the records present", withCount(9, 2), {30, 20}},
+        {"count too large to allocate", withCount(0x7fffffff, 3), {30, 20, 10}},
+        {"truncated record", truncatedRecord, {30, 20}},
+        {"count smaller than the records", withCount(1, 3), {30}},
+        {"header cut short", shortHeader, {}},
+        {"empty file", {}, {}},
+    };
+    for (const Case& c : cases) {
+        WriteFile(folder / "d.roh", c.bytes);
+        HighscoreList list;
+        EXPECT_EQ(list.Load("d.roh", 10), HighscoreList::LOAD_READ) << c.name;
+        EXPECT_EQ(Scores(list), c.scores) << c.name;
+        EXPECT_EQ(ReadFile(folder / "d.roh"), c.bytes)
+            << c.name << ": the file must not be rewritten by a load";
+        if (!c.scores.empty()) {
+            list.InsertScore("new", 1000);
+            std::vector<Record> expected = Entries(list);
+            EXPECT_EQ(expected[0].name, "new") << c.name;
+            EXPECT_EQ(ReadFile(folder / "d.roh"), FileBytes(list.GetCount(), expected)) << c.name;
+        }
+    }
+}
+
+TEST_F(HighscoreTest, NameWithoutItsNulIsCutAt219Characters) {
+    std::vector<uint8_t> bytes = FileBytes(1, {{"", 77}});
+    std::memset(bytes.data() + 8, 'x', HIGHSCORE_NAME_SIZE);
+    WriteFile(folder / "n.roh", bytes);
+    HighscoreList list;
+    ASSERT_EQ(list.Load("n.roh", 10), HighscoreList::LOAD_READ);
+    char name[HIGHSCORE_NAME_SIZE + 16];
+    std::memset(name, 'y', sizeof(name));
+    uint32_t score = 0;
+    ASSERT_TRUE(list.GetEntry(0, &score, name));
+    EXPECT_EQ(std::string(name), std::string(219, 'x'));
+    EXPECT_EQ(score, 77u);
+}
+
+TEST_F(HighscoreTest, FailedSaveKeepsTheOldFileAndReportsFalse) {
+    const std::vector<uint8_t> bytes = FileBytes(10, TenRecords());
+    WriteFile(folder / "s.roh", bytes);
+    HighscoreList list;
+    list.Load("s.roh", 10);
+    // A folder where the temporary file would go makes the write fail.
+    std::filesystem::create_directory(folder / "s.roh.saving");
+    list.InsertScore("lost", 1000);
+    EXPECT_FALSE(list.Save());
+    EXPECT_EQ(ReadFile(folder / "s.roh"), bytes);
+    EXPECT_EQ(Entries(list)[0].name, "lost") << "the entry stays in memory";
+
+    std::filesystem::remove(folder / "s.roh.saving");
+    EXPECT_TRUE(list.Save());
+    EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, Entries(list)));
+}
+
+TEST_F(HighscoreTest, FileThatCanNeitherBeReadNorCreatedLeavesAnEmptyTable) {
+    HighscoreList list;
+    EXPECT_EQ(list.Load("missing-folder\\t.roh", 10), HighscoreList::LOAD_FAILED);
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_FALSE(list.IsHighscore(5));
+    list.InsertScore("nobody", 5);
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing-folder"));
+}
+
+TEST_F(HighscoreTest, CurrentTableIndexNeverLeavesTheSixTablesForOddSettings) {
+    PlayMode = 1;
+    Difficulty = 2;
+    EXPECT_EQ(&CurrentHighscoreTable(), &HighscoreTables[5]);
+    PlayMode = 0;
+    Difficulty = 1;
+    EXPECT_EQ(&CurrentHighscoreTable(), &HighscoreTables[1]);
+    PlayMode = 7;
+    Difficulty = -4;
+    EXPECT_EQ(&CurrentHighscoreTable(), &HighscoreTables[3]) << "odd stored settings: level mode, easy";
+}
+
+} // namespace
