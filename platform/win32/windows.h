@@ -5,4 +5,8 @@
 #include "win32/windows_base.h"
 #include "win32/mmsystem.h"
 #include "win32/file_access.h"
+#include "win32/winuser.h"
+#include "win32/commdlg.h"
+#include "win32/commctrl.h"
+#include "win32/shellapi.h"
 #include "gdi/wingdi.h"

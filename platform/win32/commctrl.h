@@ -1,0 +1,4 @@
+// The common-controls initialisation; the controls the program uses need none here.
+#pragma once
+
+void InitCommonControls();
