@@ -1,0 +1,218 @@
+// The MD2 reader: vertex layout (corner order, axis swap, both scales, texture coordinates) and the
+// refusal of every file that does not fit the reader's data model.
+#include "md2_test_file.h"
+#include "models/md2_file.h"
+
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+using md2_test::Model;
+
+struct ReadResult {
+    bool ok = false;
+    Md2Mesh mesh;
+    std::string reason;
+};
+
+ReadResult ReadBytes(const std::vector<uint8_t>& bytes, float scale = 1.0f) {
+    testing_support::TemporaryFolder folder;
+    const auto path = folder / "model.md2";
+    testing_support::WriteFile(path, bytes);
+    ReadResult result;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    result.ok = ReadMd2Mesh(file, scale, &result.mesh, &result.reason);
+    std::fclose(file);
+    return result;
+}
+
+void ExpectVertex(const MD2Vertex& v, float x, float y, float z, float tu, float tv, const char* what) {
+    EXPECT_FLOAT_EQ(v.position.x, x) << what;
+    EXPECT_FLOAT_EQ(v.position.y, y) << what;
+    EXPECT_FLOAT_EQ(v.position.z, z) << what;
+    EXPECT_FLOAT_EQ(v.tu, tu) << what;
+    EXPECT_FLOAT_EQ(v.tv, tv) << what;
+}
+
+TEST(Md2Reader, CornersReversedAxesSwappedBothScalesApplied) {
+    const ReadResult r = ReadBytes(md2_test::OneTriangle(1).Bytes(), 2.0f);
+    ASSERT_TRUE(r.ok) << r.reason;
+    ASSERT_EQ(r.mesh.vertices.size(), 3u);
+    // Stored corner k is file corner 2 - k. File vertex 0 decodes to (1, 2, 3) and becomes (2, 6, 4).
+    ExpectVertex(r.mesh.vertices[0], 2.0f, 8.0f, 12.0f, 0.0f, 1.0f, "file corner 2");
+    ExpectVertex(r.mesh.vertices[1], 10.0f, 6.0f, 4.0f, 1.0f, 0.25f, "file corner 1");
+    ExpectVertex(r.mesh.vertices[2], 2.0f, 6.0f, 4.0f, 0.5f, 0.0f, "file corner 0");
+}
+
+TEST(Md2Reader, TextureCoordinatesNormalisedByLargestUsedPairNotSkinSize) {
+    Model model = md2_test::OneTriangle(1);
+    model.skinWidth = 1024; // ignored
+    model.skinHeight = 7;
+    const ReadResult r = ReadBytes(model.Bytes());
+    ASSERT_TRUE(r.ok) << r.reason;
+    // s = 64 with a largest used s of 128 is 0.5; the unused pair (200, 100) plays no part.
+    EXPECT_FLOAT_EQ(r.mesh.vertices[2].tu, 0.5f);
+    EXPECT_FLOAT_EQ(r.mesh.vertices[1].tu, 1.0f);
+    EXPECT_FLOAT_EQ(r.mesh.vertices[0].tv, 1.0f);
+}
+
+TEST(Md2Reader, FramesFollowOneAnotherAndCountsAreKept) {
+    Model model = md2_test::Cube({2.0f, 4.0f, 6.0f});
+    model.skinCount = 3; // names are skipped
+    const ReadResult r = ReadBytes(model.Bytes());
+    ASSERT_TRUE(r.ok) << r.reason;
+    EXPECT_EQ(r.mesh.frameCount, 3);
+    EXPECT_EQ(r.mesh.triangleCount, 12);
+    EXPECT_EQ(r.mesh.vertexCount, 8);
+    ASSERT_EQ(r.mesh.vertices.size(), 3u * 12u * 3u);
+    for (int f = 0; f < 3; ++f) {
+        const float half = float(f + 1);
+        float largest = 0.0f;
+        for (int i = 0; i < 36; ++i) {
+            const MD2Vertex& v = r.mesh.vertices[size_t(f * 36 + i)];
+            largest =
+                std::max({largest, std::abs(v.position.x), std::abs(v.position.y), std::abs(v.position.z)});
+        }
+        EXPECT_NEAR(largest, half, 1e-5f) << "frame " << f;
+    }
+}
+
+TEST(Md2Reader, StoredTrianglesKeepTheFilesOutwardFacing) {
+    const ReadResult r = ReadBytes(md2_test::Cube({2.0f}).Bytes());
+    ASSERT_TRUE(r.ok) << r.reason;
+    for (int j = 0; j < 12; ++j) {
+        const D3DXVECTOR3 a = r.mesh.vertices[size_t(3 * j)].position;
+        const D3DXVECTOR3 b = r.mesh.vertices[size_t(3 * j + 1)].position;
+        const D3DXVECTOR3 c = r.mesh.vertices[size_t(3 * j + 2)].position;
+        D3DXVECTOR3 e1 = b - a, e2 = c - a, n;
+        D3DXVec3Cross(&n, &e1, &e2);
+        const D3DXVECTOR3 centre = (a + b + c) / 3.0f;
+        EXPECT_GT(D3DXVec3Dot(&n, &centre), 0.0f) << "triangle " << j << " faces inward";
+    }
+}
+
+struct Refusal {
+    const char* name;
+    const char* reason; // a part of the reader's reason
+    void (*breakFile)(Model* model, std::vector<uint8_t>* bytes);
+};
+
+void Patch(std::vector<uint8_t>* bytes, int offset, int32_t value) {
+    md2_test::PatchInt32(bytes, offset, value);
+}
+
+const Refusal REFUSALS[] = {
+    {"wrong magic", "magic",
+     [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::IDENT, 0x32504449 + 1); }},
+    {"wrong version", "version", [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::VERSION, 7); }},
+    {"33 skins", "skin count",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->skinCount = 33;
+         *b = m->Bytes();
+     }},
+    {"2049 texture coordinates", "texture coordinate count",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->texcoords.resize(2049, {1, 1});
+         *b = m->Bytes();
+     }},
+    {"2071 vertices per frame", "vertex count",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->frames[0].vertices.resize(2071);
+         *b = m->Bytes();
+     }},
+    {"no triangles", "no triangles",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->triangles.clear();
+         *b = m->Bytes();
+     }},
+    {"no frames", "no frames",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->frames.clear();
+         *b = m->Bytes();
+         Patch(b, md2_test::NUM_XYZ, 3);
+         Patch(b, md2_test::FRAME_SIZE, 52);
+     }},
+    {"negative triangle count", "no triangles",
+     [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::NUM_TRIS, -1); }},
+    {"vertex index past the end", "vertex index",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->triangles[0].vertex[1] = 3;
+         *b = m->Bytes();
+     }},
+    {"negative vertex index", "vertex index",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->triangles[0].vertex[2] = -1;
+         *b = m->Bytes();
+     }},
+    {"texture coordinate index past the end", "texture coordinate index",
+     [](Model* m, std::vector<uint8_t>* b) {
+         m->triangles[0].texcoord[0] = 4;
+         *b = m->Bytes();
+     }},
+    {"largest s is 0", "positive extent",
+     [](Model* m, std::vector<uint8_t>* b) {
+         for (auto& st : m->texcoords) {
+             st[0] = 0;
+         }
+         *b = m->Bytes();
+     }},
+    {"largest t is negative", "positive extent",
+     [](Model* m, std::vector<uint8_t>* b) {
+         for (auto& st : m->texcoords) {
+             st[1] = -5;
+         }
+         *b = m->Bytes();
+     }},
+    {"frame size disagrees with the vertex count", "frame size",
+     [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::FRAME_SIZE, 40 + 4 * 3 + 4); }},
+    {"texture coordinates not right after the skins", "back to back",
+     [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::OFS_ST, 68 + 64); }},
+    {"skins not right after the header", "back to back",
+     [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::OFS_SKINS, 0); }},
+    {"triangles elsewhere", "back to back",
+     [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::OFS_TRIS, md2_test::ReadInt32(*b, 52) + 4); }},
+    {"frames elsewhere", "back to back",
+     [](Model*, std::vector<uint8_t>* b) {
+         Patch(b, md2_test::OFS_FRAMES, md2_test::ReadInt32(*b, 56) - 12);
+     }},
+    {"truncated header", "truncated header", [](Model*, std::vector<uint8_t>* b) { b->resize(60); }},
+    {"truncated texture coordinates", "shorter", [](Model*, std::vector<uint8_t>* b) { b->resize(68 + 6); }},
+    {"truncated triangles", "shorter", [](Model*, std::vector<uint8_t>* b) { b->resize(68 + 16 + 6); }},
+    {"truncated last frame", "shorter", [](Model*, std::vector<uint8_t>* b) { b->resize(b->size() - 1); }},
+    {"more frames announced than written", "shorter",
+     [](Model*, std::vector<uint8_t>* b) { Patch(b, md2_test::NUM_FRAMES, 1000000); }},
+};
+
+TEST(Md2Reader, RefusesEveryFileOutsideTheDataModelAndLeavesNothing) {
+    for (const Refusal& refusal : REFUSALS) {
+        Model model = md2_test::OneTriangle(2);
+        std::vector<uint8_t> bytes = model.Bytes();
+        refusal.breakFile(&model, &bytes);
+        const ReadResult r = ReadBytes(bytes);
+        EXPECT_FALSE(r.ok) << refusal.name;
+        EXPECT_NE(r.reason.find(refusal.reason), std::string::npos) << refusal.name << ": " << r.reason;
+        EXPECT_TRUE(r.mesh.vertices.empty()) << refusal.name;
+        EXPECT_EQ(r.mesh.frameCount, 0) << refusal.name;
+    }
+}
+
+TEST(Md2Reader, AcceptsTheLimitsOfTheDataModel) {
+    Model model = md2_test::OneTriangle(1);
+    model.skinCount = 32;
+    model.texcoords.resize(2048, {1, 1});
+    model.frames[0].vertices.resize(2070, {0, 0, 0});
+    const ReadResult r = ReadBytes(model.Bytes());
+    EXPECT_TRUE(r.ok) << r.reason;
+}
+
+TEST(Md2Reader, TrailingGlCommandsAreNotRead) {
+    std::vector<uint8_t> bytes = md2_test::OneTriangle(1).Bytes();
+    bytes.insert(bytes.end(), {1, 2, 3, 4, 0, 0, 0, 0});
+    EXPECT_TRUE(ReadBytes(bytes).ok);
+}
+
+} // namespace
