@@ -1,0 +1,233 @@
+// The file-backed registry: round trips of values, created and opened keys, buffers too small for a
+// value, missing and damaged values, and the store's place under $XDG_CONFIG_HOME.
+#include "support/test_files.h"
+#include "win32/winreg.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TemporaryFolder;
+using testing_support::WriteFile;
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); }
+
+    HKEY Create(const char* path, DWORD* disposition = nullptr) {
+        HKEY key = nullptr;
+        DWORD ignored = 0;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &key, disposition ? disposition : &ignored),
+                  ERROR_SUCCESS)
+            << path;
+        return key;
+    }
+
+    std::filesystem::path KeyFolder(const std::string& relative) const {
+        return config.Path() / "zonkel" / "registry" / "HKEY_LOCAL_MACHINE" / relative;
+    }
+
+    TemporaryFolder config;
+};
+
+TEST_F(RegistryTest, KeyIsCreatedOnceThenOpenedAsAFolderUnderTheConfigHome) {
+    DWORD disposition = 0;
+    HKEY first = Create("Software\\TolvexGroup\\Quarvel", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    EXPECT_TRUE(std::filesystem::is_directory(KeyFolder("Software/TolvexGroup/Quarvel")));
+
+    HKEY second = Create("Software\\TolvexGroup\\Quarvel", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    HKEY otherCase = Create("SOFTWARE\\tolvexgroup\\QUARVEL", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY)) << "key names ignore case";
+
+    HKEY parent = Create("Software\\TolvexGroup", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    for (HKEY key : {first, second, otherCase, parent}) {
+        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(RegCloseKey(first), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, ValuesRoundTripWithTheirTypeAndPersistAcrossHandles) {
+    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
+    std::vector<BYTE> path(261, 0xAB);
+    std::snprintf(reinterpret_cast<char*>(path.data()), path.size(), "Grafik\\bk.jpg");
+    const int32_t modes[2] = {1, 2};
+    ASSERT_EQ(RegSetValueExA(key, "dsx12", 0, REG_BINARY, path.data(), 261), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, reinterpret_cast<const BYTE*>(modes), 8),
+              ERROR_SUCCESS);
+    const DWORD number = 0x01020304;
+    ASSERT_EQ(RegSetValueExA(key, "n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    key = Create("Software\\TolvexGroup\\Quarvel");
+    std::vector<BYTE> readPath(300, 0);
+    DWORD type = 0;
+    DWORD size = 300;
+    ASSERT_EQ(RegQueryValueExA(key, "dsx12", nullptr, &type, readPath.data(), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(size, 261u);
+    EXPECT_EQ(std::vector<BYTE>(readPath.begin(), readPath.begin() + 261), path);
+    EXPECT_EQ(readPath[261], 0) << "a shorter value fills only its own length";
+
+    int32_t readModes[2] = {-1, -1};
+    size = 8;
+    ASSERT_EQ(RegQueryValueExA(key, "DSX13", nullptr, &type, reinterpret_cast<BYTE*>(readModes), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(readModes[0], 1);
+    EXPECT_EQ(readModes[1], 2);
+
+    DWORD readNumber = 0;
+    size = 4;
+    ASSERT_EQ(RegQueryValueExA(key, "n", nullptr, &type, reinterpret_cast<BYTE*>(&readNumber), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(readNumber, number);
+
+    size = 99;
+    EXPECT_EQ(RegQueryValueExA(key, "", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u);
+
+    const BYTE shorter[3] = {7, 8, 9};
+    ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, shorter, 3), ERROR_SUCCESS);
+    size = 8;
+    ASSERT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, reinterpret_cast<BYTE*>(readModes), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(size, 3u) << "a value written again replaces the old one";
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, TooSmallBufferGetsMoreDataAndNoBytes) {
+    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
+    const std::vector<BYTE> long300(300, 0x5A);
+    ASSERT_EQ(RegSetValueExA(key, "dsx12", 0, REG_BINARY, long300.data(), 300), ERROR_SUCCESS);
+    std::vector<BYTE> buffer(261, 0x11);
+    DWORD size = 261;
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExA(key, "dsx12", nullptr, &type, buffer.data(), &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 300u) << "the needed size is reported";
+    EXPECT_EQ(buffer, std::vector<BYTE>(261, 0x11));
+
+    size = 0;
+    EXPECT_EQ(RegQueryValueExA(key, "dsx12", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 300u) << "no buffer asks only for the size";
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, MissingValueIsFileNotFoundAndLeavesTheBufferAlone) {
+    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
+    int32_t modes[2] = {4, 5};
+    DWORD size = 8;
+    EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, reinterpret_cast<BYTE*>(modes), &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(modes[0], 4);
+    EXPECT_EQ(modes[1], 5);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, DamagedValueFilesAreErrorsNotCrashes) {
+    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
+    const BYTE value[8] = {1, 0, 0, 0, 2, 0, 0, 0};
+    ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS);
+    const std::filesystem::path file = KeyFolder("Software/TolvexGroup/Quarvel/@dsx13");
+    const std::vector<uint8_t> good = ReadFile(file);
+    ASSERT_EQ(good.size(), 20u);
+
+    std::vector<uint8_t> sizeTooLarge = good;
+    sizeTooLarge[8] = 0xff;
+    sizeTooLarge[11] = 0x7f;
+    std::vector<uint8_t> wrongMagic = good;
+    wrongMagic[0] = 'X';
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    };
+    const std::vector<Case> cases = {
+        {"empty", {}},
+        {"header cut short", std::vector<uint8_t>(good.begin(), good.begin() + 7)},
+        {"data cut short", std::vector<uint8_t>(good.begin(), good.end() - 1)},
+        {"trailing bytes",
+         [&] {
+             auto bytes = good;
+             bytes.push_back(0);
+             return bytes;
+         }()},
+        {"size field beyond the file", sizeTooLarge},
+        {"wrong magic", wrongMagic},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(c.bytes.data()),
+                   static_cast<std::streamsize>(c.bytes.size()));
+        BYTE buffer[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+        DWORD size = 8;
+        EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer, &size), ERROR_INVALID_DATA)
+            << c.name;
+    }
+    ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS)
+        << "a damaged value can be rewritten";
+    EXPECT_EQ(ReadFile(file), good);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, NamesCannotReachOutsideTheirKey) {
+    HKEY key = Create("Software\\..\\..\\escape");
+    const BYTE value[1] = {1};
+    ASSERT_EQ(RegSetValueExA(key, "../../outside", 0, REG_BINARY, value, 1), ERROR_SUCCESS);
+    const std::string software = KeyFolder("Software").string();
+    int found = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(config.Path())) {
+        const std::string path = entry.path().string();
+        if (path.find("escape") != std::string::npos || path.find("outside") != std::string::npos) {
+            ++found;
+            EXPECT_EQ(path.rfind(software + "/", 0), 0u) << path;
+        }
+    }
+    EXPECT_EQ(found, 2);
+    BYTE read[1] = {0};
+    DWORD size = 1;
+    EXPECT_EQ(RegQueryValueExA(key, "../../outside", nullptr, nullptr, read, &size), ERROR_SUCCESS);
+    EXPECT_EQ(read[0], 1);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, BadArgumentsAndUnknownHandlesFail) {
+    HKEY key = nullptr;
+    EXPECT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "a", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr, nullptr),
+        ERROR_INVALID_PARAMETER);
+    HKEY bogus = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x7777));
+    EXPECT_EQ(RegCreateKeyExA(bogus, "a", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_INVALID_HANDLE);
+    const BYTE value[1] = {1};
+    EXPECT_EQ(RegSetValueExA(bogus, "v", 0, REG_BINARY, value, 1), ERROR_INVALID_HANDLE);
+    DWORD size = 1;
+    EXPECT_EQ(RegQueryValueExA(bogus, "v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+
+    key = Create("Software\\Bad");
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4), ERROR_INVALID_PARAMETER);
+    BYTE buffer[4];
+    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, buffer, nullptr), ERROR_INVALID_PARAMETER);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, KeyThatCannotBeCreatedFails) {
+    WriteFile(KeyFolder("Software"), {1, 2, 3}); // A file where the folder should be.
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    EXPECT_NE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TolvexGroup\\Quarvel", 0, nullptr,
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+              ERROR_SUCCESS);
+}
+
+} // namespace
