@@ -9,4 +9,5 @@
 #include "win32/commdlg.h"
 #include "win32/commctrl.h"
 #include "win32/shellapi.h"
+#include "win32/winreg.h"
 #include "gdi/wingdi.h"
