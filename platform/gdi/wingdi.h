@@ -67,6 +67,13 @@ struct RGBQUAD {
     BYTE rgbReserved;
 };
 
+struct PALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+};
+
 struct BITMAPINFOHEADER {
     DWORD biSize;
     LONG biWidth;

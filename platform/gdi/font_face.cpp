@@ -1,0 +1,223 @@
+// Finds a face through fontconfig, loads it with FreeType at the requested pixel height and turns
+// its glyphs into coverage images. Metrics follow GDI: the cell is the face's Windows ascent plus
+// descent scaled to the em height and rounded to whole pixels; advances are hinted whole pixels.
+#include "gdi/font_face.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+
+namespace platform::gdi {
+
+namespace {
+
+// The FreeType library and fontconfig are shared by every font; creating and destroying faces
+// goes through this lock.
+std::mutex& LibraryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+FT_Library Library() {
+    static FT_Library library = [] {
+        FT_Library created = nullptr;
+        if (FT_Init_FreeType(&created) != 0) {
+            return static_cast<FT_Library>(nullptr);
+        }
+        return created;
+    }();
+    return library;
+}
+
+// The file and face index fontconfig chooses for the name, weight and slant. Names fontconfig has
+// no alias for still match its default sans face, as GDI substitutes an unknown face.
+bool FindFontFile(const FontRequest& request, std::string* path, int* index) {
+    if (FcInit() == FcFalse) {
+        return false;
+    }
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr) {
+        return false;
+    }
+    const char* family = request.faceName.empty() ? "sans-serif" : request.faceName.c_str();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcPatternAddInteger(pattern, FC_WEIGHT, request.weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (match == nullptr) {
+        return false;
+    }
+    FcChar8* file = nullptr;
+    int faceIndex = 0;
+    bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr;
+    if (found) {
+        *path = reinterpret_cast<const char*>(file);
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex) != FcResultMatch) {
+            faceIndex = 0;
+        }
+        *index = faceIndex;
+    }
+    FcPatternDestroy(match);
+    return found;
+}
+
+constexpr int DEFAULT_EM_PIXELS = 16;
+constexpr int MAX_EM_PIXELS = 2048;
+
+} // namespace
+
+uint32_t CodePointOf(unsigned char character) {
+    // Windows-1252 differs from Latin-1 only in 0x80..0x9F.
+    static const uint16_t HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    if (character >= 0x80 && character <= 0x9F) {
+        return HIGH[character - 0x80];
+    }
+    return character;
+}
+
+std::unique_ptr<FontFace> FontFace::Create(const FontRequest& request, std::string* error) {
+    std::lock_guard<std::mutex> guard(LibraryLock());
+    FT_Library library = Library();
+    if (library == nullptr) {
+        *error = "FreeType could not be initialised";
+        return nullptr;
+    }
+    std::string path;
+    int index = 0;
+    if (!FindFontFile(request, &path, &index)) {
+        *error = "no installed face matches \"" + request.faceName + "\"";
+        return nullptr;
+    }
+    FT_Face face = nullptr;
+    if (FT_New_Face(library, path.c_str(), index, &face) != 0 || face == nullptr) {
+        *error = "FreeType cannot load " + path;
+        return nullptr;
+    }
+    std::unique_ptr<FontFace> font(new FontFace());
+    font->face = face;
+    font->filePath = path;
+    font->antialiased = request.antialiased;
+    if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 && face->num_charmaps > 0) {
+        FT_Set_Charmap(face, face->charmaps[0]);
+    }
+
+    // GDI's cell: the Windows ascent and descent of the OS/2 table, else the face's own.
+    double unitsAscent = face->ascender;
+    double unitsDescent = -static_cast<double>(face->descender);
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0) {
+        unitsAscent = os2->usWinAscent;
+        unitsDescent = os2->usWinDescent;
+    }
+    double unitsPerEm = face->units_per_EM > 0 ? face->units_per_EM : 2048.0;
+    if (unitsAscent + unitsDescent <= 0) {
+        unitsAscent = unitsPerEm * 0.9;
+        unitsDescent = unitsPerEm * 0.2;
+    }
+
+    int em = DEFAULT_EM_PIXELS;
+    if (request.height < 0) {
+        em = -request.height;
+    } else if (request.height > 0) {
+        em = static_cast<int>(std::lround(request.height * unitsPerEm / (unitsAscent + unitsDescent)));
+    }
+    if (em < 1) {
+        em = 1;
+    }
+    if (em > MAX_EM_PIXELS) {
+        *error = "font height out of range";
+        return nullptr;
+    }
+    if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em)) != 0) {
+        *error = "FreeType cannot size the face";
+        return nullptr;
+    }
+    font->emPixels = em;
+    font->ascent = static_cast<int>(std::lround(unitsAscent * em / unitsPerEm));
+    font->descent = static_cast<int>(std::lround(unitsDescent * em / unitsPerEm));
+    if (request.height > 0 && font->ascent + font->descent != request.height) {
+        // A positive height asks for exactly that cell; give any difference to the descent.
+        font->descent = request.height - font->ascent;
+        if (font->descent < 0) {
+            font->descent = 0;
+        }
+    }
+    return font;
+}
+
+FontFace::~FontFace() {
+    if (face != nullptr) {
+        std::lock_guard<std::mutex> guard(LibraryLock());
+        FT_Done_Face(static_cast<FT_Face>(face));
+    }
+}
+
+bool FontFace::LoadGlyph(unsigned char character) {
+    FT_Face ftFace = static_cast<FT_Face>(face);
+    FT_UInt glyph = FT_Get_Char_Index(ftFace, CodePointOf(character));
+    FT_Int32 flags = antialiased ? FT_LOAD_DEFAULT : (FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO);
+    return FT_Load_Glyph(ftFace, glyph, flags) == 0;
+}
+
+int FontFace::Advance(unsigned char character) {
+    if (!advanceKnown[character]) {
+        int advance = 0;
+        if (LoadGlyph(character)) {
+            FT_Face ftFace = static_cast<FT_Face>(face);
+            advance = static_cast<int>((ftFace->glyph->advance.x + 32) >> 6);
+        }
+        advances[character] = advance;
+        advanceKnown[character] = true;
+    }
+    return advances[character];
+}
+
+bool FontFace::Render(unsigned char character, GlyphImage* image) {
+    *image = GlyphImage();
+    if (!LoadGlyph(character)) {
+        return false;
+    }
+    FT_GlyphSlot slot = static_cast<FT_Face>(face)->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
+        FT_Render_Glyph(slot, antialiased ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0) {
+        return false;
+    }
+    const FT_Bitmap& bitmap = slot->bitmap;
+    image->left = slot->bitmap_left;
+    image->top = ascent - slot->bitmap_top;
+    image->width = static_cast<int>(bitmap.width);
+    image->height = static_cast<int>(bitmap.rows);
+    image->coverage.assign(static_cast<size_t>(image->width) * image->height, 0);
+    int pitch = std::abs(bitmap.pitch);
+    for (int row = 0; row < image->height; ++row) {
+        // A negative pitch means the rows are stored bottom-up.
+        int sourceRow = bitmap.pitch >= 0 ? row : image->height - 1 - row;
+        const unsigned char* source = bitmap.buffer + static_cast<size_t>(sourceRow) * pitch;
+        uint8_t* target = image->coverage.data() + static_cast<size_t>(row) * image->width;
+        for (int column = 0; column < image->width; ++column) {
+            if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+                target[column] = (source[column >> 3] & (0x80 >> (column & 7))) ? 255 : 0;
+            } else if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bitmap.num_grays > 1) {
+                target[column] = static_cast<uint8_t>(source[column] * 255 / (bitmap.num_grays - 1));
+            } else {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace platform::gdi

@@ -1,0 +1,162 @@
+// GDI text: creating fonts, measuring strings and drawing them into the selected DIB section with
+// anti-aliased coverage blended from the background colour to the text colour.
+#include "gdi/gdi_objects.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace platform::gdi;
+
+namespace {
+
+// COLORREF is 0x00BBGGRR; a DIB pixel is 0x00RRGGBB.
+uint32_t DibPixelOf(COLORREF color) {
+    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+}
+
+uint32_t Blend(uint32_t under, uint32_t over, unsigned coverage) {
+    uint32_t result = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        int a = static_cast<int>((under >> shift) & 0xFF);
+        int b = static_cast<int>((over >> shift) & 0xFF);
+        int mixed = a + ((b - a) * static_cast<int>(coverage) + (b >= a ? 127 : -127)) / 255;
+        result |= static_cast<uint32_t>(mixed) << shift;
+    }
+    return result;
+}
+
+struct Box {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+Box Intersect(const Box& a, const Box& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+void Fill(Bitmap* bitmap, const Box& area, uint32_t pixel) {
+    Box clipped = Intersect(area, {0, 0, bitmap->width, bitmap->height});
+    for (int y = clipped.top; y < clipped.bottom; ++y) {
+        uint32_t* row = bitmap->Row(y);
+        std::fill(row + clipped.left, row + std::max(clipped.left, clipped.right), pixel);
+    }
+}
+
+void DrawGlyph(Bitmap* bitmap, const GlyphImage& glyph, int penX, int cellTop, const Box& clip,
+               uint32_t color) {
+    int originX = penX + glyph.left;
+    int originY = cellTop + glyph.top;
+    Box area = Intersect({originX, originY, originX + glyph.width, originY + glyph.height}, clip);
+    for (int y = area.top; y < area.bottom; ++y) {
+        uint32_t* row = bitmap->Row(y);
+        const uint8_t* coverage = glyph.coverage.data() + static_cast<size_t>(y - originY) * glyph.width;
+        for (int x = area.left; x < area.right; ++x) {
+            unsigned amount = coverage[x - originX];
+            if (amount != 0) {
+                row[x] = Blend(row[x], color, amount);
+            }
+        }
+    }
+}
+
+int Advance(Font* font, const char* text, UINT index, const INT* dx) {
+    return dx != nullptr ? dx[index] : font->face->Advance(static_cast<unsigned char>(text[index]));
+}
+
+} // namespace
+
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
+                  DWORD quality, DWORD pitchAndFamily, LPCSTR faceName) {
+    // Width, angles, decorations, character set, precisions and pitch are accepted and not used:
+    // the face comes from its name, weight and slant alone.
+    (void)width, (void)escapement, (void)orientation, (void)underline, (void)strikeOut, (void)charSet;
+    (void)outPrecision, (void)clipPrecision, (void)pitchAndFamily;
+    FontRequest request;
+    if (faceName != nullptr) {
+        request.faceName.assign(faceName, strnlen(faceName, 32));
+    }
+    request.height = height;
+    request.weight = weight == FW_DONTCARE ? FW_NORMAL : weight;
+    request.italic = italic != 0;
+    request.antialiased = quality != NONANTIALIASED_QUALITY;
+    std::string error;
+    auto font = std::make_unique<Font>();
+    font->face = FontFace::Create(request, &error);
+    if (font->face == nullptr) {
+        return nullptr;
+    }
+    return static_cast<HFONT>(Register(std::move(font)));
+}
+
+BOOL GetTextExtentPoint32A(HDC handle, LPCSTR text, int count, LPSIZE size) {
+    DeviceContext* dc = LookUpDc(handle);
+    if (dc == nullptr || size == nullptr || count < 0 || (text == nullptr && count > 0) ||
+        dc->font->face == nullptr) {
+        return FALSE;
+    }
+    int64_t widthSum = 0;
+    for (int i = 0; i < count; ++i) {
+        widthSum += dc->font->face->Advance(static_cast<unsigned char>(text[i]));
+    }
+    size->cx = static_cast<LONG>(std::min<int64_t>(widthSum, INT32_MAX));
+    size->cy = dc->font->face->CellHeight();
+    return TRUE;
+}
+
+BOOL ExtTextOutA(HDC handle, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
+                 const INT* dx) {
+    DeviceContext* dc = LookUpDc(handle);
+    if (dc == nullptr || (text == nullptr && count > 0) || dc->font->face == nullptr) {
+        return FALSE;
+    }
+    Font* font = dc->font;
+    Bitmap* bitmap = dc->bitmap;
+    int64_t textWidth = 0;
+    for (UINT i = 0; i < count; ++i) {
+        textWidth += Advance(font, text, i, dx);
+    }
+    if (textWidth > INT32_MAX / 2) {
+        return FALSE;
+    }
+    int cellHeight = font->face->CellHeight();
+
+    // Move the reference point to the cell's top-left corner.
+    UINT horizontal = dc->textAlign & (TA_LEFT | TA_RIGHT | TA_CENTER);
+    if (horizontal == TA_RIGHT) {
+        x -= static_cast<int>(textWidth);
+    } else if (horizontal == TA_CENTER) {
+        x -= static_cast<int>(textWidth / 2);
+    }
+    UINT vertical = dc->textAlign & (TA_TOP | TA_BOTTOM | TA_BASELINE);
+    if (vertical == TA_BASELINE) {
+        y -= font->face->Ascent();
+    } else if (vertical == TA_BOTTOM) {
+        y -= cellHeight;
+    }
+
+    Box clip = {0, 0, bitmap->width, bitmap->height};
+    Box cell = {x, y, x + static_cast<int>(textWidth), y + cellHeight};
+    if (rect != nullptr && (options & ETO_CLIPPED) != 0) {
+        clip = Intersect(clip, {rect->left, rect->top, rect->right, rect->bottom});
+    }
+    if ((options & ETO_OPAQUE) != 0) {
+        Box area = rect != nullptr ? Box{rect->left, rect->top, rect->right, rect->bottom} : cell;
+        Fill(bitmap, Intersect(area, clip), DibPixelOf(dc->backgroundColor));
+    }
+
+    uint32_t color = DibPixelOf(dc->textColor);
+    GlyphImage glyph;
+    int penX = x;
+    for (UINT i = 0; i < count; ++i) {
+        if (!font->face->Render(static_cast<unsigned char>(text[i]), &glyph)) {
+            return FALSE;
+        }
+        DrawGlyph(bitmap, glyph, penX, y, clip, color);
+        penX += Advance(font, text, i, dx);
+    }
+    return TRUE;
+}
