@@ -1,74 +1,67 @@
-// Offscreen windows and the frames presented to them.
-#include "win32/window_surface.h"
+// Client sizes and presented frames of every window in the window table: program windows (shown by the
+// active backend) and offscreen windows (kept in memory only, for tests and tools).
+#include "win32/window_system.h"
 
-#include <map>
-#include <memory>
+#include <algorithm>
 
 namespace platform {
 
-namespace {
-
-struct OffscreenWindow {
-    int width = 0;
-    int height = 0;
-    PresentedFrame last;
-};
-
-std::map<HWND, std::unique_ptr<OffscreenWindow>>& Windows() {
-    static std::map<HWND, std::unique_ptr<OffscreenWindow>> windows;
-    return windows;
-}
-
-} // namespace
-
 HWND CreateOffscreenWindow(int clientWidth, int clientHeight) {
-    auto window = std::make_unique<OffscreenWindow>();
-    window->width = clientWidth;
-    window->height = clientHeight;
-    HWND handle = reinterpret_cast<HWND>(window.get());
-    Windows()[handle] = std::move(window);
-    return handle;
+    WindowRecord& window = AddWindowRecord(WindowKind::Offscreen);
+    window.clientWidth = std::max(0, clientWidth);
+    window.clientHeight = std::max(0, clientHeight);
+    window.rect = {0, 0, window.clientWidth, window.clientHeight};
+    return window.handle;
 }
 
-void DestroyOffscreenWindow(HWND window) { Windows().erase(window); }
+void DestroyOffscreenWindow(HWND window) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record && record->kind == WindowKind::Offscreen) {
+        RemoveWindowRecord(window);
+    }
+}
 
 bool GetWindowClientSize(HWND window, int* width, int* height) {
-    auto it = Windows().find(window);
-    if (it == Windows().end()) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record) {
         return false;
     }
     if (width) {
-        *width = it->second->width;
+        *width = record->clientWidth;
     }
     if (height) {
-        *height = it->second->height;
+        *height = record->clientHeight;
     }
     return true;
 }
 
 void PresentFrame(HWND window, const FrameView& frame) {
-    auto it = Windows().find(window);
-    if (it == Windows().end() || !frame.pixels) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record || !frame.pixels || frame.width <= 0 || frame.height <= 0 ||
+        frame.pitchPixels < frame.width) {
         return;
     }
-    PresentedFrame& last = it->second->last;
+    PresentedFrame& last = record->lastFrame;
     last.width = frame.width;
     last.height = frame.height;
     last.pixels.resize(static_cast<size_t>(frame.width) * frame.height);
     for (int y = 0; y < frame.height; ++y) {
         const uint32_t* row = frame.pixels + static_cast<size_t>(y) * frame.pitchPixels;
-        std::copy(row, row + frame.width, last.pixels.begin() + static_cast<size_t>(y) * frame.width);
+        std::copy(row, row + frame.width, last.pixels.begin() + static_cast<ptrdiff_t>(y) * frame.width);
     }
     ++last.serial;
+    if (record->kind == WindowKind::TopLevel) {
+        Backend().Present(*record);
+    }
 }
 
 bool LastPresentedFrame(HWND window, PresentedFrame* frame) {
-    auto it = Windows().find(window);
-    if (it == Windows().end() || it->second->last.serial == 0) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record || record->lastFrame.serial == 0) {
         return false;
     }
     if (frame) {
-        *frame = it->second->last;
+        *frame = record->lastFrame;
     }
     return true;
 }

@@ -1,0 +1,65 @@
+// The GTK 3 desktop backend: each program window is a GtkWindow holding a menu bar and a drawing area
+// (the client area); dialogs are modal GtkWindows built from the dialog resources.
+#pragma once
+
+#include "win32/window_system.h"
+
+#include <gtk/gtk.h>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Opens the display and makes the GTK backend the active one. False (with the reason) when no display
+// can be opened; GTK is then left untouched.
+bool UseGtkBackend(int* argc, char*** argv, std::string* error);
+
+struct GtkMenuLink {
+    HWND window = nullptr;
+    UINT id = 0;
+};
+
+struct GtkWindowParts {
+    GtkWidget* window = nullptr;
+    GtkWidget* menuBar = nullptr;
+    GtkWidget* drawing = nullptr;
+    std::map<UINT, GtkWidget*> menuItems;
+    std::vector<std::unique_ptr<GtkMenuLink>> menuLinks;
+    cairo_surface_t* surface = nullptr; // the last presented frame
+    int menuBarHeight = 0;
+    bool settingCheck = false; // a check mark is being set by CheckMenuItem, not by a click
+};
+
+class GtkBackend : public WindowBackend {
+public:
+    ~GtkBackend() override;
+
+    RECT FrameInsets(const WindowRecord& window) override;
+    void CreateNativeWindow(WindowRecord& window) override;
+    void DestroyNativeWindow(WindowRecord& window) override;
+    void ShowNativeWindow(WindowRecord& window, int command) override;
+    void MoveNativeWindow(WindowRecord& window) override;
+    void MenuCheckChanged(WindowRecord& window, UINT id, bool checked) override;
+    void ControlTextChanged(WindowRecord& control) override;
+    void PumpEvents() override;
+    void Present(WindowRecord& window) override;
+    void RunModalDialog(WindowRecord& dialog) override;
+    std::optional<std::string> RunOpenFileDialog(const OpenFileRequest& request) override;
+    bool OpensDesktopFiles() override { return true; }
+
+    GtkWindowParts* Parts(HWND window);
+
+private:
+    void BuildMenuBar(WindowRecord& window, GtkWindowParts& parts);
+
+    std::map<HWND, std::unique_ptr<GtkWindowParts>> windows;
+    std::map<HWND, GtkWidget*> controlWidgets; // of the dialog that is open
+};
+
+// "&Start" -> "_Start": Windows marks mnemonics with "&", GTK with "_".
+std::string ToGtkMnemonic(const std::string& text);
+// A new pixbuf (RGBA) of the icon's picture; the caller owns it.
+GdkPixbuf* PixbufFromIcon(const IconResource& icon);
+
+} // namespace platform

@@ -1,0 +1,213 @@
+// The headless backend: windows exist only as records, frames are counted (and written as PNG files
+// when a folder is named), dialogs are answered from the queued answers, input comes from tests and
+// the script.
+#include "win32/headless_internal.h"
+#include "win32/window_system.h"
+
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+
+namespace platform {
+
+namespace {
+
+// Frame sizes of a desktop window with a resizable border, a caption and, when present, a menu bar.
+constexpr LONG BORDER = 8;
+constexpr LONG CAPTION = 23;
+constexpr LONG MENU_BAR = 20;
+
+struct HeadlessState {
+    std::deque<DialogAnswer> dialogAnswers;
+    std::deque<std::optional<std::string>> fileAnswers;
+    uint64_t frameCount = 0;
+};
+
+HeadlessState& State() {
+    static HeadlessState state;
+    return state;
+}
+
+void ReportUnansweredDialog(const char* what) {
+    std::fprintf(stderr, "headless: no answer is left for the %s; it is cancelled\n", what);
+}
+
+class HeadlessBackend : public WindowBackend {
+public:
+    explicit HeadlessBackend(std::string folder) : framesFolder(std::move(folder)) {}
+
+    RECT FrameInsets(const WindowRecord& window) override {
+        LONG menu = window.menu ? MENU_BAR : 0;
+        return {BORDER, BORDER + CAPTION + menu, BORDER, BORDER};
+    }
+
+    void CreateNativeWindow(WindowRecord&) override {}
+    void DestroyNativeWindow(WindowRecord&) override {}
+    void ShowNativeWindow(WindowRecord&, int) override {}
+    void MoveNativeWindow(WindowRecord&) override {}
+    void MenuCheckChanged(WindowRecord&, UINT, bool) override {}
+    void ControlTextChanged(WindowRecord&) override {}
+
+    void PumpEvents() override { StepHeadlessScript(false); }
+
+    void Present(WindowRecord& window) override {
+        uint64_t number = ++State().frameCount;
+        if (framesFolder.empty()) {
+            return;
+        }
+        char name[32];
+        std::snprintf(name, sizeof(name), "frame_%06llu.png", static_cast<unsigned long long>(number));
+        std::string path = (std::filesystem::path(framesFolder) / name).string();
+        const PresentedFrame& frame = window.lastFrame;
+        if (!WriteFramePng(path, frame.pixels.data(), frame.width, frame.height) && !reportedWriteFailure) {
+            std::fprintf(stderr, "headless: cannot write frames to %s\n", path.c_str());
+            reportedWriteFailure = true;
+        }
+    }
+
+    void RunModalDialog(WindowRecord& dialog) override {
+        HWND handle = dialog.handle;
+        for (;;) {
+            WindowRecord* record = FindWindowRecord(handle);
+            if (!record || record->dialogEnded || QuitRequested()) {
+                return;
+            }
+            std::optional<DialogAnswer> answer = TakeDialogAnswer();
+            if (!answer) {
+                StepHeadlessScript(true);
+                answer = TakeDialogAnswer();
+            }
+            if (!answer) {
+                ReportUnansweredDialog("dialog");
+                SendMessageA(handle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                record = FindWindowRecord(handle);
+                if (record && !record->dialogEnded) {
+                    // The dialog refuses to be cancelled; nobody is left to answer it.
+                    EndDialog(handle, -1);
+                }
+                return;
+            }
+            Answer(*record, *answer);
+            DispatchQueuedMessages();
+        }
+    }
+
+    std::optional<std::string> RunOpenFileDialog(const OpenFileRequest&) override {
+        auto answer = TakeOpenFileAnswer();
+        if (!answer) {
+            StepHeadlessScript(true);
+            answer = TakeOpenFileAnswer();
+        }
+        if (!answer) {
+            ReportUnansweredDialog("open-file dialog");
+            return std::nullopt;
+        }
+        if (!*answer) {
+            return std::nullopt;
+        }
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(**answer, error);
+        return error ? **answer : absolute.lexically_normal().string();
+    }
+
+    bool OpensDesktopFiles() override { return false; }
+
+private:
+    static void Answer(WindowRecord& dialog, const DialogAnswer& answer) {
+        HWND handle = dialog.handle;
+        HWND button = nullptr;
+        bool typed = false;
+        for (HWND control : dialog.controls) {
+            WindowRecord* record = FindWindowRecord(control);
+            if (!record) {
+                continue;
+            }
+            if (!typed && record->controlKind == DialogControlKind::Edit) {
+                record->title = answer.text;
+                typed = true;
+            }
+            if (record->controlId == answer.buttonId) {
+                button = control;
+            }
+        }
+        SendMessageA(handle, WM_COMMAND, MAKEWPARAM(answer.buttonId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+    }
+
+    std::string framesFolder;
+    bool reportedWriteFailure = false;
+};
+
+} // namespace
+
+std::unique_ptr<WindowBackend> MakeHeadlessBackend(const std::string& framesFolder) {
+    return std::make_unique<HeadlessBackend>(framesFolder);
+}
+
+std::optional<DialogAnswer> TakeDialogAnswer() {
+    auto& answers = State().dialogAnswers;
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    DialogAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<std::optional<std::string>> TakeOpenFileAnswer() {
+    auto& answers = State().fileAnswers;
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void UseHeadlessBackend(const std::string& framesFolder) {
+    SetBackend(MakeHeadlessBackend(framesFolder));
+}
+
+void HeadlessClick(HWND window, int x, int y) {
+    PostInputMessage(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostInputMessage(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void HeadlessRightClick(HWND window, int x, int y) {
+    PostInputMessage(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+    PostInputMessage(window, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void HeadlessMouseMove(HWND window, int x, int y) {
+    PostMouseMoveMessage(window, MAKELPARAM(x, y));
+}
+
+bool HeadlessMenuCommand(HWND window, UINT id) {
+    if (!MenuHasCommand(GetMenu(window), id)) {
+        return false;
+    }
+    PostInputMessage(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return true;
+}
+
+void HeadlessClose(HWND window) {
+    PostInputMessage(window, WM_CLOSE, 0, 0);
+}
+
+void HeadlessResizeClient(HWND window, int width, int height) {
+    ResizeClientArea(window, width, height);
+}
+
+void QueueDialogAnswer(const std::string& text, int buttonId) {
+    State().dialogAnswers.push_back({text, buttonId});
+}
+
+void QueueOpenFileAnswer(std::optional<std::string> path) {
+    State().fileAnswers.push_back(std::move(path));
+}
+
+uint64_t HeadlessFrameCount() {
+    return State().frameCount;
+}
+
+} // namespace platform

@@ -1,0 +1,157 @@
+// The thread's message queue: posted messages in order, the quit request (handed out once the queue is
+// empty, as WM_QUIT with the exit code), dispatching to window and dialog procedures.
+#include "win32/mmsystem.h"
+#include "win32/window_system.h"
+
+#include <deque>
+
+namespace platform {
+
+namespace {
+
+struct MessageQueue {
+    std::deque<MSG> messages;
+    std::optional<int> quitCode;
+};
+
+MessageQueue& Queue() {
+    static MessageQueue queue;
+    return queue;
+}
+
+MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg = {};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = timeGetTime();
+    return msg;
+}
+
+bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
+    if (window && msg.hwnd != window) {
+        return false;
+    }
+    if (filterMin == 0 && filterMax == 0) {
+        return true;
+    }
+    return msg.message >= filterMin && msg.message <= filterMax;
+}
+
+} // namespace
+
+void PostInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record || !record->enabled || record->destroying) {
+        return;
+    }
+    Queue().messages.push_back(MakeMessage(window, message, wParam, lParam));
+}
+
+void PostMouseMoveMessage(HWND window, LPARAM position) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record || !record->enabled || record->destroying) {
+        return;
+    }
+    auto& messages = Queue().messages;
+    if (!messages.empty() && messages.back().hwnd == window && messages.back().message == WM_MOUSEMOVE) {
+        messages.back().lParam = position;
+        return;
+    }
+    messages.push_back(MakeMessage(window, WM_MOUSEMOVE, 0, position));
+}
+
+void DiscardMessagesFor(HWND window) {
+    auto& messages = Queue().messages;
+    std::erase_if(messages, [window](const MSG& msg) { return msg.hwnd == window; });
+}
+
+void DispatchQueuedMessages() {
+    auto& messages = Queue().messages;
+    while (!messages.empty()) {
+        MSG msg = messages.front();
+        messages.pop_front();
+        DispatchMessageA(&msg);
+    }
+}
+
+bool QuitRequested() {
+    return Queue().quitCode.has_value();
+}
+
+} // namespace platform
+
+BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeOption) {
+    if (!message) {
+        return FALSE;
+    }
+    platform::Backend().PumpEvents();
+    auto& queue = platform::Queue();
+    for (auto it = queue.messages.begin(); it != queue.messages.end(); ++it) {
+        if (platform::Matches(*it, window, filterMin, filterMax)) {
+            *message = *it;
+            if (removeOption & PM_REMOVE) {
+                queue.messages.erase(it);
+            }
+            return TRUE;
+        }
+    }
+    bool quitWanted =
+        !window && ((filterMin == 0 && filterMax == 0) || (filterMin <= WM_QUIT && WM_QUIT <= filterMax));
+    if (queue.quitCode && quitWanted) {
+        *message = platform::MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(*queue.quitCode), 0);
+        if (removeOption & PM_REMOVE) {
+            queue.quitCode.reset();
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL TranslateMessage(const MSG*) {
+    // Keyboard input reaches the program through menus and dialogs only; there are no WM_CHAR messages
+    // to make.
+    return FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* message) {
+    if (!message || !message->hwnd) {
+        return 0;
+    }
+    return SendMessageA(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (window && !platform::FindWindowRecord(window)) {
+        return FALSE;
+    }
+    if (!window && message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(wParam));
+        return TRUE;
+    }
+    platform::Queue().messages.push_back(platform::MakeMessage(window, message, wParam, lParam));
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    platform::WindowRecord* record = platform::FindWindowRecord(window);
+    if (!record) {
+        return 0;
+    }
+    if (record->kind == platform::WindowKind::Dialog) {
+        platform::DialogProcedure procedure = record->dialogProc;
+        INT_PTR handled = procedure ? procedure(window, message, wParam, lParam) : FALSE;
+        // A dialog procedure that returns FALSE leaves the message to default dialog processing, which
+        // has nothing to add for the messages dialogs receive here.
+        return handled;
+    }
+    if (record->proc) {
+        return record->proc(window, message, wParam, lParam);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void PostQuitMessage(int exitCode) {
+    platform::Queue().quitCode = exitCode;
+}

@@ -1,0 +1,120 @@
+// The program's entry: chooses the window backend from the environment, installs real sound on the
+// desktop, builds the command line and runs WinMain.
+#include "win32/program_entry.h"
+
+#include "win32/gtk_backend.h"
+#include "win32/headless.h"
+#include "win32/sdl_sound.h"
+#include "win32/winuser.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+namespace {
+
+const char* const HEADLESS_VARIABLE = "VELKORA_HEADLESS";
+const char* const SCRIPT_VARIABLE = "VELKORA_SCRIPT";
+const char* const FRAMES_VARIABLE = "VELKORA_FRAMES";
+
+bool IsSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value && std::strcmp(value, "0") != 0;
+}
+
+std::string ProgramName(int argc, char** argv) {
+    if (argc < 1 || !argv || !argv[0]) {
+        return "program";
+    }
+    return std::filesystem::path(argv[0]).filename().string();
+}
+
+// The arguments after the program name, quoted where they hold blanks, as Windows hands them over.
+std::string CommandLine(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc && argv && argv[i]; ++i) {
+        if (!line.empty()) {
+            line += ' ';
+        }
+        std::string argument = argv[i];
+        bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+        line += quote ? "\"" + argument + "\"" : argument;
+    }
+    return line;
+}
+
+bool StartHeadless(const std::string& program) {
+    std::string frames;
+    if (const char* folder = std::getenv(FRAMES_VARIABLE); folder && *folder) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error || !std::filesystem::is_directory(folder)) {
+            std::fprintf(stderr, "%s: %s names a folder that cannot be created: %s\n", program.c_str(),
+                         FRAMES_VARIABLE, folder);
+            return false;
+        }
+        frames = folder;
+    }
+    std::vector<ScriptCommand> commands;
+    if (const char* script = std::getenv(SCRIPT_VARIABLE); script && *script) {
+        std::string error;
+        if (!ReadScriptFile(script, &commands, &error)) {
+            std::fprintf(stderr, "%s: %s %s: %s\n", program.c_str(), SCRIPT_VARIABLE, script, error.c_str());
+            return false;
+        }
+    }
+    UseHeadlessBackend(frames);
+    RunHeadlessScript(std::move(commands));
+    return true;
+}
+
+bool StartDesktop(const std::string& program, int* argc, char*** argv) {
+    std::string error;
+    if (!UseGtkBackend(argc, argv, &error)) {
+        std::fprintf(stderr, "%s: %s; to run without a display set %s=1\n", program.c_str(), error.c_str(),
+                     HEADLESS_VARIABLE);
+        return false;
+    }
+    std::string soundError;
+    if (auto sound = CreateSdlSoundBackend(&soundError)) {
+        SetSoundBackend(std::move(sound));
+    } else {
+        std::fprintf(stderr, "%s: no audio device (%s); sounds are silent\n", program.c_str(),
+                     soundError.c_str());
+    }
+    return true;
+}
+
+} // namespace
+
+int RunWinMain(int argc, char** argv, int (*winMain)(HINSTANCE, HINSTANCE, LPSTR, int)) {
+    std::string program = ProgramName(argc, argv);
+    if (!winMain) {
+        return 1;
+    }
+    if (IsSet(HEADLESS_VARIABLE)) {
+        if (!StartHeadless(program)) {
+            return 1;
+        }
+    } else if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) {
+        if (!StartDesktop(program, &argc, &argv)) {
+            return 1;
+        }
+    } else {
+        std::fprintf(
+            stderr,
+            "%s: no display (DISPLAY and WAYLAND_DISPLAY are not set); to run without a display set %s=1\n",
+            program.c_str(), HEADLESS_VARIABLE);
+        return 1;
+    }
+    static int instanceAnchor = 0;
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instanceAnchor);
+    std::string commandLine = CommandLine(argc, argv);
+    return winMain(instance, nullptr, commandLine.data(), SW_SHOWNORMAL);
+}
+
+} // namespace platform
