@@ -1,0 +1,121 @@
+// Decodes JPEG files with libjpeg: baseline and progressive, greyscale, YCbCr and CMYK. libjpeg
+// itself pads a truncated file with grey and only warns; here any warning about corrupt or missing
+// data fails the decode, so a damaged picture is never shown half grey.
+#include "d3dx9/jpeg_reader.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+
+namespace platform::d3dx {
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    jmp_buf escape;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void OnError(j_common_ptr info) {
+    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+    manager->base.format_message(info, manager->message);
+    longjmp(manager->escape, 1);
+}
+
+void OnMessage(j_common_ptr info, int level) {
+    // Level -1 is a warning about the data (premature end, corrupt segment): count it, print nothing.
+    if (level < 0) {
+        auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+        if (manager->base.num_warnings == 0) {
+            manager->base.format_message(info, manager->message);
+        }
+        manager->base.num_warnings++;
+    }
+}
+
+// Adobe's CMYK JPEGs store inverted ink values; either way C, M, Y, K scale the white.
+uint32_t FromCmyk(const JSAMPLE* p, bool inverted) {
+    int c = p[0], m = p[1], y = p[2], k = p[3];
+    if (!inverted) {
+        c = 255 - c;
+        m = 255 - m;
+        y = 255 - y;
+        k = 255 - k;
+    }
+    uint32_t r = static_cast<uint32_t>((c * k + 127) / 255);
+    uint32_t g = static_cast<uint32_t>((m * k + 127) / 255);
+    uint32_t b = static_cast<uint32_t>((y * k + 127) / 255);
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+// The decode itself, kept free of C++ objects with destructors because libjpeg leaves it by longjmp.
+// Returns false with the message in the error manager.
+bool Decompress(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_t* data, size_t size,
+                const DecodeLimits& limits, Picture* picture, DecodeResult* sizeResult, JSAMPLE* row,
+                size_t rowCapacity) {
+    if (setjmp(errors->escape) != 0) {
+        return false;
+    }
+    jpeg_mem_src(info, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK) {
+        return false;
+    }
+    bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    info->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    *sizeResult = AllocatePicture(info->image_width, info->image_height, limits, picture);
+    if (!sizeResult->Ok()) {
+        return false;
+    }
+    jpeg_start_decompress(info);
+    if (static_cast<size_t>(info->output_width) * info->output_components > rowCapacity ||
+        info->output_width != picture->width || info->output_height != picture->height) {
+        return false;
+    }
+    bool inverted = info->saw_Adobe_marker;
+    while (info->output_scanline < info->output_height) {
+        uint32_t y = info->output_scanline;
+        JSAMPROW rows[1] = {row};
+        if (jpeg_read_scanlines(info, rows, 1) != 1) {
+            return false;
+        }
+        uint32_t* target = picture->pixels.data() + static_cast<size_t>(y) * picture->width;
+        for (uint32_t x = 0; x < picture->width; ++x) {
+            const JSAMPLE* p = row + static_cast<size_t>(x) * info->output_components;
+            target[x] = cmyk ? FromCmyk(p, inverted) : (0xFF000000u | (p[0] << 16) | (p[1] << 8) | p[2]);
+        }
+    }
+    jpeg_finish_decompress(info);
+    return errors->base.num_warnings == 0;
+}
+
+} // namespace
+
+DecodeResult DecodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& limits, Picture* picture) {
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
+        return DecodeResult::Invalid("JPEG: missing start-of-image marker");
+    }
+    // One row of the widest picture the limits allow, four components.
+    std::vector<JSAMPLE> row(static_cast<size_t>(limits.maxWidth) * 4 + 16);
+    jpeg_decompress_struct info = {};
+    ErrorManager errors = {};
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = OnError;
+    errors.base.emit_message = OnMessage;
+    jpeg_create_decompress(&info);
+    DecodeResult sizeResult;
+    bool ok = Decompress(&info, &errors, data, size, limits, picture, &sizeResult, row.data(), row.size());
+    jpeg_destroy_decompress(&info);
+    if (ok) {
+        return DecodeResult::Success();
+    }
+    picture->pixels.clear();
+    if (!sizeResult.Ok()) {
+        return sizeResult;
+    }
+    std::string reason = "JPEG: ";
+    reason += errors.message[0] != '\0' ? errors.message : "damaged data";
+    return DecodeResult::Invalid(reason);
+}
+
+} // namespace platform::d3dx
