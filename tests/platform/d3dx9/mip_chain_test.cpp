@@ -1,0 +1,124 @@
+// The colour key and the mip chain: level counts and sizes down to 1 x 1, exact 2 x 2 averages on
+// even sides, area-weighted averages that keep the mean colour on odd sides.
+#include "d3dx9/mip_chain.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::d3dx::Picture;
+
+Picture Make(uint32_t width, uint32_t height, uint32_t (*pixel)(uint32_t x, uint32_t y)) {
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            picture.pixels.push_back(pixel(x, y));
+        }
+    }
+    return picture;
+}
+
+// Mean of one channel (0 blue .. 3 alpha) over a picture.
+double Mean(const Picture& picture, int channel) {
+    double sum = 0;
+    for (uint32_t p : picture.pixels) {
+        sum += (p >> (8 * channel)) & 0xFF;
+    }
+    return sum / picture.pixels.size();
+}
+
+TEST(MipChain, LevelCountsAndSizesGoDownToOnePixel) {
+    struct Row {
+        uint32_t width, height, levels;
+    } rows[] = {{1, 1, 1}, {2, 1, 2}, {256, 256, 9}, {800, 600, 10}, {37, 23, 6}, {1, 100, 7}, {4096, 2, 13}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(platform::d3dx::FullMipCount(row.width, row.height), row.levels)
+            << row.width << "x" << row.height;
+        Picture picture = Make(row.width, row.height, [](uint32_t, uint32_t) { return 0xFF808080u; });
+        auto chain = platform::d3dx::BuildMipChain(picture, row.levels);
+        ASSERT_EQ(chain.size(), row.levels);
+        uint32_t w = row.width, h = row.height;
+        for (const Picture& level : chain) {
+            EXPECT_EQ(level.width, w);
+            EXPECT_EQ(level.height, h);
+            EXPECT_EQ(level.pixels.size(), static_cast<size_t>(w) * h);
+            EXPECT_EQ(level.pixels[0], 0xFF808080u) << "a flat picture stays flat";
+            w = std::max(1u, w / 2);
+            h = std::max(1u, h / 2);
+        }
+        EXPECT_EQ(chain.back().width * chain.back().height, 1u);
+    }
+    Picture picture = Make(64, 64, [](uint32_t, uint32_t) { return 0u; });
+    EXPECT_EQ(platform::d3dx::BuildMipChain(picture, 3).size(), 3u) << "a shorter chain on request";
+    EXPECT_EQ(platform::d3dx::BuildMipChain(picture, 99).size(), 7u) << "never more than the full chain";
+}
+
+TEST(MipChain, EvenSidesAverageEachTwoByTwoBlock) {
+    // Channels differ per pixel so that a mix-up of channels or neighbours shows.
+    Picture picture = Make(4, 2, [](uint32_t x, uint32_t y) {
+        uint32_t v = x * 40 + y * 100;
+        return (255u - v / 2) << 24 | v << 16 | (v / 2) << 8 | (255u - v);
+    });
+    Picture level = platform::d3dx::Downsample(picture);
+    ASSERT_EQ(level.width, 2u);
+    ASSERT_EQ(level.height, 1u);
+    for (uint32_t x = 0; x < 2; ++x) {
+        for (int channel = 0; channel < 4; ++channel) {
+            int sum = 0;
+            for (uint32_t dy = 0; dy < 2; ++dy) {
+                for (uint32_t dx = 0; dx < 2; ++dx) {
+                    sum += (picture.pixels[dy * 4 + 2 * x + dx] >> (8 * channel)) & 0xFF;
+                }
+            }
+            EXPECT_EQ(static_cast<int>((level.pixels[x] >> (8 * channel)) & 0xFF), (sum + 2) / 4)
+                << "pixel " << x << " channel " << channel;
+        }
+    }
+    // The last level of a black and white checkerboard is mid grey, alpha kept.
+    Picture checks =
+        Make(8, 8, [](uint32_t x, uint32_t y) { return (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u; });
+    auto chain = platform::d3dx::BuildMipChain(checks, 4);
+    EXPECT_EQ(chain[1].pixels[0], 0xFF808080u);
+    EXPECT_EQ(chain[3].pixels[0], 0xFF808080u);
+}
+
+TEST(MipChain, OddSidesKeepEveryRowAndColumn) {
+    // A bright last column and row must still show in the next level (plain 2 x 2 boxes drop them).
+    Picture picture =
+        Make(5, 3, [](uint32_t x, uint32_t y) { return (x == 4 || y == 2) ? 0xFFFFFFFFu : 0xFF000000u; });
+    Picture level = platform::d3dx::Downsample(picture);
+    ASSERT_EQ(level.width, 2u);
+    ASSERT_EQ(level.height, 1u);
+    EXPECT_GT(level.pixels[1] & 0xFF, level.pixels[0] & 0xFF) << "the right pixel holds the bright column";
+    for (int channel = 0; channel < 4; ++channel) {
+        EXPECT_NEAR(Mean(level, channel), Mean(picture, channel), 1.0) << "channel " << channel;
+    }
+    Picture ramp = Make(
+        37, 23, [](uint32_t x, uint32_t y) { return 0xFF000000u | (x * 6) << 16 | (y * 11) << 8 | 77u; });
+    for (const Picture& mip : platform::d3dx::BuildMipChain(ramp, 6)) {
+        EXPECT_NEAR(Mean(mip, 2), Mean(ramp, 2), 1.0) << mip.width << "x" << mip.height;
+        EXPECT_NEAR(Mean(mip, 1), Mean(ramp, 1), 1.0) << mip.width << "x" << mip.height;
+        EXPECT_EQ(mip.pixels[0] & 0xFF, 77u);
+    }
+}
+
+TEST(MipChain, ColourKeyMakesOpaqueBlackTransparentBeforeTheChainIsBuilt) {
+    Picture picture = Make(2, 2, [](uint32_t x, uint32_t y) {
+        const uint32_t colors[4] = {0xFF000000u, 0xFFFFFFFFu, 0xFF010000u, 0x00000000u};
+        return colors[y * 2 + x];
+    });
+    platform::d3dx::ApplyColorKey(&picture, 0xFF000000u);
+    EXPECT_EQ(picture.pixels[0], 0x00000000u) << "opaque black becomes transparent black";
+    EXPECT_EQ(picture.pixels[1], 0xFFFFFFFFu);
+    EXPECT_EQ(picture.pixels[2], 0xFF010000u) << "nearly black stays";
+    auto chain = platform::d3dx::BuildMipChain(picture, 2);
+    EXPECT_EQ(chain[1].pixels[0] >> 24, (255u + 255u + 2u) / 4u) << "keyed texels count as transparent";
+
+    Picture unkeyed = Make(1, 1, [](uint32_t, uint32_t) { return 0xFF000000u; });
+    platform::d3dx::ApplyColorKey(&unkeyed, 0);
+    EXPECT_EQ(unkeyed.pixels[0], 0xFF000000u) << "a key of 0 keys nothing";
+}
+
+} // namespace
