@@ -63,14 +63,17 @@ bool TerrainManager::RenderTerrain() {
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
 
-    const int view = CalculateCurrentBufferView();
-    const int lastPatch = PatchCount() - 1;
+    // 20 patch rows ahead of the camera's row and 18 columns around its column, each looked up by
+    // column and row so that the window never runs on into a neighbouring column.
+    int cameraPx = 0;
+    int cameraPz = 0;
+    CameraPatch(&cameraPx, &cameraPz);
     for (int a = 1; a <= 20; ++a) {
         for (int b = -9; b <= 8; ++b) {
-            const int i = view + a + b * (gridWidth - 1);
-            if (i < 0 || i > lastPatch || !PatchExists(i)) {
+            if (!IsPatchInGrid(cameraPx + b, cameraPz + a)) {
                 continue;
             }
+            const int i = (cameraPz + a) + (cameraPx + b) * (gridWidth - 1);
             // A patch whose buffers are gone (a failed rebuild) is not drawn; the rest still is.
             IDirect3DVertexBuffer9* vertices = bufferManager->GetVertexBuffer(patchVertexBuffers[i]);
             IDirect3DIndexBuffer9* indices = bufferManager->GetIndexBuffer(patchIndexBuffers[i]);

@@ -82,7 +82,7 @@ std::vector<uint8_t> PaintHeights() {
     return heights;
 }
 
-// The light samples: the hills shaded by a light from the upper left, 110 (shade) to 255 (lit).
+// The light samples: the hills shaded by a light from the upper left, 140 (shade) to 255 (lit).
 std::vector<uint8_t> PaintLight(const std::vector<uint8_t>& heights) {
     std::vector<uint8_t> light(heights.size());
     auto at = [&](int col, int row) {
@@ -94,8 +94,8 @@ std::vector<uint8_t> PaintLight(const std::vector<uint8_t>& heights) {
         for (int col = 0; col < MAP_SIZE; ++col) {
             const float dx = (at(col + 1, row) - at(col - 1, row)) * 0.5f;
             const float dz = (at(col, row + 1) - at(col, row - 1)) * 0.5f;
-            const float lit = std::clamp(0.75f - 1.6f * dx + 1.6f * dz, 0.0f, 1.0f);
-            light[size_t(row) * MAP_SIZE + col] = static_cast<uint8_t>(110.0f + 145.0f * lit);
+            const float lit = std::clamp(0.7f - 4.0f * dx + 4.0f * dz, 0.0f, 1.0f);
+            light[size_t(row) * MAP_SIZE + col] = static_cast<uint8_t>(140.0f + 115.0f * lit);
         }
     }
     return light;

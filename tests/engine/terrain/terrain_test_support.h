@@ -1,0 +1,91 @@
+// Shared set-up of the terrain tests: an engine on an off-screen window, access to the terrain's
+// private members, and builders for map images and 8-bit bitmaps with chosen contents.
+#pragma once
+
+#include "terrain/terrain_manager.h"
+
+#include "d3d9/d3d9.h"
+#include "win32/windows_base.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+class GFXMain;
+
+// Reaches the terrain's private members for tests.
+struct TerrainTestAccess {
+    static bool ReadHeightBitmap(TerrainManager* t, const char* path) {
+        return t->CreateByteHighMapFromBMP8(path);
+    }
+    static bool ReadLightBitmap(TerrainManager* t, const char* path) {
+        return t->CreateByteLightMapFromBMP8(path);
+    }
+    static bool ReadBitmap16(TerrainManager* t) { return t->CreateByteHighMapFromBMP16(nullptr); }
+    static int CurrentBufferView(TerrainManager* t) { return t->CalculateCurrentBufferView(); }
+    static bool SplitTile(TerrainManager* t, unsigned char* type, unsigned char* variant,
+                          unsigned char value) {
+        return t->GetValuesfromBitfield(type, variant, value);
+    }
+    static int GetEbene(TerrainManager* t, int x, int z) { return t->GetEbene(x, z); }
+    static bool SetEbene(TerrainManager* t, int x, int z, int level) { return t->SetEbene(x, z, level); }
+    static unsigned char Surround(TerrainManager* t, int type, int patch, bool edges) {
+        return t->GetSuroundTerrain(type, patch, edges ? 1 : 0);
+    }
+    static bool RenderWater(TerrainManager* t) { return t->RenderWaterLevel(); }
+    static float HeightMapPos(TerrainManager* t, int sx, int sz) { return t->GetHeightMapPos(sx, sz); }
+    static float LightOnHeightMap(TerrainManager* t) { return t->CalculateLightOnHeighMap(nullptr); }
+    static float LightValue(TerrainManager* t, int a, int b) { return t->iGetLightValue(a, b); }
+    static bool CheckHit(TerrainManager* t, int patch, D3DXVECTOR3 pos, D3DXVECTOR3 dir, float* dist,
+                         float* x, float* z) {
+        return t->CheckHitTerrainPatch(patch, pos, dir, dist, x, z);
+    }
+};
+
+namespace terrain_test {
+
+// The engine set up on an 800 x 600 off-screen window with the terrain bound to its managers.
+struct Engine {
+    HWND window = nullptr;
+    GFXMain* root = nullptr;
+    TerrainManager* terrain = nullptr;
+    IDirect3DDevice9* device = nullptr;
+
+    // False when the engine cannot be set up.
+    bool Setup();
+    // Sets the camera's view on the device, as the frame does.
+    void ApplyView();
+    void PlaceCamera(float x, float y, float z, float pitch);
+};
+
+using SampleFunction = std::function<uint8_t(int sx, int sz)>;
+
+// A map image of w x h samples with the given height and light samples, offsets 0, levels 0 and every
+// tile byte `tile`.
+std::vector<unsigned char> MakeMapImage(int w, int h, const SampleFunction& height,
+                                        const SampleFunction& light, unsigned char tile = 0);
+
+// Loads such an image into the terrain; false when LoadMap refuses it.
+bool LoadImage(TerrainManager* terrain, std::vector<unsigned char>& image);
+
+// The bytes of an 8-bit BMP; sample row 0 is written first (bottom-up). Options spoil it for
+// the refusal tests.
+struct BitmapOptions {
+    bool badSignature = false;
+    int bitCount = 8;
+    int compression = 0;
+    bool topDown = false;
+    size_t cutBytes = 0; // bytes taken off the end
+};
+std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample,
+                                 const BitmapOptions& options = {});
+
+// The height of a mesh vertex for a sample byte and offset.
+float MeshHeight(int byte, float offset);
+
+// Reads the vertices of a vertex buffer of the pool.
+std::vector<TerrainVertex> ReadVertexBuffer(int id, int count);
+std::vector<uint16_t> ReadIndexBuffer(int id, int count);
+
+} // namespace terrain_test
