@@ -216,3 +216,28 @@ TEST(Md2Reader, TrailingGlCommandsAreNotRead) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Md2Reader, GeneratedCrystalModelIsReadable) {
+    const std::string path = std::string(ZONKEL_RUN_DIR) + "/Grafik/Models/crystal.md2";
+    FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr) << path;
+    Md2Mesh mesh;
+    std::string reason;
+    EXPECT_TRUE(ReadMd2Mesh(file, 1.0f, &mesh, &reason)) << reason;
+    std::fclose(file);
+    EXPECT_EQ(mesh.frameCount, 3);
+    EXPECT_EQ(mesh.triangleCount, 8);
+    // Outward faces: every triangle's normal points away from the crystal's centre.
+    for (size_t j = 0; j < 8; ++j) {
+        const D3DXVECTOR3 a = mesh.vertices[3 * j].position, b = mesh.vertices[3 * j + 1].position,
+                          c = mesh.vertices[3 * j + 2].position;
+        D3DXVECTOR3 e1 = b - a, e2 = c - a, n;
+        D3DXVec3Cross(&n, &e1, &e2);
+        const D3DXVECTOR3 centre = (a + b + c) / 3.0f;
+        EXPECT_GT(D3DXVec3Dot(&n, &centre), 0.0f) << "triangle " << j;
+    }
+}
+
+} // namespace
