@@ -3,6 +3,7 @@
 #include "win32/gtk_backend.h"
 
 #include <cstdlib>
+#include <gdk/gdkx.h>
 #include <cstring>
 
 namespace platform {
@@ -85,6 +86,19 @@ void OnDrawingAllocated(GtkWidget* widget, GdkRectangle* allocation, gpointer da
         parts->menuBarHeight = gtk_widget_get_allocated_height(parts->menuBar);
     }
     (void)widget;
+    if (parts->wantedClientWidth > 0) {
+        // The first size after MoveWindow: when the menu bar measured differently once shown, correct
+        // the window once so that the client area gets the size the program asked for.
+        int wantedWidth = parts->wantedClientWidth;
+        int wantedHeight = parts->wantedClientHeight;
+        parts->wantedClientWidth = 0;
+        if (allocation->width != wantedWidth || allocation->height != wantedHeight) {
+            int outerWidth = gtk_widget_get_allocated_width(parts->window);
+            int outerHeight = gtk_widget_get_allocated_height(parts->window);
+            gtk_window_resize(GTK_WINDOW(parts->window), wantedWidth + outerWidth - allocation->width,
+                              wantedHeight + outerHeight - allocation->height);
+        }
+    }
     if (allocation->width == record->clientWidth && allocation->height == record->clientHeight) {
         return;
     }
@@ -265,6 +279,8 @@ void GtkBackend::CreateNativeWindow(WindowRecord& window) {
     BuildMenuBar(window, *parts);
     if (parts->menuBar) {
         gtk_box_pack_start(GTK_BOX(box), parts->menuBar, FALSE, FALSE, 0);
+        // Hidden widgets measure 0: show the bar (the window itself stays hidden) to learn its height.
+        gtk_widget_show_all(parts->menuBar);
         int minimum = 0;
         int natural = 0;
         gtk_widget_get_preferred_height(parts->menuBar, &minimum, &natural);
@@ -353,6 +369,8 @@ void GtkBackend::MoveNativeWindow(WindowRecord& window) {
     int height = std::max<LONG>(1, window.rect.bottom - window.rect.top);
     gtk_window_move(GTK_WINDOW(parts->window), window.rect.left, window.rect.top);
     gtk_window_resize(GTK_WINDOW(parts->window), width, height);
+    parts->wantedClientWidth = window.clientWidth;
+    parts->wantedClientHeight = window.clientHeight;
 }
 
 void GtkBackend::MenuCheckChanged(WindowRecord& window, UINT id, bool checked) {
@@ -430,6 +448,46 @@ void GtkBackend::Present(WindowRecord& window) {
     if (paintHandler && Parts(handle)) {
         g_signal_handler_disconnect(clock, paintHandler);
     }
+}
+
+bool GetDesktopWindowInfo(HWND window, DesktopWindowInfo* info) {
+    GtkBackend* backend = ActiveGtk();
+    GtkWindowParts* parts = backend ? backend->Parts(window) : nullptr;
+    if (!parts || !info) {
+        return false;
+    }
+    info->mapped = gtk_widget_get_mapped(parts->drawing);
+    info->menuBarHeight = parts->menuBarHeight;
+    GdkWindow* native = gtk_widget_get_window(parts->window);
+    info->xWindow = native && GDK_IS_X11_WINDOW(native) ? GDK_WINDOW_XID(native) : 0;
+    return true;
+}
+
+bool GetDesktopMenuCheck(HWND window, UINT id, bool* checked) {
+    GtkBackend* backend = ActiveGtk();
+    GtkWindowParts* parts = backend ? backend->Parts(window) : nullptr;
+    if (!parts || !checked || !parts->menuItems.count(id)) {
+        return false;
+    }
+    *checked = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(parts->menuItems[id]));
+    return true;
+}
+
+bool GetDesktopClientPixel(HWND window, int x, int y, uint32_t* rgb) {
+    GtkBackend* backend = ActiveGtk();
+    GtkWindowParts* parts = backend ? backend->Parts(window) : nullptr;
+    GdkWindow* native = parts ? gtk_widget_get_window(parts->drawing) : nullptr;
+    if (!native || !rgb) {
+        return false;
+    }
+    GdkPixbuf* shot = gdk_pixbuf_get_from_window(native, x, y, 1, 1);
+    if (!shot) {
+        return false;
+    }
+    const guchar* pixel = gdk_pixbuf_get_pixels(shot);
+    *rgb = (static_cast<uint32_t>(pixel[0]) << 16) | (static_cast<uint32_t>(pixel[1]) << 8) | pixel[2];
+    g_object_unref(shot);
+    return true;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // (the client area); dialogs are modal GtkWindows built from the dialog resources.
 #pragma once
 
+#include "win32/desktop_testing.h"
 #include "win32/window_system.h"
 
 #include <gtk/gtk.h>
@@ -10,10 +11,6 @@
 #include <string>
 
 namespace platform {
-
-// Opens the display and makes the GTK backend the active one. False (with the reason) when no display
-// can be opened; GTK is then left untouched.
-bool UseGtkBackend(int* argc, char*** argv, std::string* error);
 
 struct GtkMenuLink {
     HWND window = nullptr;
@@ -28,6 +25,8 @@ struct GtkWindowParts {
     std::vector<std::unique_ptr<GtkMenuLink>> menuLinks;
     cairo_surface_t* surface = nullptr; // the last presented frame
     int menuBarHeight = 0;
+    int wantedClientWidth = 0; // the client size MoveWindow asked for, until the next allocation
+    int wantedClientHeight = 0;
     bool settingCheck = false; // a check mark is being set by CheckMenuItem, not by a click
 };
 

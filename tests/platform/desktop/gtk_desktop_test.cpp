@@ -1,0 +1,166 @@
+// The GTK desktop backend on a real X server: the test starts itself again under xvfb-run, then drives
+// the window with xdotool: a click in the client area arrives with client coordinates, a menu chosen
+// with the mouse and keys sends WM_COMMAND without changing check marks, and a presented frame reaches
+// the screen.
+#include "../win32/window_test_program.h"
+
+#include "win32/desktop_testing.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+
+using namespace window_test;
+
+namespace {
+
+const char* const INNER_VARIABLE = "ZONKEL_GTK_TEST_INNER";
+
+// Runs the program's loop until `done` holds; gives up after many passes so that a lost event fails
+// the test instead of hanging it.
+template <typename Condition> bool PumpUntil(HWND window, Condition done) {
+    for (int pass = 0; pass < 400; ++pass) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+        }
+        if (done()) {
+            return true;
+        }
+        PresentTestFrame(window, 0xff3060c0u);
+    }
+    return false;
+}
+
+// Gives the X server and GTK a few frames to act on what xdotool sent.
+void Pump(HWND window) {
+    for (int pass = 0; pass < 15; ++pass) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+        }
+        PresentTestFrame(window, 0xff3060c0u);
+    }
+}
+
+bool Xdotool(const std::string& arguments) {
+    std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+bool WasReceived(UINT message) {
+    for (const auto& entry : Log()) {
+        if (entry.message == message) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(GtkDesktop, ClicksMenusAndFramesUnderXvfb) {
+    if (!std::getenv(INNER_VARIABLE)) {
+        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+        std::string command = std::string(INNER_VARIABLE) + "=1 xvfb-run -a -s '-screen 0 1280x1024x24' '" +
+                              self + "' --gtest_filter=GtkDesktop.ClicksMenusAndFramesUnderXvfb 2>&1";
+        FILE* child = popen(command.c_str(), "r");
+        ASSERT_NE(child, nullptr);
+        std::string output;
+        char buffer[256];
+        while (fgets(buffer, sizeof(buffer), child)) {
+            output += buffer;
+        }
+        int status = pclose(child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+        return;
+    }
+
+    int argc = 1;
+    char name[] = "gtk_desktop_test";
+    char* arguments[] = {name, nullptr};
+    char** argv = arguments;
+    std::string error;
+    ASSERT_TRUE(platform::UseGtkBackend(&argc, &argv, &error)) << error;
+    HWND window = CreateTestWindow();
+    ASSERT_NE(window, nullptr);
+    HMENU menu = GetMenu(window);
+    CheckMenuItem(menu, MEDIUM, MF_BYCOMMAND | MF_CHECKED);
+
+    // Size the client area as the game does, then show the window.
+    RECT outer;
+    RECT client;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    MoveWindow(window, outer.left, outer.top, outer.right - outer.left - (client.right - 400),
+               outer.bottom - outer.top - (client.bottom - 300), TRUE);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    platform::DesktopWindowInfo info;
+    ASSERT_TRUE(platform::GetDesktopWindowInfo(window, &info));
+    ASSERT_TRUE(
+        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    ASSERT_TRUE(PumpUntil(window,
+                          [&] {
+                              GetClientRect(window, &client);
+                              return client.right == 400 && client.bottom == 300;
+                          }))
+        << client.right << " x " << client.bottom;
+
+    // The frame reaches the drawing area, stretched over the client area.
+    PresentTestFrame(window, 0xff3060c0u);
+    PresentTestFrame(window, 0xff3060c0u);
+    uint32_t rgb = 0;
+    ASSERT_TRUE(platform::GetDesktopClientPixel(window, 200, 150, &rgb));
+    EXPECT_EQ(rgb, 0x3060c0u);
+
+    // A click in the client area, by the X server's pointer.
+    platform::GetDesktopWindowInfo(window, &info);
+    int menuBar = info.menuBarHeight;
+    ASSERT_GT(menuBar, 0);
+    ASSERT_NE(info.xWindow, 0u);
+    std::string id = std::to_string(info.xWindow);
+    Log().clear();
+    ASSERT_TRUE(Xdotool("mousemove --window " + id + " 120 " + std::to_string(menuBar + 70) + " click 1"));
+    ASSERT_TRUE(PumpUntil(window, [] { return WasReceived(WM_LBUTTONDOWN); }));
+    for (const auto& entry : Log()) {
+        if (entry.message == WM_LBUTTONDOWN) {
+            EXPECT_EQ(LOWORD(entry.lParam), 120);
+            EXPECT_EQ(HIWORD(entry.lParam), 70);
+        }
+    }
+
+    // Open "&game" with the mouse, move to "&difficulty" and choose its first item, "&easy".
+    Log().clear();
+    ASSERT_TRUE(Xdotool("mousemove --window " + id + " 12 " + std::to_string(menuBar / 2) + " click 1"));
+    Pump(window);
+    ASSERT_TRUE(Xdotool("key Right"));
+    Pump(window);
+    ASSERT_TRUE(Xdotool("key Down"));
+    Pump(window);
+    ASSERT_TRUE(Xdotool("key Return"));
+    ASSERT_TRUE(PumpUntil(window, [] { return WasReceived(WM_COMMAND); }));
+    for (const auto& entry : Log()) {
+        if (entry.message == WM_COMMAND) {
+            EXPECT_EQ(LOWORD(entry.wParam), EASY);
+        }
+    }
+    // The click did not put a mark on "easy"; only CheckMenuItem does.
+    EXPECT_EQ(GetMenuState(menu, EASY, MF_BYCOMMAND), static_cast<UINT>(MF_UNCHECKED));
+    bool shown = true;
+    ASSERT_TRUE(platform::GetDesktopMenuCheck(window, EASY, &shown));
+    EXPECT_FALSE(shown);
+    ASSERT_TRUE(platform::GetDesktopMenuCheck(window, MEDIUM, &shown));
+    EXPECT_TRUE(shown);
+    CheckMenuItem(menu, EASY, MF_BYCOMMAND | MF_CHECKED);
+    ASSERT_TRUE(platform::GetDesktopMenuCheck(window, EASY, &shown));
+    EXPECT_TRUE(shown);
+
+    // The close box: WM_CLOSE, then WM_DESTROY and the quit request.
+    Log().clear();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(RunLoop(window, 50), 7);
+    EXPECT_FALSE(IsWindow(window));
+}
