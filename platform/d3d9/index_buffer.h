@@ -1,0 +1,37 @@
+// Index buffers of 16-bit or 32-bit indices, readable whatever the usage flags say.
+#pragma once
+
+#include "d3d9/ref_counted.h"
+
+#include <vector>
+
+namespace platform::d3d9 {
+
+class Device;
+
+class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer9> {
+public:
+    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+
+    HRESULT GetDevice(IDirect3DDevice9** device) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+    HRESULT Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+
+    const uint8_t* Data() const { return bytes.data(); }
+    size_t Size() const { return bytes.size(); }
+    int IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
+
+private:
+    ~IndexBuffer() override;
+
+    Device* device;
+    std::vector<uint8_t> bytes;
+    DWORD usage;
+    D3DFORMAT format;
+    D3DPOOL pool;
+    int lockCount = 0;
+};
+
+} // namespace platform::d3d9

@@ -1,0 +1,251 @@
+// Alpha test, depth test and blend routines.
+#include "d3d9/pipeline/output_merger.h"
+
+#include <algorithm>
+
+namespace platform::d3d9 {
+
+namespace {
+
+template <DWORD F> inline bool Compare(uint32_t value, uint32_t reference) {
+    if constexpr (F == D3DCMP_NEVER) {
+        return false;
+    } else if constexpr (F == D3DCMP_LESS) {
+        return value < reference;
+    } else if constexpr (F == D3DCMP_EQUAL) {
+        return value == reference;
+    } else if constexpr (F == D3DCMP_LESSEQUAL) {
+        return value <= reference;
+    } else if constexpr (F == D3DCMP_GREATER) {
+        return value > reference;
+    } else if constexpr (F == D3DCMP_NOTEQUAL) {
+        return value != reference;
+    } else if constexpr (F == D3DCMP_GREATEREQUAL) {
+        return value >= reference;
+    } else {
+        return true;
+    }
+}
+
+template <DWORD F> bool AlphaTest(const uint32_t* colour, int count, uint32_t reference, uint8_t* mask) {
+    uint8_t any = 0;
+    for (int i = 0; i < count; ++i) {
+        uint8_t pass = Compare<F>(colour[i] >> 24, reference) ? 1 : 0;
+        mask[i] = pass;
+        any |= pass;
+    }
+    return any != 0;
+}
+
+template <DWORD F, bool kWrite>
+bool DepthTest(float z0, float dz, int count, uint16_t* depth, uint8_t* mask, bool masked) {
+    uint8_t any = 0;
+    for (int i = 0; i < count; ++i) {
+        if (masked && !mask[i]) {
+            continue;
+        }
+        uint16_t z = DepthToD16(z0 + dz * static_cast<float>(i));
+        uint8_t pass = Compare<F>(z, depth[i]) ? 1 : 0;
+        if (kWrite && pass) {
+            depth[i] = z;
+        }
+        mask[i] = pass;
+        any |= pass;
+    }
+    return any != 0;
+}
+
+// The factor for one channel: c is the channel's own source value, a the source alpha.
+template <DWORD F> inline uint32_t Factor(uint32_t c, uint32_t a) {
+    if constexpr (F == D3DBLEND_ZERO) {
+        return 0;
+    } else if constexpr (F == D3DBLEND_ONE) {
+        return 255;
+    } else if constexpr (F == D3DBLEND_SRCCOLOR) {
+        return c;
+    } else if constexpr (F == D3DBLEND_INVSRCCOLOR) {
+        return 255 - c;
+    } else if constexpr (F == D3DBLEND_SRCALPHA) {
+        return a;
+    } else {
+        return 255 - a;
+    }
+}
+
+template <DWORD S, DWORD D> inline uint32_t BlendPixel(uint32_t source, uint32_t target) {
+    if constexpr (S == D3DBLEND_ONE && D == D3DBLEND_ZERO) {
+        return source | 0xFF000000u;
+    } else if constexpr (S == D3DBLEND_ONE && D == D3DBLEND_ONE) {
+        uint32_t result = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8) {
+            result |= std::min(((source >> shift) & 255) + ((target >> shift) & 255), 255u) << shift;
+        }
+        return result;
+    } else if constexpr (S == D3DBLEND_SRCALPHA && D == D3DBLEND_INVSRCALPHA) {
+        // One division by 255 for both terms: exact rounding of (s * a + d * (255 - a)) / 255.
+        uint32_t a = source >> 24;
+        uint32_t result = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8) {
+            uint32_t v = ((source >> shift) & 255) * a + ((target >> shift) & 255) * (255 - a) + 128;
+            result |= ((v + (v >> 8)) >> 8) << shift;
+        }
+        return result;
+    } else {
+        uint32_t a = source >> 24;
+        uint32_t result = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8) {
+            uint32_t s = (source >> shift) & 255, d = (target >> shift) & 255;
+            uint32_t v = s * Factor<S>(s, a) + d * Factor<D>(s, a) + 128;
+            result |= std::min((v + (v >> 8)) >> 8, 255u) << shift;
+        }
+        return result;
+    }
+}
+
+template <DWORD S, DWORD D, bool kMasked>
+void BlendSpan(const uint32_t* source, const uint8_t* mask, int count, uint32_t* target) {
+    for (int i = 0; i < count; ++i) {
+        if (kMasked && !mask[i]) {
+            continue;
+        }
+        target[i] = BlendPixel<S, D>(source[i], target[i]);
+    }
+}
+
+template <DWORD S, DWORD D>
+void BlendDispatch(const uint32_t* source, const uint8_t* mask, int count, uint32_t* target) {
+    if (mask) {
+        BlendSpan<S, D, true>(source, mask, count, target);
+    } else {
+        BlendSpan<S, D, false>(source, mask, count, target);
+    }
+}
+
+template <DWORD S> BlendRoutine PickDestination(DWORD destination) {
+    switch (destination) {
+    case D3DBLEND_ZERO:
+        return BlendDispatch<S, D3DBLEND_ZERO>;
+    case D3DBLEND_ONE:
+        return BlendDispatch<S, D3DBLEND_ONE>;
+    case D3DBLEND_SRCCOLOR:
+        return BlendDispatch<S, D3DBLEND_SRCCOLOR>;
+    case D3DBLEND_INVSRCCOLOR:
+        return BlendDispatch<S, D3DBLEND_INVSRCCOLOR>;
+    case D3DBLEND_SRCALPHA:
+        return BlendDispatch<S, D3DBLEND_SRCALPHA>;
+    case D3DBLEND_INVSRCALPHA:
+        return BlendDispatch<S, D3DBLEND_INVSRCALPHA>;
+    default:
+        // Factors this device does not implement count as ZERO.
+        return BlendDispatch<S, D3DBLEND_ZERO>;
+    }
+}
+
+template <DWORD F> AlphaTestRoutine AlphaFor() {
+    return AlphaTest<F>;
+}
+
+template <DWORD F> DepthRoutine DepthFor(bool write) {
+    return write ? DepthTest<F, true> : DepthTest<F, false>;
+}
+
+} // namespace
+
+AlphaTestRoutine ChooseAlphaTest(bool enabled, DWORD compare) {
+    if (!enabled) {
+        return nullptr;
+    }
+    switch (compare) {
+    case D3DCMP_NEVER:
+        return AlphaFor<D3DCMP_NEVER>();
+    case D3DCMP_LESS:
+        return AlphaFor<D3DCMP_LESS>();
+    case D3DCMP_EQUAL:
+        return AlphaFor<D3DCMP_EQUAL>();
+    case D3DCMP_LESSEQUAL:
+        return AlphaFor<D3DCMP_LESSEQUAL>();
+    case D3DCMP_GREATER:
+        return AlphaFor<D3DCMP_GREATER>();
+    case D3DCMP_NOTEQUAL:
+        return AlphaFor<D3DCMP_NOTEQUAL>();
+    case D3DCMP_GREATEREQUAL:
+        return AlphaFor<D3DCMP_GREATEREQUAL>();
+    default:
+        return nullptr;
+    }
+}
+
+DepthRoutine ChooseDepthTest(bool enabled, DWORD compare, bool write) {
+    if (!enabled) {
+        return nullptr;
+    }
+    switch (compare) {
+    case D3DCMP_NEVER:
+        return DepthFor<D3DCMP_NEVER>(write);
+    case D3DCMP_LESS:
+        return DepthFor<D3DCMP_LESS>(write);
+    case D3DCMP_EQUAL:
+        return DepthFor<D3DCMP_EQUAL>(write);
+    case D3DCMP_LESSEQUAL:
+        return DepthFor<D3DCMP_LESSEQUAL>(write);
+    case D3DCMP_GREATER:
+        return DepthFor<D3DCMP_GREATER>(write);
+    case D3DCMP_NOTEQUAL:
+        return DepthFor<D3DCMP_NOTEQUAL>(write);
+    case D3DCMP_GREATEREQUAL:
+        return DepthFor<D3DCMP_GREATEREQUAL>(write);
+    default:
+        return DepthFor<D3DCMP_ALWAYS>(write);
+    }
+}
+
+BlendRoutine ChooseBlend(bool blendEnabled, DWORD sourceFactor, DWORD destinationFactor) {
+    if (!blendEnabled) {
+        return BlendDispatch<D3DBLEND_ONE, D3DBLEND_ZERO>;
+    }
+    switch (sourceFactor) {
+    case D3DBLEND_ZERO:
+        return PickDestination<D3DBLEND_ZERO>(destinationFactor);
+    case D3DBLEND_ONE:
+        return PickDestination<D3DBLEND_ONE>(destinationFactor);
+    case D3DBLEND_SRCCOLOR:
+        return PickDestination<D3DBLEND_SRCCOLOR>(destinationFactor);
+    case D3DBLEND_INVSRCCOLOR:
+        return PickDestination<D3DBLEND_INVSRCCOLOR>(destinationFactor);
+    case D3DBLEND_SRCALPHA:
+        return PickDestination<D3DBLEND_SRCALPHA>(destinationFactor);
+    case D3DBLEND_INVSRCALPHA:
+        return PickDestination<D3DBLEND_INVSRCALPHA>(destinationFactor);
+    default:
+        return PickDestination<D3DBLEND_ZERO>(destinationFactor);
+    }
+}
+
+uint32_t BlendReference(uint32_t source, uint32_t target, DWORD sourceFactor, DWORD destinationFactor) {
+    auto factor = [](DWORD f, uint32_t c, uint32_t a) -> uint32_t {
+        switch (f) {
+        case D3DBLEND_ONE:
+            return 255;
+        case D3DBLEND_SRCCOLOR:
+            return c;
+        case D3DBLEND_INVSRCCOLOR:
+            return 255 - c;
+        case D3DBLEND_SRCALPHA:
+            return a;
+        case D3DBLEND_INVSRCALPHA:
+            return 255 - a;
+        default:
+            return 0;
+        }
+    };
+    uint32_t a = source >> 24;
+    uint32_t result = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t s = (source >> shift) & 255, d = (target >> shift) & 255;
+        double value = (s * factor(sourceFactor, s, a) + d * factor(destinationFactor, s, a)) / 255.0;
+        result |= static_cast<uint32_t>(std::min(value + 0.5, 255.0)) << shift;
+    }
+    return result;
+}
+
+} // namespace platform::d3d9

@@ -1,0 +1,105 @@
+// Span shading: colour, texture coordinates, the combiner and the output merger per chunk of a row.
+#include "d3d9/pipeline/rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform::d3d9 {
+
+int64_t SpanFloorDiv(int64_t n, int64_t d) {
+    return n >= 0 ? n / d : -((-n + d - 1) / d);
+}
+int64_t SpanCeilDiv(int64_t n, int64_t d) {
+    return n >= 0 ? (n + d - 1) / d : -((-n) / d);
+}
+
+namespace {
+
+inline float PlaneAt(const AttributePlane& p, float fx, float fy) {
+    return p.start + p.dx * fx + p.dy * fy;
+}
+
+// Gouraud colour in 16.16 fixed point per channel.
+void FillGouraud(const TriangleSetup& t, float fx, float fy, int count, uint32_t* out) {
+    int32_t value[4], step[4];
+    for (int c = 0; c < 4; ++c) {
+        const AttributePlane& p = t.attr[ATTR_B + c];
+        value[c] =
+            static_cast<int32_t>(std::lround(std::clamp(PlaneAt(p, fx, fy), -1.0f, 256.0f) * 65536.0f)) +
+            32768;
+        step[c] = static_cast<int32_t>(std::lround(std::clamp(p.dx, -256.0f, 256.0f) * 65536.0f));
+    }
+    for (int i = 0; i < count; ++i) {
+        uint32_t pixel = 0;
+        for (int c = 0; c < 4; ++c) {
+            int32_t v = (value[c] + step[c] * i) >> 16;
+            pixel |= static_cast<uint32_t>(std::clamp(v, 0, 255)) << (8 * c);
+        }
+        out[i] = pixel;
+    }
+}
+
+void ShadeSpan(const PixelPipeline& p, const TriangleSetup& t, const RenderTarget& target, int y, int x0,
+               int x1) {
+    uint32_t* colourRow = target.colour + static_cast<size_t>(y) * target.colourPitch;
+    uint16_t* depthRow = target.depth ? target.depth + static_cast<size_t>(y) * target.depthPitch : nullptr;
+    const float fy = static_cast<float>(y) - t.refY;
+    CombineRoutine combine = t.flatColour ? p.combineConstant : p.combineGouraud;
+    alignas(32) uint32_t diffuse[SPAN_CHUNK];
+    alignas(32) uint32_t texels[D3D_STAGE_COUNT][SPAN_CHUNK];
+    alignas(32) uint32_t colour[SPAN_CHUNK];
+    alignas(32) uint8_t mask[SPAN_CHUNK];
+    for (int start = x0; start <= x1; start += SPAN_CHUNK) {
+        const int count = std::min(SPAN_CHUNK, x1 - start + 1);
+        const float fx = static_cast<float>(start) - t.refX;
+        CombineInputs in;
+        if (t.flatColour) {
+            in.diffuseConstant = t.flatColourValue;
+        } else {
+            FillGouraud(t, fx, fy, count, diffuse);
+            in.diffuse = diffuse;
+        }
+        for (int stage = 0; stage < D3D_STAGE_COUNT; ++stage) {
+            if (!p.sampleStage[stage]) {
+                continue;
+            }
+            const AttributePlane& s = t.attr[ATTR_U0 + 2 * stage];
+            const AttributePlane& v = t.attr[ATTR_V0 + 2 * stage];
+            TexCoordSpan span{PlaneAt(s, fx, fy),
+                              PlaneAt(v, fx, fy),
+                              PlaneAt(t.q, fx, fy),
+                              s.dx,
+                              v.dx,
+                              t.q.dx,
+                              s.dy,
+                              v.dy,
+                              t.q.dy};
+            p.sample[stage](p.sampler[stage], span, count, texels[stage]);
+            in.texture[stage] = texels[stage];
+        }
+        combine(p.combine, in, count, colour);
+        bool masked = false;
+        if (p.alphaTest) {
+            if (!p.alphaTest(colour, count, p.alphaReference, mask)) {
+                continue;
+            }
+            masked = true;
+        }
+        if (p.depthTest && depthRow) {
+            if (!p.depthTest(PlaneAt(t.z, fx, fy), t.z.dx, count, depthRow + start, mask, masked)) {
+                continue;
+            }
+            masked = true;
+        }
+        p.blend(colour, masked ? mask : nullptr, count, colourRow + start);
+    }
+}
+
+} // namespace
+
+void RasterizeTriangle(const PixelPipeline& pipeline, const TriangleSetup& triangle,
+                       const RenderTarget& target) {
+    WalkTriangle(triangle, [&](int y, int x0, int x1) { ShadeSpan(pipeline, triangle, target, y, x0, x1); });
+}
+
+} // namespace platform::d3d9

@@ -1,0 +1,226 @@
+// Sampling routines.
+#include "d3d9/pipeline/sampler.h"
+
+#include "d3d9/texture.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform::d3d9 {
+
+namespace {
+
+TexelFilter ToFilter(DWORD value) {
+    return value == D3DTEXF_LINEAR ? TexelFilter::Linear : TexelFilter::Point;
+}
+
+AddressMode ToAddress(DWORD value) {
+    switch (value) {
+    case D3DTADDRESS_MIRROR:
+        return AddressMode::Mirror;
+    case D3DTADDRESS_CLAMP:
+        return AddressMode::Clamp;
+    case D3DTADDRESS_BORDER:
+        return AddressMode::Border;
+    default:
+        return AddressMode::Wrap;
+    }
+}
+
+// Maps a texel index into 0..size-1; -1 for a border texel.
+inline int AddressTexel(int64_t i, int size, AddressMode mode) {
+    if (i >= 0 && i < size) {
+        return static_cast<int>(i);
+    }
+    switch (mode) {
+    case AddressMode::Wrap: {
+        int64_t m = i % size;
+        return static_cast<int>(m < 0 ? m + size : m);
+    }
+    case AddressMode::Mirror: {
+        int64_t period = 2 * static_cast<int64_t>(size);
+        int64_t m = i % period;
+        if (m < 0) {
+            m += period;
+        }
+        return static_cast<int>(m < size ? m : period - 1 - m);
+    }
+    case AddressMode::Clamp:
+        return i < 0 ? 0 : size - 1;
+    default:
+        return -1;
+    }
+}
+
+// Texel position in 1/256 texel units (fixed point, snapped).
+inline int64_t SnapTexel(float coordinate, int size) {
+    double position = static_cast<double>(coordinate) * size * 256.0;
+    position = std::clamp(position, -9.0e15, 9.0e15);
+    return std::llround(position);
+}
+
+inline uint32_t Fetch(const SamplerSetup& s, const MipLevel& level, int64_t x, int64_t y) {
+    int ix = AddressTexel(x, level.width, s.addressU);
+    int iy = AddressTexel(y, level.height, s.addressV);
+    if (ix < 0 || iy < 0) {
+        return s.borderColour;
+    }
+    return level.pixels[static_cast<size_t>(iy) * level.width + ix];
+}
+
+uint32_t SamplePoint(const SamplerSetup& s, const MipLevel& level, float u, float v) {
+    int64_t x = SnapTexel(u, level.width) >> 8;
+    int64_t y = SnapTexel(v, level.height) >> 8;
+    return Fetch(s, level, x, y);
+}
+
+uint32_t SampleLinear(const SamplerSetup& s, const MipLevel& level, float u, float v) {
+    // Bilinear weights come from the texel position less half a texel, in 1/256 steps.
+    int64_t x = SnapTexel(u, level.width) - 128;
+    int64_t y = SnapTexel(v, level.height) - 128;
+    int64_t x0 = x >> 8, y0 = y >> 8;
+    uint32_t fx = static_cast<uint32_t>(x & 255), fy = static_cast<uint32_t>(y & 255);
+    uint32_t c00 = Fetch(s, level, x0, y0), c10 = Fetch(s, level, x0 + 1, y0);
+    uint32_t c01 = Fetch(s, level, x0, y0 + 1), c11 = Fetch(s, level, x0 + 1, y0 + 1);
+    uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy), w01 = (256 - fx) * fy, w11 = fx * fy;
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t sum = ((c00 >> shift) & 255) * w00 + ((c10 >> shift) & 255) * w10 +
+                       ((c01 >> shift) & 255) * w01 + ((c11 >> shift) & 255) * w11;
+        result |= ((sum + 32768) >> 16) << shift;
+    }
+    return result;
+}
+
+uint32_t SampleLevel(const SamplerSetup& s, int level, TexelFilter filter, float u, float v) {
+    const MipLevel& mip = s.levels[level];
+    return filter == TexelFilter::Linear ? SampleLinear(s, mip, u, v) : SamplePoint(s, mip, u, v);
+}
+
+uint32_t LerpColour(uint32_t a, uint32_t b, uint32_t weight) {
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t ca = (a >> shift) & 255, cb = (b >> shift) & 255;
+        result |= ((ca * (256 - weight) + cb * weight + 128) >> 8) << shift;
+    }
+    return result;
+}
+
+void SampleWhite(const SamplerSetup&, const TexCoordSpan&, int count, uint32_t* out) {
+    std::fill(out, out + count, 0xFFFFFFFFu);
+}
+
+// Level 0, point filter, affine coordinates: fixed-point stepping, with a plain indexed copy when the
+// whole span stays inside the texture.
+void SamplePointAffine(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
+    const MipLevel& level = s.levels[0];
+    int64_t x = SnapTexel(span.s, level.width) << 8;
+    int64_t y = SnapTexel(span.t, level.height) << 8;
+    int64_t dx = std::llround(static_cast<double>(span.dsdx) * level.width * 65536.0);
+    int64_t dy = std::llround(static_cast<double>(span.dtdx) * level.height * 65536.0);
+    int64_t lastX = x + dx * (count - 1), lastY = y + dy * (count - 1);
+    const int64_t limitX = static_cast<int64_t>(level.width) << 16,
+                  limitY = static_cast<int64_t>(level.height) << 16;
+    bool inside = std::min(x, lastX) >= 0 && std::max(x, lastX) < limitX && std::min(y, lastY) >= 0 &&
+                  std::max(y, lastY) < limitY;
+    if (inside && dy == 0) {
+        const uint32_t* row = level.pixels + static_cast<size_t>(y >> 16) * level.width;
+        for (int i = 0; i < count; ++i) {
+            out[i] = row[(x + dx * i) >> 16];
+        }
+    } else if (inside) {
+        for (int i = 0; i < count; ++i) {
+            out[i] =
+                level.pixels[static_cast<size_t>((y + dy * i) >> 16) * level.width + ((x + dx * i) >> 16)];
+        }
+    } else {
+        for (int i = 0; i < count; ++i) {
+            out[i] = Fetch(s, level, (x + dx * i) >> 16, (y + dy * i) >> 16);
+        }
+    }
+}
+
+} // namespace
+
+SamplerSetup MakeSamplerSetup(const Texture* texture, const DWORD* states) {
+    SamplerSetup s;
+    s.magFilter = ToFilter(states[D3DSAMP_MAGFILTER]);
+    s.minFilter = ToFilter(states[D3DSAMP_MINFILTER]);
+    DWORD mip = states[D3DSAMP_MIPFILTER];
+    s.mipMode = mip == D3DTEXF_NONE     ? MipMode::None
+                : mip == D3DTEXF_LINEAR ? MipMode::Linear
+                                        : MipMode::Point;
+    s.addressU = ToAddress(states[D3DSAMP_ADDRESSU]);
+    s.addressV = ToAddress(states[D3DSAMP_ADDRESSV]);
+    s.borderColour = states[D3DSAMP_BORDERCOLOR];
+    if (!texture) {
+        return s;
+    }
+    s.white = false;
+    s.levelCount = std::min(texture->LevelCount(), MAX_MIP_LEVELS);
+    for (int i = 0; i < s.levelCount; ++i) {
+        const Image& image = texture->Level(i);
+        s.levels[i] = MipLevel{image.SamplePixels(), image.width, image.height};
+    }
+    s.maxMipLevel = std::clamp(static_cast<int>(states[D3DSAMP_MAXMIPLEVEL]), 0, s.levelCount - 1);
+    return s;
+}
+
+void SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
+    if (s.white) {
+        SampleWhite(s, span, count, out);
+        return;
+    }
+    const bool needLod = s.mipMode != MipMode::None || s.magFilter != s.minFilter;
+    const float width = static_cast<float>(s.levels[0].width),
+                height = static_cast<float>(s.levels[0].height);
+    for (int i = 0; i < count; ++i) {
+        float S = span.s + span.dsdx * i, T = span.t + span.dtdx * i, Q = span.q + span.dqdx * i;
+        float w = 1.0f / Q;
+        float u = S * w, v = T * w;
+        TexelFilter filter = s.magFilter;
+        float lod = 0.0f;
+        if (needLod) {
+            // Derivatives of u and v in texels along x and y, from the quotient rule on S/Q and T/Q.
+            float dudx = (span.dsdx - u * span.dqdx) * w * width,
+                  dvdx = (span.dtdx - v * span.dqdx) * w * height;
+            float dudy = (span.dsdy - u * span.dqdy) * w * width,
+                  dvdy = (span.dtdy - v * span.dqdy) * w * height;
+            float rho = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
+            lod = rho > 0.0f ? 0.5f * std::log2(rho) : -100.0f;
+            if (lod > 0.0f) {
+                filter = s.minFilter;
+            }
+        }
+        if (s.mipMode == MipMode::None || lod <= 0.0f) {
+            out[i] = SampleLevel(s, 0, filter, u, v);
+        } else if (s.mipMode == MipMode::Point) {
+            int level = std::min(static_cast<int>(lod + 0.5f), s.levelCount - 1);
+            level = std::max(level, s.maxMipLevel);
+            out[i] = SampleLevel(s, std::min(level, s.levelCount - 1), filter, u, v);
+        } else {
+            int level = std::min(static_cast<int>(lod), s.levelCount - 1);
+            level = std::max(level, s.maxMipLevel);
+            int nextLevel = std::min(level + 1, s.levelCount - 1);
+            uint32_t weight =
+                static_cast<uint32_t>((lod - static_cast<float>(static_cast<int>(lod))) * 256.0f);
+            uint32_t a = SampleLevel(s, level, filter, u, v);
+            uint32_t b = SampleLevel(s, nextLevel, filter, u, v);
+            out[i] = level == nextLevel ? a : LerpColour(a, b, std::min(weight, 256u));
+        }
+    }
+}
+
+SampleRoutine ChooseSampleRoutine(const SamplerSetup& s, bool perspective) {
+    if (s.white) {
+        return SampleWhite;
+    }
+    if (!perspective && s.mipMode == MipMode::None && s.magFilter == TexelFilter::Point &&
+        s.minFilter == TexelFilter::Point && s.addressU != AddressMode::Border &&
+        s.addressV != AddressMode::Border) {
+        return SamplePointAffine;
+    }
+    return SampleGeneral;
+}
+
+} // namespace platform::d3d9

@@ -1,0 +1,277 @@
+// The device's object model: creation, reference counts, queries, resources and their locks, scene
+// brackets, Clear, Present, the call trace and fault injection.
+#include "device_fixture.h"
+
+using namespace d3d9test;
+namespace hooks = platform::d3d9;
+
+TEST(Direct3DCreation, RejectsAnyOtherSdkVersion) {
+    EXPECT_EQ(Direct3DCreate9(32), nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(31);
+    ASSERT_NE(d3d, nullptr);
+    EXPECT_EQ(d3d->Release(), 0u);
+}
+
+TEST(Direct3DCreation, WindowedDeviceTakesClientSizeAndReportsBlendingSupport) {
+    HWND window = platform::CreateOffscreenWindow(320, 200);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DDISPLAYMODE mode{};
+    ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
+    EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferFormat = mode.Format;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
+              D3D_OK);
+    D3DVIEWPORT9 vp{};
+    device->GetViewport(&vp);
+    EXPECT_EQ(vp.X, 0u);
+    EXPECT_EQ(vp.Width, 320u);
+    EXPECT_EQ(vp.Height, 200u);
+    EXPECT_EQ(vp.MaxZ, 1.0f);
+
+    // The font's blending check, step by step.
+    IDirect3D9* fromDevice = nullptr;
+    ASSERT_EQ(device->GetDirect3D(&fromDevice), D3D_OK);
+    EXPECT_EQ(fromDevice, d3d);
+    D3DCAPS9 caps{};
+    ASSERT_EQ(device->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_EQ(caps.MaxTextureWidth, 4096u);
+    D3DDISPLAYMODE deviceMode{};
+    ASSERT_EQ(device->GetDisplayMode(0, &deviceMode), D3D_OK);
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(0, &surface), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(surface->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 320u);
+    EXPECT_EQ(fromDevice->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType, deviceMode.Format,
+                                            D3DUSAGE_RENDERTARGET | D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING,
+                                            D3DRTYPE_SURFACE, desc.Format),
+              D3D_OK);
+    surface->Release();
+    fromDevice->Release();
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(d3d->Release(), 0u);
+    platform::DestroyOffscreenWindow(window);
+}
+
+TEST(Direct3DCreation, UnknownWindowWithoutSizeFails) {
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.Windowed = TRUE;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(1);
+    EXPECT_LT(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, &device), 0);
+    EXPECT_EQ(device, nullptr);
+    d3d->Release();
+}
+
+TEST_F(DeviceTest, ScenesCannotNestOrEndTwice) {
+    EXPECT_EQ(device->EndScene(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->BeginScene(), D3D_OK);
+    EXPECT_EQ(device->BeginScene(), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(hooks::InScene(device));
+    EXPECT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_EQ(device->EndScene(), D3DERR_INVALIDCALL);
+}
+
+TEST_F(DeviceTest, DrawsNeedASceneAndABoundStream) {
+    device->SetFVF(SCREEN_FVF);
+    IDirect3DVertexBuffer9* vb = MakeBuffer(Quad(0, 0, 10, 10, 0xFFFFFFFF), SCREEN_FVF);
+    EXPECT_EQ(device->SetStreamSource(0, nullptr, 0, 28), D3D_OK);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, 0, 0), D3DERR_INVALIDCALL);
+    device->SetStreamSource(0, vb, 0, 28);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, 0, 0), D3D_OK);
+    // More vertices than the buffer holds.
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 3), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    device->EndScene();
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);
+    ExpectPixel(5, 5, 0xFFFFFFFF);
+}
+
+TEST_F(DeviceTest, ClearFillsColourAndDepthWithinTheViewport) {
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00336699, 0.5f, 0), D3D_OK);
+    ExpectPixel(0, 0, 0xFF336699);
+    ExpectPixel(WIDTH - 1, HEIGHT - 1, 0xFF336699);
+    EXPECT_EQ(hooks::ReadDepthValue(device, 3, 3), 32768);
+    D3DRECT rect{10, 10, 20, 20};
+    EXPECT_EQ(device->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    ExpectPixel(15, 15, 0xFFFF0000);
+    ExpectPixel(20, 20, 0xFF336699);
+    D3DVIEWPORT9 vp{40, 40, 10, 10, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&vp), D3D_OK);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    ExpectPixel(45, 45, 0xFF00FF00);
+    ExpectPixel(39, 45, 0xFF336699);
+    ExpectPixel(50, 45, 0xFF336699);
+}
+
+TEST_F(DeviceTest, PresentHandsTheBackBufferToTheWindow) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    platform::PresentedFrame frame;
+    ASSERT_TRUE(platform::LastPresentedFrame(window, &frame));
+    EXPECT_EQ(frame.width, WIDTH);
+    EXPECT_EQ(frame.height, HEIGHT);
+    EXPECT_EQ(frame.pixels[5] & 0xFFFFFF, 0x102030u);
+}
+
+TEST_F(DeviceTest, VertexBufferLocksCheckTheirRangeAndStayReadable) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(112, D3DUSAGE_WRITEONLY, SCREEN_FVF, D3DPOOL_MANAGED, &vb, nullptr),
+              D3D_OK);
+    owned.push_back(vb);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memset(data, 0x5A, 112);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    EXPECT_EQ(vb->Unlock(), D3DERR_INVALIDCALL);
+    ASSERT_EQ(vb->Lock(100, 12, &data, D3DLOCK_DISCARD), D3D_OK);
+    EXPECT_EQ(static_cast<uint8_t*>(data)[11], 0x5A);
+    vb->Unlock();
+    EXPECT_EQ(vb->Lock(100, 13, &data, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Lock(113, 0, &data, 0), D3DERR_INVALIDCALL);
+    D3DVERTEXBUFFER_DESC desc{};
+    vb->GetDesc(&desc);
+    EXPECT_EQ(desc.Size, 112u);
+    EXPECT_EQ(desc.FVF, SCREEN_FVF);
+}
+
+TEST_F(DeviceTest, IndexBuffersHoldSixteenBitIndices) {
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(
+        device->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+        D3D_OK);
+    owned.push_back(ib);
+    void* data = nullptr;
+    ASSERT_EQ(ib->Lock(0, 12, &data, 0), D3D_OK);
+    ib->Unlock();
+    D3DINDEXBUFFER_DESC desc{};
+    ib->GetDesc(&desc);
+    EXPECT_EQ(desc.Format, D3DFMT_INDEX16);
+    IDirect3DIndexBuffer9* bad = nullptr;
+    EXPECT_LT(device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &bad, nullptr), 0);
+}
+
+TEST_F(DeviceTest, TexturesBuildTheFullChainAndLockEachLevel) {
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(64, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+              D3D_OK);
+    owned.push_back(texture);
+    ASSERT_EQ(texture->GetLevelCount(), 7u);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(texture->GetLevelDesc(6, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 1u);
+    EXPECT_EQ(desc.Height, 1u);
+    ASSERT_EQ(texture->GetLevelDesc(2, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 16u);
+    EXPECT_EQ(desc.Height, 4u);
+    EXPECT_EQ(texture->GetLevelDesc(7, &desc), D3DERR_INVALIDCALL);
+    D3DLOCKED_RECT rect{};
+    ASSERT_EQ(texture->LockRect(2, &rect, nullptr, 0), D3D_OK);
+    EXPECT_EQ(rect.Pitch, 64);
+    EXPECT_EQ(texture->LockRect(2, &rect, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture->UnlockRect(2), D3D_OK);
+    EXPECT_EQ(texture->UnlockRect(2), D3DERR_INVALIDCALL);
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(texture->GetSurfaceLevel(1, &level), D3D_OK);
+    level->GetDesc(&desc);
+    EXPECT_EQ(desc.Width, 32u);
+    level->Release();
+
+    IDirect3DTexture9* glyphs = nullptr;
+    ASSERT_EQ(device->CreateTexture(128, 128, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &glyphs, nullptr),
+              D3D_OK);
+    owned.push_back(glyphs);
+    ASSERT_EQ(glyphs->LockRect(0, &rect, nullptr, 0), D3D_OK);
+    EXPECT_EQ(rect.Pitch, 256);
+    glyphs->UnlockRect(0);
+}
+
+TEST_F(DeviceTest, TextureSizeIsLimitedByTheSettableMaximum) {
+    IDirect3DTexture9* texture = nullptr;
+    hooks::SetMaxTextureSize(256, 256);
+    D3DCAPS9 caps{};
+    device->GetDeviceCaps(&caps);
+    EXPECT_EQ(caps.MaxTextureWidth, 256u);
+    EXPECT_EQ(device->CreateTexture(512, 512, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &texture, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture, nullptr);
+    ASSERT_EQ(device->CreateTexture(256, 256, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &texture, nullptr),
+              D3D_OK);
+    texture->Release();
+}
+
+TEST_F(DeviceTest, ReleasedTextureIsUnboundFromDeviceAndStateBlocks) {
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    device->SetTexture(0, texture);
+    device->BeginStateBlock();
+    device->SetTexture(0, texture);
+    IDirect3DStateBlock9* block = nullptr;
+    device->EndStateBlock(&block);
+    EXPECT_EQ(texture->Release(), 0u);
+    IDirect3DBaseTexture9* bound = reinterpret_cast<IDirect3DBaseTexture9*>(1);
+    device->GetTexture(0, &bound);
+    EXPECT_EQ(bound, nullptr);
+    block->Apply();
+    device->GetTexture(0, &bound);
+    EXPECT_EQ(bound, nullptr);
+    block->Release();
+}
+
+TEST_F(DeviceTest, InjectedFaultsFailTheNamedCallsOnly) {
+    hooks::InjectFault(hooks::Fault::BeginScene, 1, 1);
+    EXPECT_EQ(device->BeginScene(), D3D_OK);
+    EXPECT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_LT(device->BeginScene(), 0);
+    EXPECT_FALSE(hooks::InScene(device));
+    EXPECT_EQ(device->BeginScene(), D3D_OK);
+    device->EndScene();
+
+    hooks::InjectFault(hooks::Fault::CreateVertexBuffer);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    EXPECT_LT(device->CreateVertexBuffer(28, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), 0);
+    EXPECT_EQ(vb, nullptr);
+    ASSERT_EQ(device->CreateVertexBuffer(28, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    owned.push_back(vb);
+
+    hooks::InjectFault(hooks::Fault::VertexBufferLock, 0, -1);
+    void* data = nullptr;
+    EXPECT_LT(vb->Lock(0, 0, &data, 0), 0);
+    EXPECT_LT(vb->Lock(0, 0, &data, 0), 0);
+    hooks::ClearFaults();
+    EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    vb->Unlock();
+
+    hooks::InjectFault(hooks::Fault::Direct3DCreate);
+    EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
+}
+
+TEST_F(DeviceTest, CallTraceRecordsCallsInOrderWithTheirArguments) {
+    hooks::EnableCallTrace(true);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_POINTSCALE_C, 0x41F06666);
+    device->BeginScene();
+    device->BeginScene();
+    device->EndScene();
+    hooks::EnableCallTrace(false);
+    device->EndScene();
+    std::vector<std::string> lines = hooks::CallTraceLines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], hooks::FormatCall("SetRenderState", {D3DRS_ALPHABLENDENABLE, TRUE}));
+    EXPECT_EQ(lines[1], hooks::FormatCall("SetRenderState", {D3DRS_POINTSCALE_C, 0x41F06666}));
+    EXPECT_EQ(lines[3], "BeginScene()");
+    std::vector<hooks::TracedCall> calls = hooks::CallTrace();
+    EXPECT_EQ(calls[3].result, D3DERR_INVALIDCALL);
+    EXPECT_EQ(calls[0].object, device);
+    EXPECT_EQ(hooks::CallTraceLines("EndScene").size(), 1u);
+}

@@ -1,0 +1,179 @@
+// The pipeline's specialised routines against plain reference computations on random inputs, and
+// the vertex format decoding of the engine's formats.
+#include "d3d9/pipeline/output_merger.h"
+#include "d3d9/pipeline/sampler.h"
+#include "d3d9/pipeline/stage_combiner.h"
+#include "d3d9/pipeline/vertex_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+using namespace platform::d3d9;
+
+TEST(VertexFormat, EngineFormatsDecodeToTheirFieldsAndStrides) {
+    struct Row {
+        DWORD fvf;
+        bool pretransformed;
+        int pointSize, diffuse, texCount, tex0, size;
+    } rows[] = {
+        {0x144, true, -1, 16, 1, 20, 28},  {0x112, false, -1, -1, 1, 24, 32},
+        {0x102, false, -1, -1, 1, 12, 20}, {0x104, true, -1, -1, 1, 16, 24},
+        {0x142, false, -1, 12, 1, 16, 24}, {0x242, false, -1, 12, 2, 16, 32},
+        {0x62, false, 12, 16, 0, 0, 20},
+    };
+    for (const Row& row : rows) {
+        VertexLayout layout = DecodeVertexFormat(row.fvf);
+        ASSERT_TRUE(layout.valid) << std::hex << row.fvf;
+        EXPECT_EQ(layout.pretransformed, row.pretransformed) << std::hex << row.fvf;
+        EXPECT_EQ(layout.pointSizeOffset, row.pointSize) << std::hex << row.fvf;
+        EXPECT_EQ(layout.diffuseOffset, row.diffuse) << std::hex << row.fvf;
+        EXPECT_EQ(layout.texCoordCount, row.texCount) << std::hex << row.fvf;
+        if (row.texCount > 0) {
+            EXPECT_EQ(layout.texCoordOffset[0], row.tex0) << std::hex << row.fvf;
+        }
+        EXPECT_EQ(layout.size, row.size) << std::hex << row.fvf;
+    }
+    EXPECT_EQ(DecodeVertexFormat(0x242).texCoordOffset[1], 24);
+    EXPECT_FALSE(DecodeVertexFormat(0).valid);
+    EXPECT_FALSE(DecodeVertexFormat(D3DFVF_XYZ | 0x10000).valid);
+}
+
+TEST(BlendRoutines, EveryFactorPairMatchesTheReference) {
+    const DWORD factors[] = {D3DBLEND_ZERO,        D3DBLEND_ONE,      D3DBLEND_SRCCOLOR,
+                             D3DBLEND_INVSRCCOLOR, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA};
+    std::mt19937 random(7);
+    std::vector<uint32_t> source(64), target(64), expected(64);
+    std::vector<uint8_t> mask(64);
+    for (DWORD s : factors) {
+        for (DWORD d : factors) {
+            for (size_t i = 0; i < source.size(); ++i) {
+                source[i] = random();
+                target[i] = random() | 0xFF000000u;
+                mask[i] = random() & 1;
+                expected[i] = mask[i] ? BlendReference(source[i], target[i], s, d) : target[i];
+            }
+            std::vector<uint32_t> result = target;
+            ChooseBlend(true, s, d)(source.data(), mask.data(), 64, result.data());
+            for (size_t i = 0; i < source.size(); ++i) {
+                ASSERT_EQ(result[i], expected[i]) << "factors " << s << ", " << d << " pixel " << i;
+            }
+        }
+    }
+}
+
+TEST(BlendRoutines, DisabledBlendingWritesTheSourceOpaque) {
+    uint32_t source = 0x12345678, target = 0xFF000000;
+    ChooseBlend(false, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA)(&source, nullptr, 1, &target);
+    EXPECT_EQ(target, 0xFF345678u);
+}
+
+TEST(CombineRoutines, SpecialisedStagePairsMatchTheGeneralCombiner) {
+    const DWORD ops[] = {D3DTOP_DISABLE, D3DTOP_SELECTARG1, D3DTOP_SELECTARG2, D3DTOP_MODULATE, D3DTOP_ADD};
+    const DWORD args[] = {D3DTA_DIFFUSE, D3DTA_CURRENT, D3DTA_TEXTURE, D3DTA_TFACTOR};
+    std::mt19937 random(11);
+    std::vector<uint32_t> diffuse(32), texture(32), general(32), special(32);
+    for (DWORD colourOp : ops) {
+        for (DWORD alphaOp : ops) {
+            for (DWORD arg1 : args) {
+                for (DWORD arg2 : args) {
+                    DWORD stages[D3D_STAGE_COUNT][D3DTSS_COUNT] = {};
+                    stages[0][D3DTSS_COLOROP] = colourOp;
+                    stages[0][D3DTSS_COLORARG1] = arg1;
+                    stages[0][D3DTSS_COLORARG2] = arg2;
+                    stages[0][D3DTSS_ALPHAOP] = alphaOp;
+                    stages[0][D3DTSS_ALPHAARG1] = arg2;
+                    stages[0][D3DTSS_ALPHAARG2] = arg1;
+                    stages[1][D3DTSS_COLOROP] = D3DTOP_DISABLE;
+                    CombineSetup setup = MakeCombineSetup(stages, 0x80808080);
+                    for (size_t i = 0; i < diffuse.size(); ++i) {
+                        diffuse[i] = random();
+                        texture[i] = random();
+                    }
+                    for (bool constant : {false, true}) {
+                        CombineInputs in;
+                        in.diffuse = constant ? nullptr : diffuse.data();
+                        in.diffuseConstant = diffuse[0];
+                        in.texture[0] = texture.data();
+                        CombineGeneral(setup, in, 32, general.data());
+                        ChooseCombineRoutine(setup, constant)(setup, in, 32, special.data());
+                        ASSERT_EQ(general, special)
+                            << "ops " << colourOp << "/" << alphaOp << " args " << arg1 << "/" << arg2;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(CombineRoutines, ModulateRoundsLikeEightBitHardware) {
+    EXPECT_EQ(MultiplyChannel(255, 255), 255u);
+    EXPECT_EQ(MultiplyChannel(255, 0), 0u);
+    EXPECT_EQ(MultiplyChannel(128, 255), 128u);
+    for (uint32_t a = 0; a < 256; ++a) {
+        for (uint32_t b = 0; b < 256; ++b) {
+            ASSERT_EQ(MultiplyChannel(a, b), static_cast<uint32_t>(std::lround(a * b / 255.0)))
+                << a << " " << b;
+        }
+    }
+}
+
+TEST(SampleRoutines, PointAffineRoutineMatchesTheGeneralSampler) {
+    std::mt19937 random(3);
+    for (int size : {1, 3, 48, 64, 800}) {
+        std::vector<uint32_t> texels(static_cast<size_t>(size) * 5);
+        for (uint32_t& t : texels) {
+            t = random();
+        }
+        for (AddressMode mode : {AddressMode::Wrap, AddressMode::Clamp, AddressMode::Mirror}) {
+            SamplerSetup s;
+            s.white = false;
+            s.levels[0] = MipLevel{texels.data(), size, 5};
+            s.levelCount = 1;
+            s.addressU = s.addressV = mode;
+            SampleRoutine fast = ChooseSampleRoutine(s, false);
+            ASSERT_NE(fast, &SampleGeneral);
+            std::uniform_real_distribution<float> start(-2.0f, 2.0f);
+            for (int trial = 0; trial < 200; ++trial) {
+                // Steps of whole 1/256 texels, as the interpolators of a quad on pixel corners give.
+                float steps[] = {1.0f / size, 0.0f, 0.5f / size, 2.0f / size};
+                TexCoordSpan span{std::round(start(random) * size * 256) / (size * 256.0f),
+                                  std::round(start(random) * 5 * 256) / (5 * 256.0f),
+                                  1.0f,
+                                  steps[trial % 4],
+                                  steps[(trial / 4) % 4] * size / 5,
+                                  0.0f,
+                                  0.0f,
+                                  0.0f,
+                                  0.0f};
+                uint32_t expected[64], actual[64];
+                SampleGeneral(s, span, 64, expected);
+                fast(s, span, 64, actual);
+                for (int i = 0; i < 64; ++i) {
+                    ASSERT_EQ(actual[i], expected[i])
+                        << "size " << size << " trial " << trial << " pixel " << i;
+                }
+            }
+        }
+    }
+}
+
+TEST(SampleRoutines, NoTextureReadsOpaqueWhite) {
+    SamplerSetup s;
+    TexCoordSpan span{0.3f, 0.7f, 1.0f, 0.01f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    uint32_t out[4];
+    ChooseSampleRoutine(s, true)(s, span, 4, out);
+    for (uint32_t texel : out) {
+        EXPECT_EQ(texel, 0xFFFFFFFFu);
+    }
+}
+
+TEST(DepthValues, DepthMapsToTheFullSixteenBitRange) {
+    EXPECT_EQ(DepthToD16(0.0f), 0);
+    EXPECT_EQ(DepthToD16(1.0f), 65535);
+    EXPECT_EQ(DepthToD16(2.0f), 65535);
+    EXPECT_EQ(DepthToD16(-1.0f), 0);
+    EXPECT_EQ(DepthToD16(std::nanf("")), 0);
+}

@@ -1,0 +1,532 @@
+// Rendering through the device: each kind of draw the engine makes, probed in the back buffer.
+#include "device_fixture.h"
+
+#include <cmath>
+
+using namespace d3d9test;
+namespace hooks = platform::d3d9;
+
+namespace {
+
+// The 2D layer's states for a textured quad (additive unless alphaBlend) and for a filled rectangle.
+void TexturedQuadStates(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture, bool alphaBlend) {
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    if (alphaBlend) {
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    }
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device->SetTexture(0, texture);
+    device->SetTexture(1, nullptr);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+}
+
+void RectangleStates(IDirect3DDevice9* device) {
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device->SetTexture(0, nullptr);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+}
+
+DWORD Solid(DWORD colour) {
+    return colour;
+}
+
+} // namespace
+
+TEST_F(DeviceTest, TranslucentRectangleOverBlack) {
+    RectangleStates(device);
+    DrawScreenStrip(Quad(10, 10, 50, 40, 0x80FF4020));
+    ExpectPixel(30, 25, 0xFF802010);
+    ExpectPixel(60, 25, 0xFF000000);
+}
+
+TEST_F(DeviceTest, RectangleGivenUpsideDownIsDrawnWithCullingOff) {
+    RectangleStates(device);
+    DrawScreenStrip(Quad(10, 40, 50, 10, 0xFFFFFFFF));
+    ExpectPixel(30, 25, 0xFFFFFFFF);
+}
+
+TEST_F(DeviceTest, AdditiveTexturedQuadAddsToTheTarget) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return Solid(0x80405060); });
+    TexturedQuadStates(device, texture, false);
+    DrawScreenStrip(Quad(20, 20, 60, 60, 0xFFFFFFFF));
+    ExpectPixel(40, 40, 0xFF507090);
+    ExpectPixel(70, 40, 0xFF102030);
+}
+
+TEST_F(DeviceTest, AlphaBlendedTexturedQuadUsesTexelAlphaTimesVertexAlpha) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return Solid(0xFFFF0000); });
+    TexturedQuadStates(device, texture, true);
+    DrawScreenStrip(Quad(20, 20, 60, 60, 0x80FFFFFF));
+    ExpectPixel(40, 40, 0xFF80007F);
+}
+
+TEST_F(DeviceTest, QuadOnIntegerCornersMapsTexelsOneToOne) {
+    // Each texel of a 48 x 48 picture has its own colour; a 48 x 48 quad must show every texel once.
+    IDirect3DTexture9* texture = MakeTexture(
+        48, 48, [](int x, int y) { return 0xFF000000u | static_cast<DWORD>(x * 5) << 16 | y * 5; });
+    TexturedQuadStates(device, texture, false);
+    DrawScreenStrip(Quad(30, 20, 78, 68, 0xFFFFFFFF));
+    for (int y = 0; y < 48; y += 7) {
+        for (int x = 0; x < 48; x += 5) {
+            ExpectPixel(30 + x, 20 + y, 0xFF000000u | static_cast<DWORD>(x * 5) << 16 | y * 5, 0);
+        }
+    }
+    ExpectPixel(29, 40, 0xFF000000, 0);
+    ExpectPixel(78, 40, 0xFF000000, 0);
+    ExpectPixel(40, 68, 0xFF000000, 0);
+}
+
+TEST_F(DeviceTest, NullTextureSamplesOpaqueWhite) {
+    TexturedQuadStates(device, nullptr, true);
+    DrawScreenStrip(Quad(10, 10, 30, 30, 0xFFFFFFFF));
+    ExpectPixel(20, 20, 0xFFFFFFFF);
+}
+
+TEST_F(DeviceTest, SharedEdgesCoverEachPixelOnce) {
+    // Additive half-bright triangles: a pixel covered twice would show double brightness.
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    DrawScreenStrip(Quad(10.5f, 10.25f, 50.5f, 47.75f, 0xFF404040));
+    DrawScreenStrip(Quad(50.5f, 10.25f, 70.0f, 47.75f, 0xFF404040));
+    for (int y = 5; y < 55; ++y) {
+        for (int x = 5; x < 75; ++x) {
+            bool inside = x >= 11 && x <= 69 && y >= 11 && y <= 47;
+            ASSERT_TRUE(Near(Pixel(x, y), inside ? 0xFF404040 : 0xFF000000, 0)) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(DeviceTest, PixelCentresOnTheLeftAndTopEdgesBelongToTheQuad) {
+    RectangleStates(device);
+    DrawScreenStrip(Quad(10, 10, 20, 20, 0xFFFFFFFF));
+    ExpectPixel(10, 10, 0xFFFFFFFF, 0);
+    ExpectPixel(19, 19, 0xFFFFFFFF, 0);
+    ExpectPixel(20, 15, 0xFF000000, 0);
+    ExpectPixel(15, 20, 0xFF000000, 0);
+    ExpectPixel(9, 15, 0xFF000000, 0);
+}
+
+TEST_F(DeviceTest, FontDrawAlphaTestsAndKeepsClockwiseQuadsUnderCounterClockwiseCulling) {
+    // A 4 x 4 A4R4G4B4 glyph texture: the left half opaque white, the right half transparent.
+    IDirect3DTexture9* glyphs = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &glyphs, nullptr), D3D_OK);
+    owned.push_back(glyphs);
+    D3DLOCKED_RECT rect;
+    ASSERT_EQ(glyphs->LockRect(0, &rect, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 4; ++y) {
+        WORD* row = reinterpret_cast<WORD*>(static_cast<uint8_t*>(rect.pBits) + y * rect.Pitch);
+        for (int x = 0; x < 4; ++x) {
+            row[x] = x < 2 ? 0xFFFF : 0x0000;
+        }
+    }
+    glyphs->UnlockRect(0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF202020, 1.0f, 0);
+    device->SetTexture(0, glyphs);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 0x08);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    // Glyph quad at (20..60, 20..60) with the font's -0.5 offsets, as BL, TL, BR and TR, BR, TL.
+    auto v = [](float x, float y, float u, float w) {
+        return ScreenVertex{x - 0.5f, y - 0.5f, 0.9f, 1.0f, 0xFFFF8000, u, w};
+    };
+    std::vector<ScreenVertex> clockwise = {v(20, 60, 0, 1), v(20, 20, 0, 0), v(60, 60, 1, 1),
+                                           v(60, 20, 1, 0), v(60, 60, 1, 1), v(20, 20, 0, 0)};
+    // The same quad wound counter-clockwise, further right: culled.
+    std::vector<ScreenVertex> counter = {v(80, 60, 0, 1), v(120, 60, 1, 1), v(80, 20, 0, 0)};
+    std::vector<ScreenVertex> all = clockwise;
+    all.insert(all.end(), counter.begin(), counter.end());
+    IDirect3DVertexBuffer9* vb = MakeBuffer(all, SCREEN_FVF);
+    device->SetFVF(SCREEN_FVF);
+    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+    device->BeginScene();
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 3), D3D_OK);
+    device->EndScene();
+    ExpectPixel(30, 40, 0xFFFF8000);
+    ExpectPixel(50, 40, 0xFF202020);
+    ExpectPixel(88, 50, 0xFF202020);
+}
+
+TEST_F(DeviceTest, DepthTestKeepsTheNearerOfTwoOverlappingTriangles) {
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    DrawScreenStrip(Quad(10, 10, 50, 50, 0xFFFF0000, 0.25f));
+    DrawScreenStrip(Quad(30, 30, 70, 70, 0xFF00FF00, 0.75f));
+    ExpectPixel(40, 40, 0xFFFF0000);
+    ExpectPixel(60, 60, 0xFF00FF00);
+    EXPECT_EQ(hooks::ReadDepthValue(device, 40, 40), 16384);
+    EXPECT_EQ(hooks::ReadDepthValue(device, 60, 60), 49151);
+    EXPECT_EQ(hooks::ReadDepthValue(device, 5, 5), 65535);
+    // Without depth writes the buffer keeps its values.
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    DrawScreenStrip(Quad(0, 0, 8, 8, 0xFF0000FF, 0.5f));
+    ExpectPixel(4, 4, 0xFF0000FF);
+    EXPECT_EQ(hooks::ReadDepthValue(device, 4, 4), 65535);
+}
+
+TEST_F(DeviceTest, DepthCompareFunctions) {
+    struct Row {
+        DWORD func;
+        bool passesLess, passesEqual, passesGreater;
+    } rows[] = {{D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
+                {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
+                {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
+                {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true}};
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    for (const Row& row : rows) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.5f, 0);
+        device->SetRenderState(D3DRS_ZFUNC, row.func);
+        DrawScreenStrip(Quad(0, 0, 10, 10, 0xFFFFFFFF, 0.25f));
+        DrawScreenStrip(Quad(20, 0, 30, 10, 0xFFFFFFFF, 0.5f));
+        DrawScreenStrip(Quad(40, 0, 50, 10, 0xFFFFFFFF, 0.75f));
+        EXPECT_EQ(Pixel(5, 5) == 0xFFFFFFFF, row.passesLess) << "function " << row.func;
+        EXPECT_EQ(Pixel(25, 5) == 0xFFFFFFFF, row.passesEqual) << "function " << row.func;
+        EXPECT_EQ(Pixel(45, 5) == 0xFFFFFFFF, row.passesGreater) << "function " << row.func;
+    }
+}
+
+TEST_F(DeviceTest, AlphaCompareFunctions) {
+    struct Row {
+        DWORD func;
+        bool below, equal, above;
+    } rows[] = {{D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
+                {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
+                {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
+                {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true}};
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 0x10);
+    for (const Row& row : rows) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device->SetRenderState(D3DRS_ALPHAFUNC, row.func);
+        DrawScreenStrip(Quad(0, 0, 10, 10, 0x0FFFFFFF));
+        DrawScreenStrip(Quad(20, 0, 30, 10, 0x10FFFFFF));
+        DrawScreenStrip(Quad(40, 0, 50, 10, 0x11FFFFFF));
+        EXPECT_EQ(Pixel(5, 5) == 0xFFFFFFFF, row.below) << "function " << row.func;
+        EXPECT_EQ(Pixel(25, 5) == 0xFFFFFFFF, row.equal) << "function " << row.func;
+        EXPECT_EQ(Pixel(45, 5) == 0xFFFFFFFF, row.above) << "function " << row.func;
+    }
+}
+
+TEST_F(DeviceTest, GouraudShadingInterpolatesVertexColours) {
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    std::vector<ScreenVertex> quad = Quad(0, 0, 100, 20, 0xFF000000);
+    quad[2].colour = quad[3].colour = 0xFFC8C8C8;
+    DrawScreenStrip(quad);
+    ExpectPixel(0, 10, 0xFF000000);
+    ExpectPixel(50, 10, 0xFF646464);
+    ExpectPixel(99, 10, 0xFFC6C6C6);
+}
+
+TEST_F(DeviceTest, MipFilterPicksTheLevelFromTheCoordinateDerivatives) {
+    const DWORD levelColours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00,
+                                  0xFF00FFFF, 0xFFFF00FF, 0xFF808080};
+    IDirect3DTexture9* texture = MakeTexture(
+        64, 64, [&](int, int) { return levelColours[0]; }, 0, [&](int level) { return levelColours[level]; });
+    TexturedQuadStates(device, texture, false);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    // 64 texels over 16 pixels: four texels per pixel, level 2.
+    DrawScreenStrip(Quad(0, 0, 16, 16, 0xFFFFFFFF));
+    ExpectPixel(8, 8, levelColours[0]);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+    DrawScreenStrip(Quad(0, 0, 16, 16, 0xFFFFFFFF));
+    ExpectPixel(8, 8, levelColours[2]);
+    // Magnified: level 0.
+    DrawScreenStrip(Quad(20, 0, 120, 100, 0xFFFFFFFF));
+    ExpectPixel(70, 50, levelColours[0]);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    // 64 texels over 23 pixels: between levels 1 and 2.
+    DrawScreenStrip(Quad(0, 100, 23, 120, 0xFFFFFFFF));
+    D3DCOLOR mixed = Pixel(11, 110);
+    EXPECT_GT(Channel(mixed, 8), 0x20);
+    EXPECT_GT(Channel(mixed, 0), 0x20);
+}
+
+TEST_F(DeviceTest, LinearFilterBlendsNeighbouringTexels) {
+    IDirect3DTexture9* texture =
+        MakeTexture(2, 1, [](int x, int) { return x == 0 ? 0xFF000000u : 0xFFFFFFFFu; });
+    TexturedQuadStates(device, texture, false);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    DrawScreenStrip(Quad(0, 0, 100, 10, 0xFFFFFFFF));
+    // Texel centres sit at u = 0.25 and 0.75: x = 25 and 75.
+    ExpectPixel(10, 5, 0xFF000000);
+    ExpectPixel(50, 5, 0xFF808080);
+    ExpectPixel(90, 5, 0xFFFFFFFF);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    DrawScreenStrip(Quad(0, 0, 100, 10, 0xFFFFFFFF));
+    ExpectPixel(49, 5, 0xFF000000);
+    ExpectPixel(50, 5, 0xFFFFFFFF);
+}
+
+TEST_F(DeviceTest, WrapRepeatsAndClampExtendsTheEdge) {
+    IDirect3DTexture9* texture =
+        MakeTexture(2, 2, [](int x, int) { return x == 0 ? 0xFFFF0000u : 0xFF0000FFu; });
+    TexturedQuadStates(device, texture, false);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    std::vector<ScreenVertex> quad = Quad(0, 0, 80, 10, 0xFFFFFFFF);
+    quad[2].tu = quad[3].tu = 2.0f;
+    DrawScreenStrip(quad);
+    ExpectPixel(10, 5, 0xFFFF0000);
+    ExpectPixel(30, 5, 0xFF0000FF);
+    ExpectPixel(50, 5, 0xFFFF0000);
+    ExpectPixel(70, 5, 0xFF0000FF);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    DrawScreenStrip(quad);
+    ExpectPixel(10, 5, 0xFFFF0000);
+    ExpectPixel(50, 5, 0xFF0000FF);
+}
+
+TEST_F(DeviceTest, SecondStageModulatesWhenEnabled) {
+    IDirect3DTexture9* red = MakeTexture(2, 2, [](int, int) { return 0xFFFF8040u; });
+    IDirect3DTexture9* half = MakeTexture(2, 2, [](int, int) { return 0xFF808080u; });
+    TexturedQuadStates(device, red, false);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTexture(1, half);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    DrawScreenStrip(Quad(0, 0, 20, 20, 0xFFFFFFFF));
+    ExpectPixel(10, 10, 0xFF804020);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
+    DrawScreenStrip(Quad(0, 0, 20, 20, 0xFFFFFFFF));
+    ExpectPixel(10, 10, 0xFFFFFFC0);
+}
+
+class TransformedDrawTest : public DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        D3DMATRIX projection =
+            Perspective(3.14159265f / 4, static_cast<float>(WIDTH) / HEIGHT, 10.0f, 200.0f);
+        device->SetTransform(D3DTS_PROJECTION, &projection);
+        D3DMATRIX identity = Identity();
+        device->SetTransform(D3DTS_VIEW, &identity);
+        device->SetTransform(D3DTS_WORLD, &identity);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    }
+
+    // Screen position of a camera-space point under the fixture's projection.
+    void Project(float x, float y, float z, float* sx, float* sy) {
+        float yScale = 1.0f / std::tan(3.14159265f / 8);
+        float xScale = yScale / (static_cast<float>(WIDTH) / HEIGHT);
+        *sx = (1.0f + x * xScale / z) * WIDTH / 2;
+        *sy = (1.0f - y * yScale / z) * HEIGHT / 2;
+    }
+
+    void DrawColoured(const std::vector<ColouredVertex>& vertices, D3DPRIMITIVETYPE type, UINT count) {
+        IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, COLOURED_FVF);
+        device->SetFVF(COLOURED_FVF);
+        device->SetStreamSource(0, vb, 0, sizeof(ColouredVertex));
+        device->BeginScene();
+        EXPECT_EQ(device->DrawPrimitive(type, 0, count), D3D_OK);
+        device->EndScene();
+    }
+};
+
+TEST_F(TransformedDrawTest, TriangleCrossingTheNearPlaneDrawsItsVisiblePart) {
+    device->SetTexture(0, nullptr);
+    // One vertex behind the camera, two well in front.
+    DrawColoured({{0.0f, -5.0f, -20.0f, 0xFF00FF00, 0, 0},
+                  {-20.0f, -5.0f, 50.0f, 0xFF00FF00, 0, 0},
+                  {20.0f, -5.0f, 50.0f, 0xFF00FF00, 0, 0}},
+                 D3DPT_TRIANGLELIST, 1);
+    float sx, sy;
+    Project(0.0f, -5.0f, 40.0f, &sx, &sy);
+    ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF00FF00);
+    // Above the horizon of the plane y = -5 nothing may be drawn.
+    for (int x = 0; x < WIDTH; x += 4) {
+        ExpectPixel(x, HEIGHT / 2 - 2, 0xFF000000);
+    }
+}
+
+TEST_F(TransformedDrawTest, TriangleBeyondTheFarPlaneIsNotDrawn) {
+    device->SetTexture(0, nullptr);
+    DrawColoured({{-50.0f, -50.0f, 250.0f, 0xFFFFFFFF, 0, 0},
+                  {0.0f, 50.0f, 250.0f, 0xFFFFFFFF, 0, 0},
+                  {50.0f, -50.0f, 250.0f, 0xFFFFFFFF, 0, 0}},
+                 D3DPT_TRIANGLELIST, 1);
+    ExpectPixel(WIDTH / 2, HEIGHT / 2, 0xFF000000);
+}
+
+TEST_F(TransformedDrawTest, TexturingOfARecedingQuadIsPerspectiveCorrect) {
+    // Top half of the texture red, bottom half blue, on a floor from z = 20 (v = 1) to z = 100 (v = 0).
+    IDirect3DTexture9* texture =
+        MakeTexture(4, 4, [](int, int y) { return y < 2 ? 0xFFFF0000u : 0xFF0000FFu; });
+    device->SetTexture(0, texture);
+    DrawColoured({{-30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 0, 1},
+                  {-30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 0, 0},
+                  {30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 1, 1},
+                  {30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 1, 0}},
+                 D3DPT_TRIANGLESTRIP, 2);
+    // v = 0.5 lies at z = 60 in the world, well above the screen midpoint of the quad.
+    float sx, yHalf, yNear, yFar;
+    Project(0.0f, -10.0f, 60.0f, &sx, &yHalf);
+    Project(0.0f, -10.0f, 20.0f, &sx, &yNear);
+    Project(0.0f, -10.0f, 100.0f, &sx, &yFar);
+    ASSERT_LT(yHalf + 3, (yNear + yFar) / 2);
+    ExpectPixel(WIDTH / 2, static_cast<int>(yHalf) - 2, 0xFFFF0000);
+    ExpectPixel(WIDTH / 2, static_cast<int>(yHalf) + 2, 0xFF0000FF);
+    ExpectPixel(WIDTH / 2, static_cast<int>((yNear + yFar) / 2), 0xFF0000FF);
+}
+
+TEST_F(TransformedDrawTest, FormatsWithoutDiffuseAreOpaqueWhite) {
+    struct TexturedVertex {
+        float x, y, z, tu, tv;
+    };
+    IDirect3DTexture9* texture = MakeTexture(2, 2, [](int, int) { return 0xFF406080u; });
+    device->SetTexture(0, texture);
+    std::vector<TexturedVertex> vertices = {{-10, -10, 50, 0, 1}, {-10, 10, 50, 0, 0}, {10, -10, 50, 1, 1}};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, D3DFVF_XYZ | D3DFVF_TEX1);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+    device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
+    device->BeginScene();
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    device->EndScene();
+    ExpectPixel(WIDTH / 2 - 5, HEIGHT / 2 + 5, 0xFF406080);
+}
+
+TEST_F(TransformedDrawTest, PointSpritesAreTexturedSquaresOfTheirSize) {
+    // Quadrants: top-left red, top-right green, bottom-left blue, bottom-right white.
+    IDirect3DTexture9* star = MakeTexture(2, 2, [](int x, int y) {
+        const DWORD colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+        return colours[y * 2 + x];
+    });
+    device->SetTexture(0, star);
+    device->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+    device->SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
+    device->SetRenderState(D3DRS_POINTSIZE_MIN, FloatToDword(0.0f));
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    std::vector<PointVertex> points = {{0.0f, 0.0f, 50.0f, 20.0f, 0xFFFFFFFF},
+                                       {0.0f, 0.0f, 5.0f, 20.0f, 0xFFFFFFFF},   // before the near plane
+                                       {10.0f, 0.0f, 50.0f, 0.0f, 0xFFFFFFFF}}; // size 0
+    IDirect3DVertexBuffer9* vb = MakeBuffer(points, POINT_FVF);
+    device->SetFVF(POINT_FVF);
+    device->SetStreamSource(0, vb, 0, sizeof(PointVertex));
+    device->BeginScene();
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, 0, 3), D3D_OK);
+    device->EndScene();
+    const int cx = WIDTH / 2, cy = HEIGHT / 2;
+    ExpectPixel(cx - 5, cy - 5, 0xFFFF0000);
+    ExpectPixel(cx + 5, cy - 5, 0xFF00FF00);
+    ExpectPixel(cx - 5, cy + 5, 0xFF0000FF);
+    ExpectPixel(cx + 5, cy + 5, 0xFFFFFFFF);
+    ExpectPixel(cx - 12, cy, 0xFF000000);
+    ExpectPixel(cx + 12, cy, 0xFF000000);
+    ExpectPixel(cx, cy - 12, 0xFF000000);
+}
+
+TEST_F(TransformedDrawTest, IndexedDrawReadsFromTheStreamOffset) {
+    struct TerrainVertex {
+        float x, y, z;
+        DWORD colour;
+        float tu0, tv0, tu1, tv1;
+    };
+    constexpr DWORD TERRAIN_FVF = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2;
+    static_assert(TERRAIN_FVF == 0x242);
+    // Two copies of a quad; the stream offset selects the second (grey) one.
+    std::vector<TerrainVertex> vertices;
+    for (DWORD colour : {0xFFFF0000u, 0xFF808080u}) {
+        vertices.push_back({-10, -10, 50, colour, 0, 0, 0, 0});
+        vertices.push_back({-10, 10, 50, colour, 0, 0, 0, 0});
+        vertices.push_back({10, -10, 50, colour, 0, 0, 0, 0});
+        vertices.push_back({10, 10, 50, colour, 0, 0, 0, 0});
+    }
+    IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, TERRAIN_FVF);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(
+        device->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+        D3D_OK);
+    owned.push_back(ib);
+    void* data = nullptr;
+    ASSERT_EQ(ib->Lock(0, 12, &data, 0), D3D_OK);
+    const WORD indices[] = {0, 1, 2, 2, 1, 3};
+    std::memcpy(data, indices, sizeof indices);
+    ib->Unlock();
+    IDirect3DTexture9* white = MakeTexture(2, 2, [](int, int) { return 0xFFFFFFFFu; });
+    device->SetTexture(0, white);
+    device->SetFVF(TERRAIN_FVF);
+    device->SetStreamSource(0, vb, 4 * sizeof(TerrainVertex), sizeof(TerrainVertex));
+    device->SetIndices(ib);
+    device->BeginScene();
+    ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    // Indices beyond the index buffer fail.
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
+    // Vertices beyond the stream fail.
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    device->EndScene();
+    ExpectPixel(WIDTH / 2, HEIGHT / 2, 0xFF808080);
+    EXPECT_EQ(device->SetIndices(nullptr), D3D_OK);
+    device->BeginScene();
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    device->EndScene();
+}
+
+TEST_F(TransformedDrawTest, RepeatedPassesOverIdenticalGeometryPassLessEqual) {
+    device->SetTexture(0, nullptr);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    std::vector<ColouredVertex> floor = {{-30.0f, -10.0f, 20.0f, 0xFF0000FF, 0, 0},
+                                         {-30.0f, -10.0f, 100.0f, 0xFF0000FF, 0, 0},
+                                         {30.0f, -10.0f, 20.0f, 0xFF0000FF, 0, 0},
+                                         {30.0f, -10.0f, 100.0f, 0xFF0000FF, 0, 0}};
+    DrawColoured(floor, D3DPT_TRIANGLESTRIP, 2);
+    for (ColouredVertex& v : floor) {
+        v.colour = 0xFFFFFF00;
+    }
+    DrawColoured(floor, D3DPT_TRIANGLESTRIP, 2);
+    for (int y = HEIGHT / 2 + 5; y < HEIGHT; y += 3) {
+        D3DCOLOR c = Pixel(WIDTH / 2, y);
+        EXPECT_TRUE(c == 0xFFFFFF00 || c == 0xFF000000) << y;
+    }
+}
