@@ -68,6 +68,37 @@ ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>
     return result;
 }
 
+int StartProgram(const fs::path& program, const fs::path& workingFolder,
+                 const std::vector<std::pair<std::string, std::string>>& environment,
+                 const fs::path& errorFile) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int error = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (error >= 0) {
+            dup2(error, STDERR_FILENO);
+        }
+        if (chdir(workingFolder.c_str()) != 0) {
+            _exit(126);
+        }
+        for (const auto& [name, value] : environment) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
+int WaitForProgram(int processId) {
+    int status = 0;
+    while (waitpid(processId, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 bool ReadPng(const fs::path& path, Picture* picture) {
     png_image image;
     std::memset(&image, 0, sizeof(image));

@@ -23,6 +23,13 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
                          const std::filesystem::path& workingFolder,
                          const std::vector<std::pair<std::string, std::string>>& environment);
 
+// Starts the program without waiting; its standard error goes to `errorFile`. Returns the process id.
+int StartProgram(const std::filesystem::path& program, const std::filesystem::path& workingFolder,
+                 const std::vector<std::pair<std::string, std::string>>& environment,
+                 const std::filesystem::path& errorFile);
+// Waits for a started program; its exit status, or 128 + signal number.
+int WaitForProgram(int processId);
+
 struct Picture {
     int width = 0;
     int height = 0;
