@@ -34,10 +34,29 @@ FT_Library Library() {
     return library;
 }
 
+// A fontconfig configuration of our own, destroyed at exit: the library's shared default one is
+// never freed, and other users of fontconfig in the process (the toolkit) keep theirs.
+class FontConfiguration {
+public:
+    FontConfiguration() : config(FcInitLoadConfigAndFonts()) {}
+    ~FontConfiguration() {
+        if (config != nullptr) {
+            FcConfigDestroy(config);
+        }
+    }
+    FcConfig* Get() const { return config; }
+
+private:
+    FcConfig* config;
+};
+
 // The file and face index fontconfig chooses for the name, weight and slant. Names fontconfig has
-// no alias for still match its default sans face, as GDI substitutes an unknown face.
+// no alias for still match its default sans face, as GDI substitutes an unknown face. Called with
+// the library lock held.
 bool FindFontFile(const FontRequest& request, std::string* path, int* index) {
-    if (FcInit() == FcFalse) {
+    static FontConfiguration configuration;
+    FcConfig* config = configuration.Get();
+    if (config == nullptr) {
         return false;
     }
     FcPattern* pattern = FcPatternCreate();
@@ -49,10 +68,10 @@ bool FindFontFile(const FontRequest& request, std::string* path, int* index) {
     FcPatternAddInteger(pattern, FC_WEIGHT, request.weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     FcPatternDestroy(pattern);
     if (match == nullptr) {
         return false;
