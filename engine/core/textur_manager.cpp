@@ -2,6 +2,7 @@
 #include "core/textur_manager.h"
 
 #include "core/init_manager.h"
+#include "d3dx9/d3dx9.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,12 +17,11 @@ constexpr int STORED_NAME_LENGTH = 30;
 
 HRESULT LoadTextureFile(IDirect3DDevice9* device, const char* fileName, int filterFlag,
                         IDirect3DTexture9** texture) {
-    // The texture loader is not linked yet: every load fails.
-    (void)device;
-    (void)fileName;
-    (void)filterFlag;
-    (void)texture;
-    return E_FAIL;
+    // Size from the file, a full mip chain, opaque black keyed to transparent.
+    return D3DXCreateTextureFromFileExA(device, fileName, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                        D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                        filterFlag != 0 ? D3DX_FILTER_TRIANGLE : D3DX_FILTER_NONE,
+                                        D3DX_FILTER_TRIANGLE, 0xFF000000, nullptr, nullptr, texture);
 }
 
 } // namespace
