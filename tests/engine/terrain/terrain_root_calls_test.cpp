@@ -4,6 +4,7 @@
 
 #include "core/buffer_manager.h"
 #include "core/gfx_main.h"
+#include "core/textur_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -62,10 +63,25 @@ TEST_F(TerrainRootCalls, CallsBeforeTheTerrainExistsChangeNothing) {
     EXPECT_EQ(engine.terrain->tileFeld, nullptr);
 }
 
-TEST_F(TerrainRootCalls, RootShutDownReleasesACreatedTerrain) {
+TEST_F(TerrainRootCalls, DeletingACreatedTerrainGivesBackItsBuffersAndTextures) {
+    BufferManager* pool = BufferManager::GetExemplar();
+    TexturManager* cache = TexturManager::GetExemplar();
+    const int vertexBuffers = pool->vertexBufferCount;
+    const int indexBuffers = pool->indexBufferCount;
+    auto texturesHeld = [&] {
+        int held = 0;
+        for (int i = 0; i < cache->capacity; ++i) {
+            held += cache->entries[i].texture != nullptr ? 1 : 0;
+        }
+        return held;
+    };
+    const int textures = texturesHeld();
     ASSERT_TRUE(engine.terrain->CreateTerrain());
     EXPECT_EQ(engine.root->getTerrainManager(), engine.terrain);
-    // The terrain goes first, while the buffer pool and texture cache it gives back to still exist
-    // (the sanitizer build catches a release into a deleted cache).
-    delete engine.root;
+    EXPECT_GT(texturesHeld(), textures);
+    // The root deletes the terrain first, while the pool and the cache still exist.
+    delete engine.terrain;
+    EXPECT_EQ(pool->vertexBufferCount, vertexBuffers);
+    EXPECT_EQ(pool->indexBufferCount, indexBuffers);
+    EXPECT_EQ(texturesHeld(), textures);
 }
