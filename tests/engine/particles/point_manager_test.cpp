@@ -31,33 +31,34 @@ protected:
     // The destructor releases the systems still held and clears the singleton.
     void TearDown() override { delete manager; }
 
+    // A record with every field set, so that each preset finds what it needs.
     CREATE_PARTSYSTEMSTRUCT FullRecord(int type) {
-        CREATE_PARTSYSTEMSTRUCT record{};
-        record.type = type;
-        record.externX = &x;
-        record.externY = &y;
-        record.externZ = &z;
-        record.extern1X = &x1;
-        record.extern1Y = &y1;
-        record.extern1Z = &z1;
-        record.systemId = &id;
-        record.maximumValue = &maximum;
-        record.currentValue = &current;
-        record.barWidth = 6.0f;
-        record.barYOffset = 1.5f;
-        record.internX = 7.0f;
-        record.internY = 8.0f;
-        record.internZ = 9.0f;
-        record.startColorA = 11;
-        record.startColorR = 12;
-        record.startColorG = 13;
-        record.startColorB = 14;
-        record.endColorA = 21;
-        record.endColorR = 22;
-        record.endColorG = 23;
-        record.endColorB = 24;
-        record.systemLifeTime = 777;
-        return record;
+        return CREATE_PARTSYSTEMSTRUCT{.type = type,
+                                       .externX = &x,
+                                       .externY = &y,
+                                       .externZ = &z,
+                                       .extern1X = &x1,
+                                       .extern1Y = &y1,
+                                       .extern1Z = &z1,
+                                       .systemId = &id,
+                                       .barWidth = 6.0f,
+                                       .barYOffset = 1.5f,
+                                       .reserved1 = {},
+                                       .maximumValue = &maximum,
+                                       .currentValue = &current,
+                                       .reserved2 = {},
+                                       .internX = 7.0f,
+                                       .internY = 8.0f,
+                                       .internZ = 9.0f,
+                                       .startColorA = 11,
+                                       .startColorR = 12,
+                                       .startColorG = 13,
+                                       .startColorB = 14,
+                                       .endColorA = 21,
+                                       .endColorR = 22,
+                                       .endColorG = 23,
+                                       .endColorB = 24,
+                                       .systemLifeTime = 777};
     }
 
     int HeldSystems() const {
@@ -74,13 +75,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(PointManagerSlots, NewManagerHasNoSystemsAndNoResources) {
-    EXPECT_EQ(HeldSystems(), 0);
-    EXPECT_EQ(manager->sharedVertexBufferId, -1);
-    EXPECT_EQ(manager->starTextureId, -1);
-    EXPECT_EQ(PointManager::GetExemplar(), manager);
-}
 
 TEST_F(PointManagerSlots, FullTableRefusesAndAFreedSlotIsReused) {
     for (int expected = 0; expected < PointManager::MAX_SYSTEMS; ++expected) {

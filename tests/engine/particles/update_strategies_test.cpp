@@ -149,16 +149,6 @@ TEST_F(Strategies, RadialBelowTheDivisorStillEmitsOneAndReusesExpiredRecords) {
     EXPECT_EQ(system.partikel[1].alive, 0);
 }
 
-TEST_F(Strategies, RadialWithZeroLifetimeEmitsAtEveryUpdate) {
-    Prepare(system, 3);
-    system.SetSinglePartikelLifeTime(500, 500);
-    RadialUpdateClass radial;
-    for (int update = 1; update <= 3; ++update) {
-        radial.Update(&system);
-        EXPECT_EQ(AliveCount(system), update);
-    }
-}
-
 TEST_F(Strategies, ZeroParticleLifeEndsAtTheTargetInsteadOfNaN) {
     Prepare(system, 3);
     system.SetRadius(1.5f);
