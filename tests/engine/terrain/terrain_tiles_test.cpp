@@ -228,6 +228,22 @@ TEST_F(TerrainTiles, FailedDrawEndsTheTerrainWithFalse) {
     EXPECT_EQ(CountCalls("DrawIndexedPrimitive"), 3);
 }
 
+TEST_F(TerrainTiles, PatchWhoseRebuildFailedIsSkippedNotTheRest) {
+    ASSERT_TRUE(engine.terrain->CreateTerrain());
+    LoadFlat(0x10);
+    d3d::InjectFault(d3d::Fault::CreateVertexBuffer, 0, 1);
+    EXPECT_TRUE(engine.terrain->PatchIncrease(1, Patch(2, 3), 6.0f));
+    d3d::ClearFaults();
+    EXPECT_EQ(engine.terrain->patchVertexBuffers[Patch(2, 3)], -1);
+    KameraKlass::GetExemplar()->position = D3DXVECTOR3(1.0f, 40.0f, 1.0f);
+    ASSERT_EQ(engine.device->BeginScene(), D3D_OK);
+    d3d::EnableCallTrace(true);
+    EXPECT_TRUE(engine.terrain->RenderAll());
+    d3d::EnableCallTrace(false);
+    engine.device->EndScene();
+    EXPECT_EQ(CountCalls("DrawIndexedPrimitive"), 7 * 6 - 1);
+}
+
 TEST_F(TerrainTiles, WaterFramesStepEvery25Milliseconds) {
     platform::SetClockForTesting(10000);
     ASSERT_TRUE(engine.terrain->InitTerrainSystem());
