@@ -70,16 +70,6 @@ TEST(GFXObject, GettersRecomputeWithoutUpdMoveAndClearMoved) {
     EXPECT_FALSE(object.moved);
 }
 
-TEST(GFXObject, CopiedBoxTakesEffectAtTheNextGetter) {
-    GFXObject object;
-    object.position = D3DXVECTOR3(1.0f, 1.0f, 1.0f);
-    object.GetBoundVecMax();
-    const D3DXVECTOR3 min(-2.0f, -2.0f, -2.0f), max(2.0f, 2.0f, 2.0f);
-    EXPECT_TRUE(object.CopyBoundingBox(&min, &max));
-    EXPECT_EQ(*object.worldMax, D3DXVECTOR3(1.0f, 1.0f, 1.0f)) << "stored world box unchanged until a getter";
-    EXPECT_EQ(*object.GetBoundVecMax(), D3DXVECTOR3(3.0f, 3.0f, 3.0f));
-}
-
 TEST(GFXObject, CopyBoundingBoxRefusesNullPointers) {
     GFXObject object;
     const D3DXVECTOR3 box(1.0f, 1.0f, 1.0f);

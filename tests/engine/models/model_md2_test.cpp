@@ -164,18 +164,6 @@ TEST_F(ModelMD2Test, MissingSkinFailsButLeavesTheBufferForTheNextModel) {
     EXPECT_EQ(next.vertexBuffer, leftBuffer);
 }
 
-TEST_F(ModelMD2Test, DestructorReleasesTheSkinButNotTheBuffer) {
-    int buffer = -1;
-    {
-        ModelMD2 model(device);
-        ASSERT_TRUE(model.Create("cube.md2", "skin.png", 1.0f));
-        buffer = model.vertexBuffer;
-        EXPECT_EQ(HeldTextures(), 1);
-    }
-    EXPECT_EQ(HeldTextures(), 0);
-    EXPECT_NE(BufferManager::GetExemplar()->GetVertexBuffer(buffer), nullptr);
-}
-
 TEST_F(ModelMD2Test, RenderDrawsFramesInRangeAtTheirOffsets) {
     ModelMD2 model(device);
     ASSERT_TRUE(model.Create("cube.md2", "skin.png", 1.0f));
@@ -203,22 +191,6 @@ TEST_F(ModelMD2Test, RenderDrawsFramesInRangeAtTheirOffsets) {
     device->EndScene();
 }
 
-TEST_F(ModelMD2Test, RenderFailsWhenTheDeviceRefusesACall) {
-    ModelMD2 model(device);
-    ASSERT_TRUE(model.Create("cube.md2", "skin.png", 1.0f));
-    GFXObject object;
-    device->BeginScene();
-    for (d3d9::Fault fault : {d3d9::Fault::SetTransform, d3d9::Fault::SetTexture, d3d9::Fault::SetFVF,
-                              d3d9::Fault::SetStreamSource, d3d9::Fault::DrawPrimitive}) {
-        d3d9::InjectFault(fault);
-        EXPECT_FALSE(model.Render(&object)) << int(fault);
-        d3d9::ClearFaults();
-    }
-    EXPECT_TRUE(model.Render(&object));
-    EXPECT_FALSE(model.Render(nullptr));
-    device->EndScene();
-}
-
 TEST_F(ModelMD2Test, Render2DWithoutScreenCopyFailsBeforeTouchingTheDevice) {
     ModelMD2 model(device);
     ASSERT_TRUE(model.Create("cube.md2", "skin.png", 1.0f));
@@ -228,14 +200,6 @@ TEST_F(ModelMD2Test, Render2DWithoutScreenCopyFailsBeforeTouchingTheDevice) {
     EXPECT_FALSE(model.Render2D(&object, 10, 20));
     EXPECT_TRUE(d3d9::CallTrace().empty());
     d3d9::EnableCallTrace(false);
-}
-
-TEST_F(ModelMD2Test, SecondCreateOnAReadyModelIsRefused) {
-    ModelMD2 model(device);
-    ASSERT_TRUE(model.Create("cube.md2", "skin.png", 1.0f));
-    EXPECT_FALSE(model.Create("tri.md2", "skin.png", 1.0f));
-    EXPECT_EQ(model.triangleCount, 12);
-    EXPECT_EQ(HeldTextures(), 1);
 }
 
 } // namespace
