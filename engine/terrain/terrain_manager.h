@@ -4,6 +4,8 @@
 //
 // Sample (sx, sz) is element sx + sz * mapWidth of the sample maps; patch (px, pz) covers samples
 // px*4 .. px*4+4 along x and pz*4 .. pz*4+4 along z and has the index pz + px * (gridWidth - 1).
+// That numbering gives every patch its own index only within a square of patches, so a map that is
+// not square has patches in its largest such square; the samples beyond are kept but not meshed.
 #pragma once
 
 #include "core/velkora_api.h"
@@ -41,7 +43,9 @@ public:
     bool CalculateSouroundEbene(unsigned char amount, unsigned char level, int x, int z);
     bool CalculatePermanentPlane(unsigned char* grid);
 
-    // The map image. *buf must hold MapImageSize() bytes: 680 + 6*w*h + 2*W*H.
+    // The map image. *buf must hold 680 + 6*w*h + 2*W*H bytes (w, h: mapWidth, mapHeight; W, H:
+    // gridWidth, gridHeight). LoadMap refuses an image whose header does not fit its size and keeps
+    // the current terrain then.
     bool GetSaveMap(unsigned char** buf, unsigned long* size);
     bool LoadMap(unsigned char** image);
     bool LoadMapFromFilename(const char* unused);
@@ -127,7 +131,6 @@ private:
     void RecomputePatchBox(int patch);
     int PickNearestPatch(int mouseX, int mouseY, float* hitX, float* hitZ);
     int EbeneAt(int x, int z);
-    unsigned long MapImageSize() const;
     void ReleasePatches();
     void ReleaseMapsAndFields();
     void ReleaseTerrain();

@@ -86,10 +86,6 @@ bool ReadLayout(const unsigned char* image, ImageLayout* layout) {
 
 } // namespace
 
-unsigned long TerrainManager::MapImageSize() const {
-    return LayoutFor(uint32_t(mapWidth), uint32_t(mapHeight)).total;
-}
-
 bool TerrainManager::GetSaveMap(unsigned char** buf, unsigned long* size) {
     if (buf == nullptr || *buf == nullptr || size == nullptr || byteHighMap == nullptr ||
         byteLightMap == nullptr || floatOwnHeightMap == nullptr || ebeneFeld == nullptr ||
