@@ -27,6 +27,8 @@ bool TerrainManager::CreateTerrainMeshes() {
     patchSize = 4;
     cellSize = 1.0f;
     heightScale = 0.025f;
+    verticesPerPatch = PATCH_VERTEX_COUNT;
+    indicesPerPatch = PATCH_INDEX_COUNT;
     gridWidth = mapWidth / patchSize;
     gridHeight = mapHeight / patchSize;
     if (gridWidth < 2 || gridHeight < 2 || (byteHighMap == nullptr && wordHighMap == nullptr)) {
@@ -40,7 +42,15 @@ bool TerrainManager::CreateTerrainMeshes() {
     patchCopies = new (std::nothrow) PatchCopy[fieldSize]();
     if (patchVertexBuffers == nullptr || patchIndexBuffers == nullptr || patchBoxes == nullptr ||
         patchCopies == nullptr) {
-        ReleasePatches();
+        // Nothing was created yet: the tables go without releasing their (uncleared) ids.
+        delete[] patchVertexBuffers;
+        delete[] patchIndexBuffers;
+        delete[] patchBoxes;
+        delete[] patchCopies;
+        patchVertexBuffers = nullptr;
+        patchIndexBuffers = nullptr;
+        patchBoxes = nullptr;
+        patchCopies = nullptr;
         return false;
     }
     // Patches that are never built (or fail) hold -1, which nothing releases or draws.
@@ -114,8 +124,6 @@ bool TerrainManager::CreateTerrainMeshes() {
                 allBuffersMade && patchIndexBuffers[patch] != -1 && patchVertexBuffers[patch] != -1;
         }
     }
-    verticesPerPatch = PATCH_VERTEX_COUNT;
-    indicesPerPatch = PATCH_INDEX_COUNT;
     // A full buffer pool leaves patches without buffers: the terrain is then incomplete.
     return allBuffersMade;
 }

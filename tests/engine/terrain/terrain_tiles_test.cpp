@@ -1,4 +1,4 @@
-// Tiles and drawing: random tile variants, the tile of one patch, the neighbour masks, the texture
+// Tiles and drawing: the tile of one patch, the neighbour masks, the texture
 // set getters, the draws per patch with their transition layers, the states drawing sets, and the
 // water animation.
 #include "terrain_test_support.h"
@@ -11,8 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <set>
+#include <algorithm>
 
 using namespace terrain_test;
 namespace d3d = platform::d3d9;
@@ -40,21 +39,6 @@ int CountCalls(const std::string& method) {
 }
 
 } // namespace
-
-TEST_F(TerrainTiles, CreationGivesEveryPatchARandomVariantOfTypeZero) {
-    srand(77);
-    ASSERT_TRUE(engine.terrain->CreateTerrain());
-    srand(77);
-    TerrainManager* t = engine.terrain;
-    std::set<int> variants;
-    for (int i = 0; i < t->gridWidth * t->gridHeight; ++i) {
-        unsigned expected = unsigned(rand()) * 8 / 32767;
-        expected = expected == 8 ? 7 : expected;
-        ASSERT_EQ(t->tileFeld[i], expected) << i;
-        variants.insert(t->tileFeld[i]);
-    }
-    EXPECT_EQ(variants.size(), 8u);
-}
 
 TEST_F(TerrainTiles, SetATCursorPosSetsTypeAndRandomVariantInsideTheGridOnly) {
     LoadFlat(0);
