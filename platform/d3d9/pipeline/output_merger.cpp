@@ -3,6 +3,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform::d3d9 {
 
 namespace {
@@ -102,9 +106,50 @@ template <DWORD S, DWORD D> inline uint32_t BlendPixel(uint32_t source, uint32_t
     }
 }
 
+#if defined(__SSE2__)
+// Four pixels at once for the two blends of the 2D layer; the results equal BlendPixel's.
+template <DWORD S, DWORD D>
+constexpr bool HAS_VECTOR_BLEND = (S == D3DBLEND_ONE && D == D3DBLEND_ONE) ||
+                                  (S == D3DBLEND_SRCALPHA && D == D3DBLEND_INVSRCALPHA) ||
+                                  (S == D3DBLEND_ONE && D == D3DBLEND_ZERO);
+
+template <DWORD S, DWORD D> inline __m128i BlendFour(__m128i source, __m128i target) {
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    if constexpr (S == D3DBLEND_ONE && D == D3DBLEND_ZERO) {
+        return _mm_or_si128(source, opaque);
+    } else if constexpr (S == D3DBLEND_ONE && D == D3DBLEND_ONE) {
+        return _mm_or_si128(_mm_adds_epu8(source, target), opaque);
+    } else {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i full = _mm_set1_epi16(255);
+        const __m128i half = _mm_set1_epi16(128);
+        auto blendTwo = [&](__m128i s, __m128i d) {
+            // Alpha of each pixel in all four of its lanes.
+            __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+            __m128i v = _mm_add_epi16(
+                _mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))), half);
+            return _mm_srli_epi16(_mm_add_epi16(v, _mm_srli_epi16(v, 8)), 8);
+        };
+        __m128i low = blendTwo(_mm_unpacklo_epi8(source, zero), _mm_unpacklo_epi8(target, zero));
+        __m128i high = blendTwo(_mm_unpackhi_epi8(source, zero), _mm_unpackhi_epi8(target, zero));
+        return _mm_or_si128(_mm_packus_epi16(low, high), opaque);
+    }
+}
+#endif
+
 template <DWORD S, DWORD D, bool kMasked>
 void BlendSpan(const uint32_t* source, const uint8_t* mask, int count, uint32_t* target) {
-    for (int i = 0; i < count; ++i) {
+    int start = 0;
+#if defined(__SSE2__)
+    if constexpr (!kMasked && HAS_VECTOR_BLEND<S, D>) {
+        for (; start + 4 <= count; start += 4) {
+            __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + start));
+            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(target + start));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target + start), BlendFour<S, D>(s, d));
+        }
+    }
+#endif
+    for (int i = start; i < count; ++i) {
         if (kMasked && !mask[i]) {
             continue;
         }

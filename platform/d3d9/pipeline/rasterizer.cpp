@@ -9,9 +9,6 @@ namespace platform::d3d9 {
 int64_t SpanFloorDiv(int64_t n, int64_t d) {
     return n >= 0 ? n / d : -((-n + d - 1) / d);
 }
-int64_t SpanCeilDiv(int64_t n, int64_t d) {
-    return n >= 0 ? (n + d - 1) / d : -((-n) / d);
-}
 
 namespace {
 
@@ -47,7 +44,7 @@ void ShadeSpan(const PixelPipeline& p, const TriangleSetup& t, const RenderTarge
     CombineRoutine combine = t.flatColour ? p.combineConstant : p.combineGouraud;
     alignas(32) uint32_t diffuse[SPAN_CHUNK];
     alignas(32) uint32_t texels[D3D_STAGE_COUNT][SPAN_CHUNK];
-    alignas(32) uint32_t colour[SPAN_CHUNK];
+    alignas(32) uint32_t combined[SPAN_CHUNK];
     alignas(32) uint8_t mask[SPAN_CHUNK];
     for (int start = x0; start <= x1; start += SPAN_CHUNK) {
         const int count = std::min(SPAN_CHUNK, x1 - start + 1);
@@ -74,10 +71,9 @@ void ShadeSpan(const PixelPipeline& p, const TriangleSetup& t, const RenderTarge
                               s.dy,
                               v.dy,
                               t.q.dy};
-            p.sample[stage](p.sampler[stage], span, count, texels[stage]);
-            in.texture[stage] = texels[stage];
+            in.texture[stage] = p.sample[stage](p.sampler[stage], span, count, texels[stage]);
         }
-        combine(p.combine, in, count, colour);
+        const uint32_t* colour = combine(p.combine, in, count, combined);
         bool masked = false;
         if (p.alphaTest) {
             if (!p.alphaTest(colour, count, p.alphaReference, mask)) {

@@ -40,30 +40,82 @@ constexpr int SPAN_CHUNK = 64;
 void RasterizeTriangle(const PixelPipeline& pipeline, const TriangleSetup& triangle,
                        const RenderTarget& target);
 
-// Calls span(y, firstX, lastX) for every row of the triangle that covers pixels.
-template <class SpanFunction> void WalkTriangle(const TriangleSetup& t, SpanFunction&& span);
-
 int64_t SpanFloorDiv(int64_t n, int64_t d);
-int64_t SpanCeilDiv(int64_t n, int64_t d);
 
+// One edge's limit on the covered columns, stepped exactly from row to row: the limit is n / d for
+// a numerator n that changes by a fixed amount per row, kept as quotient and remainder so that no
+// row needs a division.
+class EdgeLimit {
+public:
+    // Covered columns satisfy a*X + b*Y + c >= 0.
+    void Start(int64_t a, int64_t b, int64_t c, int y) {
+        if (a == 0) {
+            kind = Kind::Constant;
+            value = b * y + c;
+            step = b;
+            return;
+        }
+        kind = a > 0 ? Kind::Lower : Kind::Upper;
+        divisor = a > 0 ? a : -a;
+        // Lower: X >= ceil(-(b*y + c) / a). Upper: X <= floor((b*y + c) / -a).
+        int64_t numerator = a > 0 ? -(b * y + c) : b * y + c;
+        int64_t numeratorStep = a > 0 ? -b : b;
+        quotient = SpanFloorDiv(numerator, divisor);
+        remainder = numerator - quotient * divisor;
+        quotientStep = SpanFloorDiv(numeratorStep, divisor);
+        remainderStep = numeratorStep - quotientStep * divisor;
+    }
+
+    // Narrows [left, right] for the current row; false when the row is empty.
+    bool Apply(int64_t* left, int64_t* right) const {
+        switch (kind) {
+        case Kind::Constant:
+            return value >= 0;
+        case Kind::Lower:
+            *left = std::max(*left, quotient + (remainder != 0 ? 1 : 0));
+            return true;
+        default:
+            *right = std::min(*right, quotient);
+            return true;
+        }
+    }
+
+    void NextRow() {
+        if (kind == Kind::Constant) {
+            value += step;
+            return;
+        }
+        quotient += quotientStep;
+        remainder += remainderStep;
+        if (remainder >= divisor) {
+            remainder -= divisor;
+            ++quotient;
+        }
+    }
+
+private:
+    enum class Kind { Constant, Lower, Upper };
+    Kind kind = Kind::Constant;
+    int64_t value = 0, step = 0;
+    int64_t divisor = 1, quotient = 0, remainder = 0, quotientStep = 0, remainderStep = 0;
+};
+
+// Calls span(y, firstX, lastX) for every row of the triangle that covers pixels.
 template <class SpanFunction> void WalkTriangle(const TriangleSetup& t, SpanFunction&& span) {
+    EdgeLimit edges[3];
+    for (int e = 0; e < 3; ++e) {
+        edges[e].Start(t.edgeA[e], t.edgeB[e], t.edgeC[e], t.minY);
+    }
     for (int y = t.minY; y <= t.maxY; ++y) {
         int64_t left = t.minX, right = t.maxX;
-        bool empty = false;
-        for (int e = 0; e < 3 && !empty; ++e) {
-            int64_t rowValue = t.edgeB[e] * y + t.edgeC[e];
-            int64_t a = t.edgeA[e];
-            if (a > 0) {
-                left = std::max(left, SpanCeilDiv(-rowValue, a));
-            } else if (a < 0) {
-                right = std::min(right, SpanFloorDiv(rowValue, -a));
-            } else if (rowValue < 0) {
-                empty = true;
-            }
-        }
-        if (!empty && left <= right) {
+        bool covered =
+            edges[0].Apply(&left, &right) & edges[1].Apply(&left, &right) & edges[2].Apply(&left, &right);
+        if (covered && left <= right) {
             span(y, static_cast<int>(left), static_cast<int>(right));
         }
+        edges[0].NextRow();
+        edges[1].NextRow();
+        edges[2].NextRow();
     }
 }
 

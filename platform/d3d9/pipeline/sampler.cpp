@@ -52,11 +52,16 @@ inline int AddressTexel(int64_t i, int size, AddressMode mode) {
     }
 }
 
+// Rounds to the nearest integer (halves up) without a library call: truncate, then correct.
+inline int64_t RoundToInt(double value) {
+    value = std::clamp(value + 0.5, -9.0e15, 9.0e15);
+    int64_t truncated = static_cast<int64_t>(value);
+    return truncated - (static_cast<double>(truncated) > value ? 1 : 0);
+}
+
 // Texel position in 1/256 texel units (fixed point, snapped).
 inline int64_t SnapTexel(float coordinate, int size) {
-    double position = static_cast<double>(coordinate) * size * 256.0;
-    position = std::clamp(position, -9.0e15, 9.0e15);
-    return std::llround(position);
+    return RoundToInt(static_cast<double>(coordinate) * size * 256.0);
 }
 
 inline uint32_t Fetch(const SamplerSetup& s, const MipLevel& level, int64_t x, int64_t y) {
@@ -106,18 +111,19 @@ uint32_t LerpColour(uint32_t a, uint32_t b, uint32_t weight) {
     return result;
 }
 
-void SampleWhite(const SamplerSetup&, const TexCoordSpan&, int count, uint32_t* out) {
+const uint32_t* SampleWhite(const SamplerSetup&, const TexCoordSpan&, int count, uint32_t* out) {
     std::fill(out, out + count, 0xFFFFFFFFu);
+    return out;
 }
 
 // Level 0, point filter, affine coordinates: fixed-point stepping, with a plain indexed copy when the
 // whole span stays inside the texture.
-void SamplePointAffine(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
+const uint32_t* SamplePointAffine(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
     const MipLevel& level = s.levels[0];
     int64_t x = SnapTexel(span.s, level.width) << 8;
     int64_t y = SnapTexel(span.t, level.height) << 8;
-    int64_t dx = std::llround(static_cast<double>(span.dsdx) * level.width * 65536.0);
-    int64_t dy = std::llround(static_cast<double>(span.dtdx) * level.height * 65536.0);
+    int64_t dx = RoundToInt(static_cast<double>(span.dsdx) * level.width * 65536.0);
+    int64_t dy = RoundToInt(static_cast<double>(span.dtdx) * level.height * 65536.0);
     int64_t lastX = x + dx * (count - 1), lastY = y + dy * (count - 1);
     const int64_t limitX = static_cast<int64_t>(level.width) << 16,
                   limitY = static_cast<int64_t>(level.height) << 16;
@@ -125,6 +131,10 @@ void SamplePointAffine(const SamplerSetup& s, const TexCoordSpan& span, int coun
                   std::max(y, lastY) < limitY;
     if (inside && dy == 0) {
         const uint32_t* row = level.pixels + static_cast<size_t>(y >> 16) * level.width;
+        if (dx == 65536) {
+            // One texel per pixel: the texels are read where they are.
+            return row + (x >> 16);
+        }
         for (int i = 0; i < count; ++i) {
             out[i] = row[(x + dx * i) >> 16];
         }
@@ -138,6 +148,7 @@ void SamplePointAffine(const SamplerSetup& s, const TexCoordSpan& span, int coun
             out[i] = Fetch(s, level, (x + dx * i) >> 16, (y + dy * i) >> 16);
         }
     }
+    return out;
 }
 
 } // namespace
@@ -166,10 +177,9 @@ SamplerSetup MakeSamplerSetup(const Texture* texture, const DWORD* states) {
     return s;
 }
 
-void SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
+const uint32_t* SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
     if (s.white) {
-        SampleWhite(s, span, count, out);
-        return;
+        return SampleWhite(s, span, count, out);
     }
     const bool needLod = s.mipMode != MipMode::None || s.magFilter != s.minFilter;
     const float width = static_cast<float>(s.levels[0].width),
@@ -209,6 +219,7 @@ void SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, int count, u
             out[i] = level == nextLevel ? a : LerpColour(a, b, std::min(weight, 256u));
         }
     }
+    return out;
 }
 
 SampleRoutine ChooseSampleRoutine(const SamplerSetup& s, bool perspective) {

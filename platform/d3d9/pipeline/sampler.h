@@ -46,8 +46,10 @@ struct TexCoordSpan {
     float dsdy, dtdy, dqdy;
 };
 
-using SampleRoutine = void (*)(const SamplerSetup& sampler, const TexCoordSpan& span, int count,
-                               uint32_t* out);
+// Returns the span's texels: either scratch, filled with them, or the texture's own memory when the
+// span reads a run of texels in place.
+using SampleRoutine = const uint32_t* (*)(const SamplerSetup& sampler, const TexCoordSpan& span, int count,
+                                          uint32_t* scratch);
 
 // Resolves the sampler states and the bound texture into a setup.
 SamplerSetup MakeSamplerSetup(const Texture* texture, const DWORD* samplerStates);
@@ -56,6 +58,7 @@ SamplerSetup MakeSamplerSetup(const Texture* texture, const DWORD* samplerStates
 SampleRoutine ChooseSampleRoutine(const SamplerSetup& sampler, bool perspective);
 
 // The general routine, also used by tests as the reference for the specialised ones.
-void SampleGeneral(const SamplerSetup& sampler, const TexCoordSpan& span, int count, uint32_t* out);
+const uint32_t* SampleGeneral(const SamplerSetup& sampler, const TexCoordSpan& span, int count,
+                              uint32_t* out);
 
 } // namespace platform::d3d9

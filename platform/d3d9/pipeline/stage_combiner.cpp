@@ -92,8 +92,16 @@ Source Classify(StageOp op, StageArg arg1, StageArg arg2) {
 }
 
 template <Source C, Source A, bool kConstantDiffuse>
-void CombineStage0(const CombineSetup&, const CombineInputs& in, int count, uint32_t* out) {
+const uint32_t* CombineStage0(const CombineSetup&, const CombineInputs& in, int count, uint32_t* out) {
     const uint32_t* texture = in.texture[0];
+    if constexpr (kConstantDiffuse && C != Source::Diffuse && A != Source::Diffuse) {
+        // Texture modulated by opaque white is the texture itself, the common case of the 2D layer.
+        bool colourIsTexture = C == Source::Texture || (in.diffuseConstant & 0x00FFFFFF) == 0x00FFFFFF;
+        bool alphaIsTexture = A == Source::Texture || (in.diffuseConstant >> 24) == 0xFF;
+        if (colourIsTexture && alphaIsTexture) {
+            return texture;
+        }
+    }
     for (int i = 0; i < count; ++i) {
         uint32_t diffuse = kConstantDiffuse ? in.diffuseConstant : in.diffuse[i];
         uint32_t texel = (C == Source::Diffuse && A == Source::Diffuse) ? 0 : texture[i];
@@ -114,6 +122,7 @@ void CombineStage0(const CombineSetup&, const CombineInputs& in, int count, uint
         }
         out[i] = colour | alpha << 24;
     }
+    return out;
 }
 
 template <Source C, Source A> CombineRoutine Pick(bool constantDiffuse) {
@@ -175,7 +184,7 @@ bool StageReadsTexture(const CombineSetup& setup, int stage) {
     return reads(s.colourOp, s.colourArg1, s.colourArg2) || reads(s.alphaOp, s.alphaArg1, s.alphaArg2);
 }
 
-void CombineGeneral(const CombineSetup& setup, const CombineInputs& in, int count, uint32_t* out) {
+const uint32_t* CombineGeneral(const CombineSetup& setup, const CombineInputs& in, int count, uint32_t* out) {
     for (int i = 0; i < count; ++i) {
         uint32_t diffuse = in.diffuse ? in.diffuse[i] : in.diffuseConstant;
         uint32_t current = diffuse;
@@ -203,6 +212,7 @@ void CombineGeneral(const CombineSetup& setup, const CombineInputs& in, int coun
         }
         out[i] = current;
     }
+    return out;
 }
 
 CombineRoutine ChooseCombineRoutine(const CombineSetup& setup, bool constantDiffuse) {

@@ -34,7 +34,9 @@ struct CombineInputs {
     const uint32_t* texture[D3D_STAGE_COUNT] = {nullptr, nullptr};
 };
 
-using CombineRoutine = void (*)(const CombineSetup& setup, const CombineInputs& in, int count, uint32_t* out);
+// Returns the combined colours: scratch, or the texels themselves when the stages pass them through.
+using CombineRoutine = const uint32_t* (*)(const CombineSetup& setup, const CombineInputs& in, int count,
+                                           uint32_t* scratch);
 
 // Resolves the texture-stage states (two stages of D3DTSS_COUNT entries).
 CombineSetup MakeCombineSetup(const DWORD (*stageStates)[D3DTSS_COUNT], DWORD textureFactor);
@@ -46,7 +48,7 @@ bool StageReadsTexture(const CombineSetup& setup, int stage);
 CombineRoutine ChooseCombineRoutine(const CombineSetup& setup, bool constantDiffuse);
 
 // The general routine, the reference for the specialised ones.
-void CombineGeneral(const CombineSetup& setup, const CombineInputs& in, int count, uint32_t* out);
+const uint32_t* CombineGeneral(const CombineSetup& setup, const CombineInputs& in, int count, uint32_t* out);
 
 // a * b / 255 rounded, for 8-bit channel values.
 inline uint32_t MultiplyChannel(uint32_t a, uint32_t b) {
