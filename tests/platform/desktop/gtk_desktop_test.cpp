@@ -193,8 +193,10 @@ int& CancelCount() {
 // The game's name entry: Escape and the close box do nothing, OK with a name ends the dialog.
 INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
-        // Another process types while this one runs the modal loop.
-        std::system("(xdotool search --sync --name 'please enter your name' windowfocus --sync && "
+        // Another process types while this one runs the modal loop; it first waits until the dialog is
+        // on screen, since focusing a window that is not mapped yet fails.
+        std::system("(for i in $(seq 50); do xdotool search --onlyvisible --name 'please enter your name' "
+                    "windowfocus --sync && break; sleep 0.1; done; "
                     "xdotool key Escape && sleep 0.3 && xdotool type 'Anna Maria' && xdotool key Return) "
                     ">/dev/null 2>&1 &");
         return TRUE;
