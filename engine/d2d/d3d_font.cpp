@@ -269,6 +269,11 @@ HRESULT CD3DFont::PaintAlphabet(HDC dc, BOOL measureOnly) {
 // Without a device the glyphs are still laid out (so that text can be measured), but no texture is
 // made and the result is E_FAIL; likewise when the texture cannot be created or locked.
 HRESULT CD3DFont::InitDeviceObjects(IDirect3DDevice9* newDevice) {
+    // A texture from an earlier build is given back before the new one is made.
+    if (glyphTexture != nullptr) {
+        glyphTexture->Release();
+        glyphTexture = nullptr;
+    }
     device = newDevice;
     textScale = 1.0f;
 

@@ -135,15 +135,6 @@ TEST(KameraKlass, MoveUsesTheAxesOfTheLastViewMatrix) {
     ExpectVector(camera->position, 1.0f + std::cos(1.57f), 0.0f, -std::sin(1.57f), 1e-4f);
 }
 
-TEST(KameraKlass, RotateAddsPitchYawRoll) {
-    KameraKlass* camera = FreshCamera();
-    camera->Rotate(0.1f, 0.2f, 0.3f);
-    camera->Rotate(0.1f, 0.2f, 0.3f);
-    EXPECT_FLOAT_EQ(camera->pitch, 0.2f);
-    EXPECT_FLOAT_EQ(camera->yaw, 0.4f);
-    EXPECT_FLOAT_EQ(camera->roll, 0.6f);
-}
-
 TEST(KameraKlass, SecondTimedMoveIsRefusedUntilInit) {
     platform::SetClockForTesting(1000);
     KameraKlass* camera = FreshCamera();

@@ -115,11 +115,18 @@ TEST_F(D2DManagerTest, DrawTexturSetsItsStatesInOrder) {
     EXPECT_EQ(calls, expected);
 }
 
-TEST_F(D2DManagerTest, AdditiveQuadKeepsOneOneBlending) {
-    layer->DrawTextur(0, 0, 10, 10, -1, 255, 0.0, false);
+TEST_F(D2DManagerTest, AdditiveQuadIgnoresAlphaWhileBlendedQuadUsesIt) {
+    // Without a texture the quad samples white; added onto black it stays white whatever the alpha.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    layer->DrawTextur(10, 10, 20, 20, -1, 10, 0.0, false);
+    layer->DrawTextur(40, 10, 20, 20, -1, 255, 0.0, false);
     EXPECT_EQ(RenderState(D3DRS_SRCBLEND), static_cast<DWORD>(D3DBLEND_ONE));
     EXPECT_EQ(RenderState(D3DRS_DESTBLEND), static_cast<DWORD>(D3DBLEND_ONE));
-    EXPECT_EQ(RenderState(D3DRS_ALPHABLENDENABLE), static_cast<DWORD>(TRUE));
+    layer->DrawTextur(70, 10, 20, 20, -1, 10, 0.0, true);
+    EXPECT_EQ(d3dtest::ReadBackBufferPixel(device, 20, 20), 0xFFFFFFFFu);
+    EXPECT_EQ(d3dtest::ReadBackBufferPixel(device, 50, 20), 0xFFFFFFFFu);
+    const D3DCOLOR blended = d3dtest::ReadBackBufferPixel(device, 80, 20);
+    EXPECT_NEAR(static_cast<int>(blended & 0xFF), 10, 1) << std::hex << blended;
 }
 
 TEST_F(D2DManagerTest, DrawRectWritesCornersUnsortedAndSetsItsStates) {
@@ -225,14 +232,6 @@ TEST_F(D2DManagerTest, TextureLoadsAndReleasesThroughTheCache) {
     EXPECT_EQ(TexturManager::GetExemplar()->GetTextur(id), nullptr);
 }
 
-TEST_F(D2DManagerTest, InertMembersDoNothing) {
-    RECT rect{0, 0, 1, 1};
-    int id = 5;
-    EXPECT_TRUE(layer->CreatePlane3DObject(1, 2, &rect, &id));
-    EXPECT_EQ(id, 5);
-    EXPECT_FALSE(layer->Draw3dObject2d(nullptr, 0, 0));
-}
-
 TEST(D2DManager, DrawsWithoutAQuadBufferDoNothingAndReportFalse) {
     D2DManager* layer = D2DManager::GetExemplar();
     RECT rect{0, 0, 10, 10};
@@ -254,4 +253,16 @@ TEST_F(EngineDeviceTest, FailedQuadBufferLeavesTheLayerInert) {
     EXPECT_FALSE(layer->DrawTextur(0, 0, 10, 10, -1, 255, 0.0, true));
     d3dtest::EnableCallTrace(false);
     EXPECT_TRUE(d3dtest::CallTrace().empty());
+}
+
+TEST_F(D2DManagerTest, QuadBufferThatCannotBeLockedDrawsNothing) {
+    RECT rect{0, 0, 10, 10};
+    d3dtest::InjectFault(d3dtest::Fault::VertexBufferLock, 0, -1);
+    const std::vector<std::string> calls = Traced([&] {
+        EXPECT_FALSE(layer->DrawTextur(0, 0, 10, 10, -1, 255, 0.0, true));
+        EXPECT_FALSE(layer->DrawRect(0xFFFFFFFF, &rect));
+    });
+    d3dtest::ClearFaults();
+    EXPECT_TRUE(calls.empty()) << calls.front();
+    EXPECT_FALSE(d3dtest::InScene(device));
 }

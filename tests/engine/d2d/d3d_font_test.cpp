@@ -376,8 +376,3 @@ TEST(CD3DFont, FontWithoutADeviceFailsToDrawButMeasures) {
     EXPECT_GT(size.cx, 0);
 }
 
-TEST(CD3DFont, FaceNameIsCutToSeventyNineBytes) {
-    const std::string longName(100, 'F');
-    CD3DFont font(longName.c_str(), 10, 0);
-    EXPECT_EQ(std::string(font.faceName), std::string(79, 'F'));
-}
