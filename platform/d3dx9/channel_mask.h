@@ -20,6 +20,11 @@ public:
             ++bits;
         }
         maximum = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+        if (bits <= 8) {
+            for (uint32_t raw = 0; raw <= maximum; ++raw) {
+                expanded[raw] = static_cast<uint8_t>((raw * 255 + maximum / 2) / maximum);
+            }
+        }
     }
 
     bool Present() const { return mask != 0; }
@@ -30,8 +35,11 @@ public:
         if (mask == 0) {
             return absent;
         }
-        uint64_t raw = (value & mask) >> shift;
-        return static_cast<uint8_t>((raw * 255 + maximum / 2) / maximum);
+        uint32_t raw = (value & mask) >> shift;
+        if (bits <= 8) {
+            return expanded[raw];
+        }
+        return static_cast<uint8_t>((static_cast<uint64_t>(raw) * 255 + maximum / 2) / maximum);
     }
 
 private:
@@ -39,6 +47,7 @@ private:
     int shift = 0;
     int bits = 0;
     uint32_t maximum = 1;
+    uint8_t expanded[256] = {}; // channels of up to 8 bits: raw value -> 8-bit value
 };
 
 } // namespace platform::d3dx

@@ -180,6 +180,27 @@ DecodeResult DecodeMasked(ByteReader& reader, const PixelFormat& format, Picture
         return DecodeResult::Invalid("DDS: truncated pixel data");
     }
     const uint8_t* source = reader.Here();
+    bool standardMasks =
+        format.masks[0] == 0xFF0000 && format.masks[1] == 0xFF00 && format.masks[2] == 0xFF && !luminance;
+    if (standardMasks && format.bitCount == 32 && (!hasAlpha || format.masks[3] == 0xFF000000u)) {
+        // A8R8G8B8 and X8R8G8B8 (the files the game ships) and R8G8B8: the stored value is the pixel.
+        uint32_t opaque = hasAlpha ? 0 : 0xFF000000u;
+        for (size_t i = 0; i < picture->pixels.size(); ++i) {
+            const uint8_t* p = source + 4 * i;
+            picture->pixels[i] = (static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                                  (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24)) |
+                                 opaque;
+        }
+        return DecodeResult::Success();
+    }
+    if (standardMasks && format.bitCount == 24) {
+        for (size_t i = 0; i < picture->pixels.size(); ++i) {
+            const uint8_t* p = source + 3 * i;
+            picture->pixels[i] = 0xFF000000u | static_cast<uint32_t>(p[0]) |
+                                 (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
+        }
+        return DecodeResult::Success();
+    }
     for (uint32_t y = 0; y < picture->height; ++y) {
         uint32_t* row = picture->pixels.data() + static_cast<size_t>(y) * picture->width;
         for (uint32_t x = 0; x < picture->width; ++x) {
