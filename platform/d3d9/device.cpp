@@ -9,8 +9,33 @@
 #include "win32/window_surface.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform::d3d9 {
+
+namespace {
+
+// Fills a row with a repeating little-endian 32-bit pattern; bytes is a multiple of 2 (depth rows
+// use a pattern whose two halves are equal).
+void FillRow(uint8_t* row, uint32_t pattern, size_t bytes) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i value = _mm_set1_epi32(static_cast<int>(pattern));
+    for (; i + 16 <= bytes; i += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), value);
+    }
+#endif
+    for (; i < bytes; i += 2) {
+        uint16_t half = static_cast<uint16_t>(i % 4 == 0 ? pattern : pattern >> 16);
+        std::memcpy(row + i, &half, 2);
+    }
+}
+
+} // namespace
 
 HRESULT Device::Create(Direct3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& requested, DWORD,
                        Device** result) {
@@ -246,14 +271,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         }
         for (LONG y = top; y < bottom; ++y) {
             if (flags & D3DCLEAR_TARGET) {
-                uint32_t* row = reinterpret_cast<uint32_t*>(backBuffer->bits.data() +
-                                                            static_cast<size_t>(y) * backBuffer->pitch);
-                std::fill(row + left, row + right, colour);
+                FillRow(backBuffer->bits.data() + static_cast<size_t>(y) * backBuffer->pitch + left * 4,
+                        colour, static_cast<size_t>(right - left) * 4);
             }
             if (flags & D3DCLEAR_ZBUFFER) {
-                uint16_t* row = reinterpret_cast<uint16_t*>(depthBuffer->bits.data() +
-                                                            static_cast<size_t>(y) * depthBuffer->pitch);
-                std::fill(row + left, row + right, depth);
+                FillRow(depthBuffer->bits.data() + static_cast<size_t>(y) * depthBuffer->pitch + left * 2,
+                        static_cast<uint32_t>(depth) * 0x10001u, static_cast<size_t>(right - left) * 2);
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "d3d9/pipeline/point_sprite.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace platform::d3d9 {
 
@@ -69,6 +70,8 @@ void FinishDrawPlan(DrawPlan* plan, bool perspective) {
             plan->pixel.sample[stage] = ChooseSampleRoutine(plan->pixel.sampler[stage], perspective);
         }
     }
+    plan->pixel.steppedTexels = plan->pixel.sampleStage[0] && !plan->pixel.sampleStage[1] &&
+                                IsPointAffineRoutine(plan->pixel.sample[0]);
 }
 
 bool NeedsPerspective(const PipelineVertex* vertices, int count) {
@@ -104,6 +107,50 @@ void DrawScreenTriangle(const DrawPlan& plan, const RenderTarget& target, const 
     }
 }
 
+bool SameVertex(const PipelineVertex& a, const PipelineVertex& b) {
+    return std::memcmp(a.pos, b.pos, sizeof a.pos) == 0 && std::memcmp(a.attr, b.attr, sizeof a.attr) == 0;
+}
+
+// Vertex numbers of triangle p.
+void TriangleIndices(const PrimitiveStream& stream, int p, uint32_t* out) {
+    uint32_t i0, i1, i2;
+    if (stream.type == D3DPT_TRIANGLELIST) {
+        i0 = 3 * p;
+        i1 = 3 * p + 1;
+        i2 = 3 * p + 2;
+    } else if (stream.type == D3DPT_TRIANGLESTRIP) {
+        // Odd triangles swap their first two vertices so that the strip keeps one facing.
+        i0 = (p & 1) ? p + 1 : p;
+        i1 = (p & 1) ? p : p + 1;
+        i2 = p + 2;
+    } else {
+        i0 = 0;
+        i1 = p + 1;
+        i2 = p + 2;
+    }
+    if (stream.indices) {
+        i0 = stream.indices[i0];
+        i1 = stream.indices[i1];
+        i2 = stream.indices[i2];
+    }
+    out[0] = i0;
+    out[1] = i1;
+    out[2] = i2;
+}
+
+// When the second triangle is the first one's (c, b, d) (in any rotation), finds d.
+bool FindQuadCorner(const PipelineVertex* v, const uint32_t* first, const uint32_t* second, uint32_t* d) {
+    const PipelineVertex& b = v[first[1]];
+    const PipelineVertex& c = v[first[2]];
+    for (int rotation = 0; rotation < 3; ++rotation) {
+        if (SameVertex(v[second[rotation]], c) && SameVertex(v[second[(rotation + 1) % 3]], b)) {
+            *d = second[(rotation + 2) % 3];
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 void ExecuteDraw(const DrawPlan& plan, const RenderTarget& target, const PrimitiveStream& stream,
@@ -129,33 +176,36 @@ void ExecuteDraw(const DrawPlan& plan, const RenderTarget& target, const Primiti
         screen = scratch->screen.data();
         inside = scratch->inside.data();
     }
+    auto allInside = [&](const uint32_t* i) {
+        return !inside || (inside[i[0]] && inside[i[1]] && inside[i[2]]);
+    };
+    const bool pairs = stream.type == D3DPT_TRIANGLELIST || stream.type == D3DPT_TRIANGLESTRIP;
     for (int p = 0; p < stream.primitiveCount; ++p) {
-        uint32_t i0, i1, i2;
-        if (stream.type == D3DPT_TRIANGLELIST) {
-            i0 = 3 * p;
-            i1 = 3 * p + 1;
-            i2 = 3 * p + 2;
-        } else if (stream.type == D3DPT_TRIANGLESTRIP) {
-            // Odd triangles swap their first two vertices so that the strip keeps one facing.
-            i0 = (p & 1) ? p + 1 : p;
-            i1 = (p & 1) ? p : p + 1;
-            i2 = p + 2;
-        } else {
-            i0 = 0;
-            i1 = p + 1;
-            i2 = p + 2;
+        uint32_t first[3];
+        TriangleIndices(stream, p, first);
+        // Two triangles that make a quad are rasterised together: half the rows to walk.
+        if (pairs && (p & 1) == 0 && p + 1 < stream.primitiveCount && !plan.triangle.perspective) {
+            uint32_t second[3], d;
+            TriangleIndices(stream, p + 1, second);
+            if (allInside(first) && allInside(second) && FindQuadCorner(screen, first, second, &d)) {
+                TriangleSetup quad;
+                QuadSetup result = SetupQuad(screen[first[0]], screen[first[1]], screen[first[2]], screen[d],
+                                             plan.triangle, &quad);
+                if (result != QuadSetup::NotAQuad) {
+                    if (result == QuadSetup::Drawn) {
+                        RasterizeTriangle(plan.pixel, quad, target);
+                    }
+                    ++p;
+                    continue;
+                }
+            }
         }
-        if (stream.indices) {
-            i0 = stream.indices[i0];
-            i1 = stream.indices[i1];
-            i2 = stream.indices[i2];
-        }
-        if (!inside || (inside[i0] && inside[i1] && inside[i2])) {
-            DrawScreenTriangle(plan, target, screen[i0], screen[i1], screen[i2]);
+        if (allInside(first)) {
+            DrawScreenTriangle(plan, target, screen[first[0]], screen[first[1]], screen[first[2]]);
             continue;
         }
         PipelineVertex polygon[MAX_CLIPPED_VERTICES];
-        int count = ClipTriangle(clip[i0], clip[i1], clip[i2], polygon);
+        int count = ClipTriangle(clip[first[0]], clip[first[1]], clip[first[2]], polygon);
         for (int i = 0; i < count; ++i) {
             ProjectToScreen(plan.viewport, &polygon[i]);
         }

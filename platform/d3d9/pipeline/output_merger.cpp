@@ -142,10 +142,22 @@ void BlendSpan(const uint32_t* source, const uint8_t* mask, int count, uint32_t*
     int start = 0;
 #if defined(__SSE2__)
     if constexpr (!kMasked && HAS_VECTOR_BLEND<S, D>) {
+        const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
         for (; start + 4 <= count; start += 4) {
             __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + start));
-            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(target + start));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(target + start), BlendFour<S, D>(s, d));
+            __m128i* out = reinterpret_cast<__m128i*>(target + start);
+            if constexpr (S == D3DBLEND_SRCALPHA) {
+                // Fully transparent groups leave the target as it is; fully opaque ones replace it.
+                __m128i alpha = _mm_and_si128(s, alphaMask);
+                if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_setzero_si128())) == 0xFFFF) {
+                    continue;
+                }
+                if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask)) == 0xFFFF) {
+                    _mm_storeu_si128(out, s);
+                    continue;
+                }
+            }
+            _mm_storeu_si128(out, BlendFour<S, D>(s, _mm_loadu_si128(out)));
         }
     }
 #endif

@@ -40,11 +40,16 @@ void DrawPoints(const DrawPlan& plan, const RenderTarget& target, const Pipeline
             }
         }
         TriangleSetup triangle;
-        if (SetupTriangle(corners[0], corners[1], corners[2], options, &triangle)) {
+        QuadSetup quad = SetupQuad(corners[0], corners[1], corners[2], corners[3], options, &triangle);
+        if (quad == QuadSetup::Drawn) {
             RasterizeTriangle(plan.pixel, triangle, target);
-        }
-        if (SetupTriangle(corners[1], corners[3], corners[2], options, &triangle)) {
-            RasterizeTriangle(plan.pixel, triangle, target);
+        } else if (quad == QuadSetup::NotAQuad) {
+            if (SetupTriangle(corners[0], corners[1], corners[2], options, &triangle)) {
+                RasterizeTriangle(plan.pixel, triangle, target);
+            }
+            if (SetupTriangle(corners[2], corners[1], corners[3], options, &triangle)) {
+                RasterizeTriangle(plan.pixel, triangle, target);
+            }
         }
     }
 }

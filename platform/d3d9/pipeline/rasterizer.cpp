@@ -36,8 +36,28 @@ void FillGouraud(const TriangleSetup& t, float fx, float fy, int count, uint32_t
     }
 }
 
-void ShadeSpan(const PixelPipeline& p, const TriangleSetup& t, const RenderTarget& target, int y, int x0,
-               int x1) {
+// Fixed-point texel positions of stage 0 over a triangle: at (minX, minY), per pixel and per row.
+struct SteppedTexels {
+    FixedTexelSpan origin;
+    int64_t rowStepX, rowStepY;
+};
+
+SteppedTexels StepTexels(const PixelPipeline& p, const TriangleSetup& t) {
+    const MipLevel& level = p.sampler[0].levels[0];
+    const AttributePlane& u = t.attr[ATTR_U0];
+    const AttributePlane& v = t.attr[ATTR_V0];
+    const float fx = static_cast<float>(t.minX) - t.refX, fy = static_cast<float>(t.minY) - t.refY;
+    SteppedTexels stepped;
+    stepped.origin = FixedTexelSpan{FixedTexelPosition(PlaneAt(u, fx, fy), level.width),
+                                    FixedTexelPosition(PlaneAt(v, fx, fy), level.height),
+                                    FixedTexelStep(u.dx, level.width), FixedTexelStep(v.dx, level.height)};
+    stepped.rowStepX = FixedTexelStep(u.dy, level.width);
+    stepped.rowStepY = FixedTexelStep(v.dy, level.height);
+    return stepped;
+}
+
+void ShadeSpan(const PixelPipeline& p, const TriangleSetup& t, const SteppedTexels* stepped,
+               const RenderTarget& target, int y, int x0, int x1) {
     uint32_t* colourRow = target.colour + static_cast<size_t>(y) * target.colourPitch;
     uint16_t* depthRow = target.depth ? target.depth + static_cast<size_t>(y) * target.depthPitch : nullptr;
     const float fy = static_cast<float>(y) - t.refY;
@@ -56,8 +76,15 @@ void ShadeSpan(const PixelPipeline& p, const TriangleSetup& t, const RenderTarge
             FillGouraud(t, fx, fy, count, diffuse);
             in.diffuse = diffuse;
         }
+        if (stepped) {
+            const int64_t columns = start - t.minX, rows = y - t.minY;
+            const FixedTexelSpan& o = stepped->origin;
+            FixedTexelSpan span{o.x + o.dx * columns + stepped->rowStepX * rows,
+                                o.y + o.dy * columns + stepped->rowStepY * rows, o.dx, o.dy};
+            in.texture[0] = PointTexels(p.sampler[0], span, count, texels[0]);
+        }
         for (int stage = 0; stage < D3D_STAGE_COUNT; ++stage) {
-            if (!p.sampleStage[stage]) {
+            if (!p.sampleStage[stage] || stepped) {
                 continue;
             }
             const AttributePlane& s = t.attr[ATTR_U0 + 2 * stage];
@@ -95,7 +122,15 @@ void ShadeSpan(const PixelPipeline& p, const TriangleSetup& t, const RenderTarge
 
 void RasterizeTriangle(const PixelPipeline& pipeline, const TriangleSetup& triangle,
                        const RenderTarget& target) {
-    WalkTriangle(triangle, [&](int y, int x0, int x1) { ShadeSpan(pipeline, triangle, target, y, x0, x1); });
+    SteppedTexels stepped;
+    const SteppedTexels* steppedTexels = nullptr;
+    if (pipeline.steppedTexels) {
+        stepped = StepTexels(pipeline, triangle);
+        steppedTexels = &stepped;
+    }
+    WalkTriangle(triangle, [&](int y, int x0, int x1) {
+        ShadeSpan(pipeline, triangle, steppedTexels, target, y, x0, x1);
+    });
 }
 
 } // namespace platform::d3d9

@@ -32,10 +32,13 @@ struct PixelPipeline {
     uint32_t alphaReference = 0;
     DepthRoutine depthTest = nullptr;
     BlendRoutine blend = nullptr;
+    // Stage 0 alone samples, with the point routine on affine coordinates: the rasteriser then steps
+    // fixed-point texel positions itself from row to row.
+    bool steppedTexels = false;
 };
 
 // Pixels handled per call of the pixel routines.
-constexpr int SPAN_CHUNK = 64;
+constexpr int SPAN_CHUNK = 256;
 
 void RasterizeTriangle(const PixelPipeline& pipeline, const TriangleSetup& triangle,
                        const RenderTarget& target);
@@ -102,20 +105,21 @@ private:
 
 // Calls span(y, firstX, lastX) for every row of the triangle that covers pixels.
 template <class SpanFunction> void WalkTriangle(const TriangleSetup& t, SpanFunction&& span) {
-    EdgeLimit edges[3];
-    for (int e = 0; e < 3; ++e) {
+    EdgeLimit edges[4];
+    const int edgeCount = t.edgeCount;
+    for (int e = 0; e < edgeCount; ++e) {
         edges[e].Start(t.edgeA[e], t.edgeB[e], t.edgeC[e], t.minY);
     }
     for (int y = t.minY; y <= t.maxY; ++y) {
         int64_t left = t.minX, right = t.maxX;
-        bool covered =
-            edges[0].Apply(&left, &right) & edges[1].Apply(&left, &right) & edges[2].Apply(&left, &right);
+        bool covered = true;
+        for (int e = 0; e < edgeCount; ++e) {
+            covered &= edges[e].Apply(&left, &right);
+            edges[e].NextRow();
+        }
         if (covered && left <= right) {
             span(y, static_cast<int>(left), static_cast<int>(right));
         }
-        edges[0].NextRow();
-        edges[1].NextRow();
-        edges[2].NextRow();
     }
 }
 

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace platform::d3d9 {
 
 namespace {
@@ -52,16 +56,19 @@ inline int AddressTexel(int64_t i, int size, AddressMode mode) {
     }
 }
 
-// Rounds to the nearest integer (halves up) without a library call: truncate, then correct.
-inline int64_t RoundToInt(double value) {
-    value = std::clamp(value + 0.5, -9.0e15, 9.0e15);
-    int64_t truncated = static_cast<int64_t>(value);
-    return truncated - (static_cast<double>(truncated) > value ? 1 : 0);
+// Rounds to the nearest integer (ties to even) in one instruction where the processor has one.
+inline int64_t RoundToInt(float value) {
+    value = std::clamp(value, -1.0e9f, 1.0e9f);
+#if defined(__SSE__)
+    return _mm_cvtss_si32(_mm_set_ss(value));
+#else
+    return static_cast<int64_t>(std::nearbyint(value));
+#endif
 }
 
 // Texel position in 1/256 texel units (fixed point, snapped).
 inline int64_t SnapTexel(float coordinate, int size) {
-    return RoundToInt(static_cast<double>(coordinate) * size * 256.0);
+    return RoundToInt(coordinate * static_cast<float>(size * 256));
 }
 
 inline uint32_t Fetch(const SamplerSetup& s, const MipLevel& level, int64_t x, int64_t y) {
@@ -116,23 +123,36 @@ const uint32_t* SampleWhite(const SamplerSetup&, const TexCoordSpan&, int count,
     return out;
 }
 
-// Level 0, point filter, affine coordinates: fixed-point stepping, with a plain indexed copy when the
-// whole span stays inside the texture.
 const uint32_t* SamplePointAffine(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
     const MipLevel& level = s.levels[0];
-    int64_t x = SnapTexel(span.s, level.width) << 8;
-    int64_t y = SnapTexel(span.t, level.height) << 8;
-    int64_t dx = RoundToInt(static_cast<double>(span.dsdx) * level.width * 65536.0);
-    int64_t dy = RoundToInt(static_cast<double>(span.dtdx) * level.height * 65536.0);
-    int64_t lastX = x + dx * (count - 1), lastY = y + dy * (count - 1);
-    const int64_t limitX = static_cast<int64_t>(level.width) << 16,
-                  limitY = static_cast<int64_t>(level.height) << 16;
+    FixedTexelSpan fixed{FixedTexelPosition(span.s, level.width), FixedTexelPosition(span.t, level.height),
+                         FixedTexelStep(span.dsdx, level.width), FixedTexelStep(span.dtdx, level.height)};
+    return PointTexels(s, fixed, count, out);
+}
+
+} // namespace
+
+int64_t FixedTexelPosition(float coordinate, int size) {
+    return SnapTexel(coordinate, size) << 8;
+}
+
+int64_t FixedTexelStep(float step, int size) {
+    return RoundToInt(step * static_cast<float>(size * 65536));
+}
+
+// Level 0, point filter: fixed-point stepping, reading the texels in place when the span runs one texel
+// per pixel along a row, with a plain indexed loop when it stays inside the texture.
+const uint32_t* PointTexels(const SamplerSetup& s, const FixedTexelSpan& span, int count, uint32_t* out) {
+    const MipLevel& level = s.levels[0];
+    const int64_t x = span.x, y = span.y, dx = span.dx, dy = span.dy;
+    const int64_t lastX = x + dx * (count - 1), lastY = y + dy * (count - 1);
+    const int64_t limitX = static_cast<int64_t>(level.width) << 16;
+    const int64_t limitY = static_cast<int64_t>(level.height) << 16;
     bool inside = std::min(x, lastX) >= 0 && std::max(x, lastX) < limitX && std::min(y, lastY) >= 0 &&
                   std::max(y, lastY) < limitY;
     if (inside && dy == 0) {
         const uint32_t* row = level.pixels + static_cast<size_t>(y >> 16) * level.width;
         if (dx == 65536) {
-            // One texel per pixel: the texels are read where they are.
             return row + (x >> 16);
         }
         for (int i = 0; i < count; ++i) {
@@ -151,7 +171,9 @@ const uint32_t* SamplePointAffine(const SamplerSetup& s, const TexCoordSpan& spa
     return out;
 }
 
-} // namespace
+bool IsPointAffineRoutine(SampleRoutine routine) {
+    return routine == SamplePointAffine;
+}
 
 SamplerSetup MakeSamplerSetup(const Texture* texture, const DWORD* states) {
     SamplerSetup s;

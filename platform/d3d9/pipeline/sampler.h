@@ -51,11 +51,30 @@ struct TexCoordSpan {
 using SampleRoutine = const uint32_t* (*)(const SamplerSetup& sampler, const TexCoordSpan& span, int count,
                                           uint32_t* scratch);
 
+// Texel positions of a span in 1/65536 texel (after snapping to 1/256 texel): the first pixel's and the
+// step per pixel.
+struct FixedTexelSpan {
+    int64_t x, y, dx, dy;
+};
+
+// Point samples of level 0 along a fixed-point span: the core of the point routine for affine
+// coordinates, also called directly by the rasteriser when it steps texel positions itself.
+const uint32_t* PointTexels(const SamplerSetup& sampler, const FixedTexelSpan& span, int count,
+                            uint32_t* scratch);
+
+// Snapped fixed-point texel position of coordinate u (or v) on a level of the given size.
+int64_t FixedTexelPosition(float coordinate, int size);
+// A coordinate step per pixel as a fixed-point texel step.
+int64_t FixedTexelStep(float step, int size);
+
 // Resolves the sampler states and the bound texture into a setup.
 SamplerSetup MakeSamplerSetup(const Texture* texture, const DWORD* samplerStates);
 
 // The routine for a setup: specialised for the common cases, general otherwise.
 SampleRoutine ChooseSampleRoutine(const SamplerSetup& sampler, bool perspective);
+
+// Whether the routine is the point routine for affine coordinates (which PointTexels implements).
+bool IsPointAffineRoutine(SampleRoutine routine);
 
 // The general routine, also used by tests as the reference for the specialised ones.
 const uint32_t* SampleGeneral(const SamplerSetup& sampler, const TexCoordSpan& span, int count,

@@ -22,11 +22,13 @@ struct AttributePlane {
     float dy = 0.0f;
 };
 
+// A triangle, or a convex quad made of two triangles that share their attribute planes.
 struct TriangleSetup {
     // Edge i covers pixel (X, Y) when a*X + b*Y + c >= 0 (the fill rule is folded into c).
-    int64_t edgeA[3];
-    int64_t edgeB[3];
-    int64_t edgeC[3];
+    int edgeCount;
+    int64_t edgeA[4];
+    int64_t edgeB[4];
+    int64_t edgeC[4];
     int minX, maxX, minY, maxY;
     float refX, refY;
     AttributePlane z;
@@ -53,5 +55,13 @@ Winding ScreenWinding(const PipelineVertex& a, const PipelineVertex& b, const Pi
 // False when the triangle is culled, degenerate, or covers no pixel of the scissor rectangle.
 bool SetupTriangle(const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
                    const SetupOptions& options, TriangleSetup* setup);
+
+enum class QuadSetup { Drawn, Empty, NotAQuad };
+
+// The triangles (a, b, c) and (c, b, d) as one convex quad a, b, d, c: it covers exactly the pixels
+// of the two triangles, and is used when d's attributes lie on the plane of the first triangle (then
+// both triangles interpolate alike) and coordinates are affine. NotAQuad: draw the two triangles.
+QuadSetup SetupQuad(const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
+                    const PipelineVertex& d, const SetupOptions& options, TriangleSetup* setup);
 
 } // namespace platform::d3d9

@@ -530,3 +530,90 @@ TEST_F(TransformedDrawTest, RepeatedPassesOverIdenticalGeometryPassLessEqual) {
         EXPECT_TRUE(c == 0xFFFFFF00 || c == 0xFF000000) << y;
     }
 }
+
+namespace {
+
+// A rotated quad in the 2D layer's vertex order.
+std::vector<ScreenVertex> RotatedQuad(float cx, float cy, float half, float angle, DWORD colour) {
+    auto corner = [&](float dx, float dy, float u, float v) {
+        float c = std::cos(angle), s = std::sin(angle);
+        return ScreenVertex{cx + dx * c - dy * s, cy + dx * s + dy * c, 0.0f, 1.0f, colour, u, v};
+    };
+    return {corner(-half, half, 0, 1), corner(-half, -half, 0, 0), corner(half, half, 1, 1),
+            corner(half, -half, 1, 0)};
+}
+
+} // namespace
+
+class QuadPathTest : public DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        texture = MakeTexture(16, 16,
+                              [](int x, int y) { return 0xFF000000u | (x * 8) << 16 | (y * 8) << 8 | 0x40; });
+        TexturedQuadStates(device, texture, false);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    }
+
+    std::vector<uint32_t> Frame() {
+        std::vector<uint32_t> pixels;
+        hooks::CopyBackBuffer(device, &pixels, nullptr, nullptr);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        return pixels;
+    }
+
+    // The strip's two triangles drawn one by one, as a list.
+    void DrawAsSeparateTriangles(const std::vector<ScreenVertex>& strip) {
+        std::vector<ScreenVertex> list = {strip[0], strip[1], strip[2], strip[2], strip[1], strip[3]};
+        IDirect3DVertexBuffer9* vb = MakeBuffer(list, SCREEN_FVF);
+        device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+        device->BeginScene();
+        device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+        device->DrawPrimitive(D3DPT_TRIANGLELIST, 3, 1);
+        device->EndScene();
+    }
+
+    IDirect3DTexture9* texture = nullptr;
+};
+
+TEST_F(QuadPathTest, QuadCoversTheSamePixelsAsItsTwoTriangles) {
+    for (float angle : {0.0f, 0.3f, 1.1f, 2.5f}) {
+        std::vector<ScreenVertex> quad = RotatedQuad(80.3f, 60.6f, 37.0f, angle, 0xFFFFFFFF);
+        DrawScreenStrip(quad);
+        std::vector<uint32_t> together = Frame();
+        DrawAsSeparateTriangles(quad);
+        std::vector<uint32_t> apart = Frame();
+        int differing = 0;
+        for (size_t i = 0; i < together.size(); ++i) {
+            ASSERT_EQ(together[i] == 0xFF000000u, apart[i] == 0xFF000000u)
+                << "angle " << angle << " pixel " << i;
+            differing += Near(together[i], apart[i], 8) ? 0 : 1;
+        }
+        EXPECT_LE(differing, 4) << "angle " << angle;
+    }
+}
+
+TEST_F(QuadPathTest, QuadWithInconsistentCornerIsDrawnAsTwoTriangles) {
+    // The fourth corner's texture coordinate breaks the first triangle's plane.
+    std::vector<ScreenVertex> quad = RotatedQuad(80.0f, 60.0f, 30.0f, 0.2f, 0xFFFFFFFF);
+    quad[3].tu = 0.5f;
+    DrawScreenStrip(quad);
+    std::vector<uint32_t> together = Frame();
+    DrawAsSeparateTriangles(quad);
+    EXPECT_EQ(together, Frame());
+}
+
+TEST_F(QuadPathTest, SteppedTexelsAgreeWithTheGeneralSampler) {
+    std::vector<ScreenVertex> quad = RotatedQuad(80.0f, 60.0f, 45.0f, 0.7f, 0xFFFFFFFF);
+    DrawScreenStrip(quad);
+    std::vector<uint32_t> stepped = Frame();
+    // A mip filter on a one-level texture takes the general sampler and gives the same picture.
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+    DrawScreenStrip(quad);
+    std::vector<uint32_t> general = Frame();
+    int differing = 0;
+    for (size_t i = 0; i < stepped.size(); ++i) {
+        differing += Near(stepped[i], general[i], 8) ? 0 : 1;
+    }
+    EXPECT_LE(differing, static_cast<int>(stepped.size() / 200));
+}
