@@ -7,6 +7,7 @@
 #include "d3dx9/picture.h"
 #include "win32/file_access.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>

@@ -129,24 +129,10 @@ TEST(D3DXMath, InverseReportsDeterminantAndRefusesSingularMatrices) {
     EXPECT_EQ(out, before);
 }
 
-TEST(D3DXMath, VectorOperatorsAndHelpers) {
-    D3DXVECTOR3 a(1, 2, 3), b(4, -5, 6);
-    EXPECT_EQ(a + b, D3DXVECTOR3(5, -3, 9));
-    EXPECT_EQ(a - b, D3DXVECTOR3(-3, 7, -3));
-    EXPECT_EQ(a * 2.0f, D3DXVECTOR3(2, 4, 6));
-    EXPECT_EQ(2.0f * a, D3DXVECTOR3(2, 4, 6));
-    EXPECT_EQ(-a, D3DXVECTOR3(-1, -2, -3));
-    D3DXVECTOR3 c = a;
-    c += b;
-    c -= a;
-    EXPECT_EQ(c, b);
-    EXPECT_FLOAT_EQ(D3DXVec3Dot(&a, &b), 4 - 10 + 18);
-    D3DXVECTOR3 x(1, 0, 0), y(0, 1, 0), z;
-    D3DXVec3Cross(&z, &x, &y);
-    EXPECT_EQ(z, D3DXVECTOR3(0, 0, 1));
-    D3DXVec3Cross(&x, &x, &y); // aliasing output and input
-    EXPECT_EQ(x, D3DXVECTOR3(0, 0, 1));
-
+TEST(D3DXMath, CrossAndNormalizeMayAliasAndNeverDivideByZero) {
+    D3DXVECTOR3 x(1, 0, 0), y(0, 1, 0);
+    D3DXVec3Cross(&x, &x, &y);
+    EXPECT_EQ(x, D3DXVECTOR3(0, 0, 1)) << "the output may be an input";
     D3DXVECTOR3 n(3, 0, 4);
     D3DXVec3Normalize(&n, &n);
     EXPECT_NEAR(n.x, 0.6f, EPS);
@@ -154,14 +140,6 @@ TEST(D3DXMath, VectorOperatorsAndHelpers) {
     D3DXVECTOR3 zero(0, 0, 0);
     D3DXVec3Normalize(&n, &zero);
     EXPECT_EQ(n, zero) << "normalising a zero vector must not produce NaN";
-
-    D3DVECTOR plain = {1, 2, 3};
-    D3DXVECTOR3 fromPlain = plain;
-    EXPECT_EQ(fromPlain, a);
-    D3DXVECTOR4 v4(1, 2, 3, 4);
-    EXPECT_EQ(v4 * 2.0f, D3DXVECTOR4(2, 4, 6, 8));
-    D3DXVECTOR2 v2(1, 2);
-    EXPECT_EQ(v2 + v2, D3DXVECTOR2(2, 4));
 }
 
 TEST(D3DXMath, BoxBoundProbe) {
