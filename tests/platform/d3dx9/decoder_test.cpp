@@ -59,6 +59,7 @@ const Variant VARIANTS[] = {
     {"JPEG baseline", Kind::Gradient, "JPG:g.jpg", "-alpha off -quality 95", false, 24, 2.0},
     {"JPEG progressive", Kind::Gradient, "JPG:gp.jpg", "-alpha off -quality 95 -interlace JPEG", false, 24,
      2.0},
+    {"JPEG CMYK", Kind::Gradient, "JPG:cmyk.jpg", "-alpha off -colorspace CMYK -quality 95", false, 24, 2.0},
     {"JPEG grey", Kind::Grey, "JPG:grey.jpg", "-type Grayscale -quality 95", false, 8, 1.0},
     {"DDS A8R8G8B8", Kind::Gradient, "DDS:g.dds", "-define dds:compression=none -define dds:mipmaps=0", true,
      0, 0},
@@ -71,6 +72,13 @@ const Variant VARIANTS[] = {
     {"DDS DXT5 with its own mip levels", Kind::Gradient, "DDS:g5.dds", "-define dds:compression=dxt5", true,
      24, 4.0},
 };
+
+const Variant& Named(const char* name) {
+    const Variant* found = std::find_if(std::begin(VARIANTS), std::end(VARIANTS),
+                                        [&](const Variant& v) { return std::strcmp(v.name, name) == 0; });
+    EXPECT_NE(found, std::end(VARIANTS)) << name;
+    return found != std::end(VARIANTS) ? *found : VARIANTS[0];
+}
 
 Source SourceOf(Kind kind) {
     switch (kind) {
@@ -141,11 +149,7 @@ TEST_F(PictureDecoders, TheVariantsAreWhatTheyClaimToBe) {
         {"BMP 16 bits 5-6-5 bit fields", 124, 16, 3},
     };
     for (const Row& row : rows) {
-        const Variant* variant =
-            std::find_if(std::begin(VARIANTS), std::end(VARIANTS),
-                         [&](const Variant& v) { return std::strcmp(v.name, row.name) == 0; });
-        ASSERT_NE(variant, std::end(VARIANTS));
-        std::vector<uint8_t> bytes = Written(*variant);
+        std::vector<uint8_t> bytes = Written(Named(row.name));
         ASSERT_GE(bytes.size(), 54u);
         uint32_t headerSize, compression;
         uint16_t bitCount;
@@ -201,12 +205,12 @@ TEST_F(PictureDecoders, DamagedHeadersFailWithAReason) {
         std::memcpy(&bytes[offset], &value, 2);
         return bytes;
     };
-    std::vector<uint8_t> bmp = Written(VARIANTS[0]);
-    std::vector<uint8_t> bmp8 = Written(VARIANTS[7]);
-    std::vector<uint8_t> png = Written(VARIANTS[10]);
-    std::vector<uint8_t> jpeg = Written(VARIANTS[17]);
-    std::vector<uint8_t> dds = Written(VARIANTS[20]);
-    std::vector<uint8_t> dxt = Written(VARIANTS[22]);
+    std::vector<uint8_t> bmp = Written(Named("BMP 24 bits, info header"));
+    std::vector<uint8_t> bmp8 = Written(Named("BMP 8 bits, uncompressed"));
+    std::vector<uint8_t> png = Written(Named("PNG RGB"));
+    std::vector<uint8_t> jpeg = Written(Named("JPEG baseline"));
+    std::vector<uint8_t> dds = Written(Named("DDS A8R8G8B8"));
+    std::vector<uint8_t> dxt = Written(Named("DDS DXT1"));
     std::vector<uint8_t> pngCrc = png;
     pngCrc[pngCrc.size() / 2] ^= 0x55; // inside the image data: its checksum no longer matches
     std::vector<uint8_t> jpegNoFrame = jpeg;
