@@ -61,6 +61,15 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
     return TRUE;
 }
 
+// The native window went away without DestroyWindow (the X connection's window was killed): forget it
+// and let the program close as after the close box.
+void OnNativeDestroyed(GtkWidget*, gpointer data) {
+    GtkBackend* backend = ActiveGtk();
+    if (backend && backend->ForgetNativeWindow(HandleFrom(data))) {
+        PostMessageA(HandleFrom(data), WM_CLOSE, 0, 0);
+    }
+}
+
 gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer data) {
     WindowRecord* record = FindWindowRecord(HandleFrom(data));
     if (record) {
@@ -219,17 +228,39 @@ bool UseGtkBackend(int* argc, char*** argv, std::string* error) {
         }
         return false;
     }
+    // Every command is a check item (any may get a mark), but like Windows menus an item without its
+    // mark shows nothing there, not an empty box.
+    GtkCssProvider* css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css,
+                                    "menu menuitem check:not(:checked) { -gtk-icon-source: none; "
+                                    "background-image: none; background-color: transparent; "
+                                    "border-color: transparent; box-shadow: none; color: transparent; }",
+                                    -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(css);
     SetBackend(std::make_unique<GtkBackend>());
     return true;
 }
 
 GtkBackend::~GtkBackend() {
+    // Only at process exit: the windows go with the display connection; GTK is not called any more.
     for (auto& [handle, parts] : windows) {
-        if (parts->surface) {
-            cairo_surface_destroy(parts->surface);
-        }
-        gtk_widget_destroy(parts->window);
+        g_signal_handlers_disconnect_matched(parts->window, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
+                                             handle);
     }
+}
+
+bool GtkBackend::ForgetNativeWindow(HWND window) {
+    auto it = windows.find(window);
+    if (it == windows.end()) {
+        return false;
+    }
+    if (it->second->surface) {
+        cairo_surface_destroy(it->second->surface);
+    }
+    windows.erase(it);
+    return true;
 }
 
 GtkWindowParts* GtkBackend::Parts(HWND window) {
@@ -298,6 +329,7 @@ void GtkBackend::CreateNativeWindow(WindowRecord& window) {
     g_signal_connect(parts->drawing, "size-allocate", G_CALLBACK(OnDrawingAllocated), handle);
     g_signal_connect(parts->window, "delete-event", G_CALLBACK(OnDelete), handle);
     g_signal_connect(parts->window, "configure-event", G_CALLBACK(OnConfigure), handle);
+    g_signal_connect(parts->window, "destroy", G_CALLBACK(OnNativeDestroyed), handle);
 
     GList* icons = nullptr;
     for (HICON icon : {window.icon, window.smallIcon}) {
@@ -433,10 +465,13 @@ void GtkBackend::Present(WindowRecord& window) {
 
     // Wait for the display to show the frame: the frame clock's next paint, or a frame's time when the
     // window is hidden and no clock ticks.
-    HWND handle = window.handle;
     FrameWait wait;
     GdkFrameClock* clock =
         gtk_widget_get_mapped(parts->drawing) ? gtk_widget_get_frame_clock(parts->drawing) : nullptr;
+    // Held while waiting: the window may go away meanwhile, its clock with it.
+    if (clock) {
+        g_object_ref(clock);
+    }
     gulong paintHandler = clock ? g_signal_connect(clock, "after-paint", G_CALLBACK(OnAfterPaint), &wait) : 0;
     guint timeout = g_timeout_add(FRAME_FALLBACK_MS + (clock ? FRAME_FALLBACK_MS : 0), OnFrameTimeout, &wait);
     while (!wait.done) {
@@ -445,8 +480,9 @@ void GtkBackend::Present(WindowRecord& window) {
     if (!wait.timedOut) {
         g_source_remove(timeout);
     }
-    if (paintHandler && Parts(handle)) {
+    if (clock) {
         g_signal_handler_disconnect(clock, paintHandler);
+        g_object_unref(clock);
     }
 }
 

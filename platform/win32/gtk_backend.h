@@ -48,6 +48,8 @@ public:
     bool OpensDesktopFiles() override { return true; }
 
     GtkWindowParts* Parts(HWND window);
+    // Drops the parts of a native window that GTK destroyed on its own; false when unknown.
+    bool ForgetNativeWindow(HWND window);
 
 private:
     void BuildMenuBar(WindowRecord& window, GtkWindowParts& parts);

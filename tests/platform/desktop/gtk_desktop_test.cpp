@@ -238,3 +238,24 @@ TEST(GtkDesktop, ModalDialogTakesTypedTextAndEnter) {
     EXPECT_EQ(CancelCount(), 1);
     EXPECT_TRUE(IsWindowEnabled(window));
 }
+
+// A window that the X server destroys (another client, a crashed window manager) must not leave the
+// backend drawing into freed widgets: the program closes as after the close box.
+TEST(GtkDesktop, WindowDestroyedByTheDisplayClosesTheProgram) {
+    if (!std::getenv(INNER_VARIABLE)) {
+        RunUnderXvfb("GtkDesktop.WindowDestroyedByTheDisplayClosesTheProgram");
+        return;
+    }
+    StartGtk();
+    HWND window = CreateTestWindow();
+    ShowWindow(window, SW_SHOWNORMAL);
+    platform::DesktopWindowInfo info;
+    ASSERT_TRUE(
+        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    Log().clear();
+    ASSERT_TRUE(Xdotool("windowclose " + std::to_string(info.xWindow)));
+    EXPECT_EQ(RunLoop(window, 2000), 7);
+    EXPECT_TRUE(WasReceived(WM_CLOSE));
+    EXPECT_TRUE(WasReceived(WM_DESTROY));
+    EXPECT_FALSE(IsWindow(window));
+}
