@@ -171,6 +171,48 @@ const uint32_t* PointTexels(const SamplerSetup& s, const FixedTexelSpan& span, i
     return out;
 }
 
+namespace {
+
+// Level 0, bilinear filter, affine coordinates: fixed-point stepping with 8-bit weights, two channels
+// at a time, and fetches without addressing wherever the footprint lies inside the texture.
+const uint32_t* SampleLinearAffine(const SamplerSetup& s, const TexCoordSpan& span, int count,
+                                   uint32_t* out) {
+    const MipLevel& level = s.levels[0];
+    // Texel positions less half a texel, in 1/65536 texel.
+    const int64_t x = FixedTexelPosition(span.s, level.width) - 32768;
+    const int64_t y = FixedTexelPosition(span.t, level.height) - 32768;
+    const int64_t dx = FixedTexelStep(span.dsdx, level.width), dy = FixedTexelStep(span.dtdx, level.height);
+    auto lerp = [](uint32_t a, uint32_t b, uint32_t w) {
+        uint32_t rb = ((a & 0x00FF00FF) * (256 - w) + (b & 0x00FF00FF) * w) >> 8;
+        uint32_t ag = ((a >> 8) & 0x00FF00FF) * (256 - w) + ((b >> 8) & 0x00FF00FF) * w;
+        return (rb & 0x00FF00FF) | (ag & 0xFF00FF00);
+    };
+    for (int i = 0; i < count; ++i) {
+        const int64_t px = x + dx * i, py = y + dy * i;
+        const int64_t x0 = px >> 16, y0 = py >> 16;
+        const uint32_t fx = static_cast<uint32_t>(px >> 8) & 255, fy = static_cast<uint32_t>(py >> 8) & 255;
+        uint32_t c00, c10, c01, c11;
+        // Inside the texture with the right and lower neighbours: fetch without addressing.
+        if (static_cast<uint64_t>(x0) < static_cast<uint64_t>(level.width - 1) &&
+            static_cast<uint64_t>(y0) < static_cast<uint64_t>(level.height - 1)) {
+            const uint32_t* p = level.pixels + static_cast<size_t>(y0) * level.width + x0;
+            c00 = p[0];
+            c10 = p[1];
+            c01 = p[level.width];
+            c11 = p[level.width + 1];
+        } else {
+            c00 = Fetch(s, level, x0, y0);
+            c10 = Fetch(s, level, x0 + 1, y0);
+            c01 = Fetch(s, level, x0, y0 + 1);
+            c11 = Fetch(s, level, x0 + 1, y0 + 1);
+        }
+        out[i] = lerp(lerp(c00, c10, fx), lerp(c01, c11, fx), fy);
+    }
+    return out;
+}
+
+} // namespace
+
 bool IsPointAffineRoutine(SampleRoutine routine) {
     return routine == SamplePointAffine;
 }
@@ -252,6 +294,11 @@ SampleRoutine ChooseSampleRoutine(const SamplerSetup& s, bool perspective) {
         s.minFilter == TexelFilter::Point && s.addressU != AddressMode::Border &&
         s.addressV != AddressMode::Border) {
         return SamplePointAffine;
+    }
+    if (!perspective && s.mipMode == MipMode::None && s.magFilter == TexelFilter::Linear &&
+        s.minFilter == TexelFilter::Linear && s.addressU != AddressMode::Border &&
+        s.addressV != AddressMode::Border) {
+        return SampleLinearAffine;
     }
     return SampleGeneral;
 }

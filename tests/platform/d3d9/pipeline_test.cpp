@@ -179,3 +179,48 @@ TEST(DepthValues, DepthMapsToTheFullSixteenBitRange) {
     EXPECT_EQ(DepthToD16(-1.0f), 0);
     EXPECT_EQ(DepthToD16(std::nanf("")), 0);
 }
+
+TEST(SampleRoutines, LinearAffineRoutineMatchesTheGeneralSamplerWithinRounding) {
+    std::mt19937 random(5);
+    for (int size : {2, 7, 64}) {
+        std::vector<uint32_t> texels(static_cast<size_t>(size) * size);
+        for (uint32_t& t : texels) {
+            t = random();
+        }
+        for (AddressMode mode : {AddressMode::Wrap, AddressMode::Clamp}) {
+            SamplerSetup s;
+            s.white = false;
+            s.levels[0] = MipLevel{texels.data(), size, size};
+            s.levelCount = 1;
+            s.magFilter = s.minFilter = TexelFilter::Linear;
+            s.addressU = s.addressV = mode;
+            SampleRoutine fast = ChooseSampleRoutine(s, false);
+            ASSERT_NE(fast, &SampleGeneral);
+            std::uniform_real_distribution<float> start(-1.5f, 1.5f), step(-0.05f, 0.05f);
+            for (int trial = 0; trial < 100; ++trial) {
+                float ds = std::round(step(random) * size * 256) / (size * 256.0f);
+                float dt = std::round(step(random) * size * 256) / (size * 256.0f);
+                TexCoordSpan span{std::round(start(random) * size * 256) / (size * 256.0f),
+                                  std::round(start(random) * size * 256) / (size * 256.0f),
+                                  1.0f,
+                                  ds,
+                                  dt,
+                                  0.0f,
+                                  0.0f,
+                                  0.0f,
+                                  0.0f};
+                uint32_t expectedTexels[64], actualTexels[64];
+                const uint32_t* expected = SampleGeneral(s, span, 64, expectedTexels);
+                const uint32_t* actual = fast(s, span, 64, actualTexels);
+                for (int i = 0; i < 64; ++i) {
+                    for (int shift = 0; shift < 32; shift += 8) {
+                        int a = static_cast<int>((expected[i] >> shift) & 255);
+                        int b = static_cast<int>((actual[i] >> shift) & 255);
+                        ASSERT_LE(std::abs(a - b), 2)
+                            << "size " << size << " trial " << trial << " pixel " << i;
+                    }
+                }
+            }
+        }
+    }
+}
