@@ -293,6 +293,9 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
         return trace(D3DERR_INVALIDCALL);
     }
     HWND target = destWindowOverride ? destWindowOverride : window;
+    if (!platform::GetWindowClientSize(target, nullptr, nullptr)) {
+        return trace(D3DERR_INVALIDCALL);
+    }
     platform::FrameView frame;
     frame.pixels = reinterpret_cast<const uint32_t*>(backBuffer->bits.data());
     frame.width = backBuffer->width;

@@ -122,6 +122,12 @@ TEST_F(DeviceTest, PresentHandsTheBackBufferToTheWindow) {
     EXPECT_EQ(frame.width, WIDTH);
     EXPECT_EQ(frame.height, HEIGHT);
     EXPECT_EQ(frame.pixels[5] & 0xFFFFFF, 0x102030u);
+    // Another window named for this Present gets the frame; a handle that names no window fails.
+    HWND other = platform::CreateOffscreenWindow(40, 30);
+    EXPECT_EQ(device->Present(nullptr, nullptr, other, nullptr), D3D_OK);
+    EXPECT_TRUE(platform::LastPresentedFrame(other, &frame));
+    platform::DestroyOffscreenWindow(other);
+    EXPECT_EQ(device->Present(nullptr, nullptr, other, nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST_F(DeviceTest, VertexBufferLocksCheckTheirRangeAndStayReadable) {

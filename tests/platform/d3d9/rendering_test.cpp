@@ -118,6 +118,28 @@ TEST_F(DeviceTest, SharedEdgesCoverEachPixelOnce) {
     }
 }
 
+TEST_F(DeviceTest, DiagonalThroughPixelCentresIsCoveredOnceBySeparateTriangles) {
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    // Two triangles drawn by separate calls share the edge x + y = 40, which runs through pixel centres.
+    auto v = [](float x, float y) { return ScreenVertex{x, y, 0.0f, 1.0f, 0xFF404040, 0.0f, 0.0f}; };
+    std::vector<ScreenVertex> vertices = {v(0, 0), v(40, 0), v(0, 40), v(40, 0), v(40, 40), v(0, 40)};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, SCREEN_FVF);
+    device->SetFVF(SCREEN_FVF);
+    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+    device->BeginScene();
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 3, 1);
+    device->EndScene();
+    for (int y = 0; y < 45; ++y) {
+        for (int x = 0; x < 45; ++x) {
+            bool inside = x < 40 && y < 40;
+            ASSERT_TRUE(Near(Pixel(x, y), inside ? 0xFF404040 : 0xFF000000, 0)) << x << ", " << y;
+        }
+    }
+}
+
 TEST_F(DeviceTest, PixelCentresOnTheLeftAndTopEdgesBelongToTheQuad) {
     RectangleStates(device);
     DrawScreenStrip(Quad(10, 10, 20, 20, 0xFFFFFFFF));
