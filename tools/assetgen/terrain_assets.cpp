@@ -1,6 +1,7 @@
-// The terrain's data: the 8-bit height and light maps under "Grafik\Diverses", and under
+// The terrain's data: the 8-bit height and light maps under "Grafik\Diverses"; under
 // "Grafik\Terrain" the tile pictures of every terrain type, the edge and corner transition textures
-// whose alpha covers the sides named by their neighbour mask, and the eight water frames.
+// whose alpha covers the sides named by their neighbour mask, and the eight water frames; and a saved
+// map of the same terrain with tiles by height, "Map\map1.cap".
 #include "asset_registry.h"
 #include "image_writers.h"
 
@@ -191,12 +192,62 @@ Image PaintTransition(const TileLook& look, int mask, bool corner) {
     return image;
 }
 
+void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+
+// A saved map of the same terrain ("Map\map1.cap"): the maps, no offsets or levels, and tiles by
+// height: sand in the basin, grass on the slopes, gravel above, rock on the heights, and a square of
+// stone floor. Samples are stored from the bottom picture row up, as the bitmaps are read.
+std::vector<uint8_t> MakeMapFile(const std::vector<uint8_t>& heights, const std::vector<uint8_t>& light) {
+    constexpr uint32_t HEADER = 680;
+    constexpr uint32_t SAMPLES = MAP_SIZE * MAP_SIZE;
+    constexpr int GRID = MAP_SIZE / 4;
+    constexpr uint32_t FIELDS = GRID * GRID;
+    std::vector<uint8_t> file(HEADER + 6 * SAMPLES + 2 * FIELDS, 0);
+    PutU32(file, 0, uint32_t(file.size()));
+    PutU32(file, 12, MAP_SIZE);
+    PutU32(file, 16, MAP_SIZE);
+    PutU32(file, 20, HEADER + SAMPLES);
+    PutU32(file, 24, HEADER);
+    PutU32(file, 28, HEADER + 2 * SAMPLES);
+    PutU32(file, 32, HEADER + 6 * SAMPLES);
+    PutU32(file, 36, HEADER + 6 * SAMPLES + FIELDS);
+    auto sample = [](const std::vector<uint8_t>& map, int sx, int sz) {
+        return map[size_t(MAP_SIZE - 1 - sz) * MAP_SIZE + sx];
+    };
+    for (int sz = 0; sz < MAP_SIZE; ++sz) {
+        for (int sx = 0; sx < MAP_SIZE; ++sx) {
+            file[HEADER + sx + sz * MAP_SIZE] = sample(heights, sx, sz);
+            file[HEADER + SAMPLES + sx + sz * MAP_SIZE] = sample(light, sx, sz);
+        }
+    }
+    // Tiles in the terrain's patch order: patch (px, pz) at pz + px * (GRID - 1).
+    for (int px = 0; px < GRID - 1; ++px) {
+        for (int pz = 0; pz < GRID - 1; ++pz) {
+            const int h = sample(heights, px * 4 + 2, pz * 4 + 2);
+            int type = h < 70 ? 4 : h < 125 ? 3 : h < 165 ? 0 : 1;
+            if (px >= 12 && px <= 15 && pz >= 18 && pz <= 21) {
+                type = 2;
+            }
+            const auto variant = static_cast<int>(Hash(px, pz, 5) * 7.99f);
+            file[HEADER + 6 * SAMPLES + FIELDS + pz + px * (GRID - 1)] =
+                static_cast<uint8_t>(type << 4 | variant);
+        }
+    }
+    return file;
+}
+
 void WriteTerrain(const std::filesystem::path& runFolder) {
     const auto heights = PaintHeights();
     const auto palette = GreyPalette();
     const auto diverses = runFolder / "Grafik" / "Diverses";
     WriteBmp8(diverses / "heightmap.bmp", MAP_SIZE, MAP_SIZE, heights, palette);
-    WriteBmp8(diverses / "lightmap.bmp", MAP_SIZE, MAP_SIZE, PaintLight(heights), palette);
+    const auto light = PaintLight(heights);
+    WriteBmp8(diverses / "lightmap.bmp", MAP_SIZE, MAP_SIZE, light, palette);
+    WriteBytes(runFolder / "Map" / "map1.cap", MakeMapFile(heights, light));
 
     const auto folder = runFolder / "Grafik" / "Terrain";
     for (const TileLook& look : TILE_LOOKS) {

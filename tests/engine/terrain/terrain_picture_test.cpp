@@ -120,3 +120,34 @@ TEST(TerrainPicture, GrassEdgeBlendsOverTheGravelBesideIt) {
     const Rgb farAfter = Probe(engine.device, 700, 80);
     EXPECT_EQ(Describe(farAfter), Describe(farBefore));
 }
+
+TEST(TerrainPicture, RunFolderMapFileDrawsItsTypes) {
+    Engine engine;
+    ASSERT_TRUE(engine.Setup());
+    TerrainManager* t = engine.terrain;
+    ASSERT_TRUE(t->CreateTerrain());
+    ASSERT_TRUE(t->LoadMapFromFilename(nullptr));
+    engine.ApplyView();
+    ASSERT_TRUE(engine.root->UpdateEngine());
+    ASSERT_EQ(engine.device->BeginScene(), D3D_OK);
+    EXPECT_TRUE(t->RenderAll());
+    ASSERT_EQ(engine.device->EndScene(), D3D_OK);
+    d3d::WriteBackBufferPng(engine.device, ZONKEL_BINARY_DIR "/terrain_map_file.png");
+    // The saved map holds several types; the frame shows the tile of the patch under each probe.
+    int types[8] = {};
+    for (int i = 0; i < (t->gridWidth - 1) * (t->gridHeight - 1); ++i) {
+        ++types[t->tileFeld[i] >> 4];
+    }
+    EXPECT_GT(types[3], 0);
+    EXPECT_GT(types[4], 0);
+    EXPECT_GT(types[2], 0);
+    for (int y = 50; y < 600; y += 100) {
+        for (int x = 50; x < 800; x += 100) {
+            int patch = -1;
+            t->GetTerrainPatch(x, y, &patch);
+            ASSERT_NE(patch, -1) << x << ", " << y;
+            const Rgb c = Probe(engine.device, x, y);
+            EXPECT_GT(c.r + c.g + c.b, 60) << x << ", " << y << " " << Describe(c);
+        }
+    }
+}
