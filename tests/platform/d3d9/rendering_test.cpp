@@ -639,3 +639,75 @@ TEST_F(QuadPathTest, SteppedTexelsAgreeWithTheGeneralSampler) {
     }
     EXPECT_LE(differing, static_cast<int>(stepped.size() / 200));
 }
+
+TEST_F(DeviceTest, StripKeepsOneFacingUnderCounterClockwiseCulling) {
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    // A strip of four triangles along x, starting clockwise: all four face the viewer.
+    std::vector<ScreenVertex> strip;
+    for (int i = 0; i < 3; ++i) {
+        strip.push_back({20.0f + 30 * i, 60.0f, 0, 1, 0xFFFFFFFF, 0, 0});
+        strip.push_back({20.0f + 30 * i, 20.0f, 0, 1, 0xFFFFFFFF, 0, 0});
+    }
+    DrawScreenStrip(strip);
+    ExpectPixel(30, 50, 0xFFFFFFFF);
+    ExpectPixel(45, 30, 0xFFFFFFFF);
+    ExpectPixel(60, 50, 0xFFFFFFFF);
+    ExpectPixel(75, 30, 0xFFFFFFFF);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    DrawScreenStrip(strip);
+    ExpectPixel(45, 30, 0xFF000000);
+    ExpectPixel(75, 30, 0xFF000000);
+}
+
+TEST_F(DeviceTest, NonFiniteAndFarAwayVerticesDrawNothingAndDoNotCrash) {
+    RectangleStates(device);
+    const float nan = std::nanf("");
+    DrawScreenStrip(Quad(nan, 10, 50, 40, 0xFFFFFFFF));
+    DrawScreenStrip(Quad(-3.0e9f, -3.0e9f, 3.0e9f, 3.0e9f, 0xFFFFFFFF));
+    DrawScreenStrip(Quad(1.0e6f, 1.0e6f, 1.0e6f + 10, 1.0e6f + 10, 0xFFFFFFFF));
+    ExpectPixel(30, 25, 0xFF000000);
+}
+
+TEST_F(TransformedDrawTest, GeometryFarBeyondTheScreenEdgesIsClippedToTheViewport) {
+    device->SetTexture(0, nullptr);
+    // A huge wall in front of the camera: its corners project far outside the guard band.
+    DrawColoured({{-100000.0f, -100000.0f, 50.0f, 0xFF00FFFF, 0, 0},
+                  {-100000.0f, 100000.0f, 50.0f, 0xFF00FFFF, 0, 0},
+                  {100000.0f, -100000.0f, 50.0f, 0xFF00FFFF, 0, 0},
+                  {100000.0f, 100000.0f, 50.0f, 0xFF00FFFF, 0, 0}},
+                 D3DPT_TRIANGLESTRIP, 2);
+    for (int y = 0; y < HEIGHT; y += 7) {
+        for (int x = 0; x < WIDTH; x += 7) {
+            ExpectPixel(x, y, 0xFF00FFFF);
+        }
+    }
+}
+
+TEST_F(TransformedDrawTest, ViewportMapsAndLimitsTransformedGeometry) {
+    device->SetTexture(0, nullptr);
+    D3DVIEWPORT9 vp{40, 30, 80, 60, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&vp), D3D_OK);
+    // The same wall fills exactly the viewport.
+    DrawColoured({{-1000.0f, -1000.0f, 50.0f, 0xFFFF00FF, 0, 0},
+                  {-1000.0f, 1000.0f, 50.0f, 0xFFFF00FF, 0, 0},
+                  {1000.0f, -1000.0f, 50.0f, 0xFFFF00FF, 0, 0},
+                  {1000.0f, 1000.0f, 50.0f, 0xFFFF00FF, 0, 0}},
+                 D3DPT_TRIANGLESTRIP, 2);
+    ExpectPixel(40, 30, 0xFFFF00FF);
+    ExpectPixel(119, 89, 0xFFFF00FF);
+    ExpectPixel(39, 50, 0xFF000000);
+    ExpectPixel(120, 50, 0xFF000000);
+    ExpectPixel(80, 29, 0xFF000000);
+    ExpectPixel(80, 90, 0xFF000000);
+    // A point at the centre of the view lands at the centre of the viewport.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    DrawColoured({{-1.0f, -1.0f, 50.0f, 0xFFFFFFFF, 0, 0},
+                  {-1.0f, 1.0f, 50.0f, 0xFFFFFFFF, 0, 0},
+                  {1.0f, -1.0f, 50.0f, 0xFFFFFFFF, 0, 0},
+                  {1.0f, 1.0f, 50.0f, 0xFFFFFFFF, 0, 0}},
+                 D3DPT_TRIANGLESTRIP, 2);
+    ExpectPixel(80, 60, 0xFFFFFFFF);
+    ExpectPixel(70, 60, 0xFF000000);
+}
