@@ -9,8 +9,15 @@ namespace platform {
 
 namespace {
 
+// Input is checked again when it is taken: a window disabled meanwhile (its modal dialog opened after
+// the input was queued) does not get it, as on a desktop where input goes to enabled windows only.
+struct QueuedMessage {
+    MSG msg;
+    bool input = false;
+};
+
 struct MessageQueue {
-    std::deque<MSG> messages;
+    std::deque<QueuedMessage> messages;
     std::optional<int> quitCode;
 };
 
@@ -27,6 +34,14 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     msg.lParam = lParam;
     msg.time = timeGetTime();
     return msg;
+}
+
+bool InputForDisabledWindow(const QueuedMessage& entry) {
+    if (!entry.input) {
+        return false;
+    }
+    WindowRecord* record = FindWindowRecord(entry.msg.hwnd);
+    return !record || !record->enabled;
 }
 
 bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
@@ -46,7 +61,7 @@ void PostInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!record || !record->enabled || record->destroying) {
         return;
     }
-    Queue().messages.push_back(MakeMessage(window, message, wParam, lParam));
+    Queue().messages.push_back({MakeMessage(window, message, wParam, lParam), true});
 }
 
 void PostMouseMoveMessage(HWND window, LPARAM position) {
@@ -55,24 +70,27 @@ void PostMouseMoveMessage(HWND window, LPARAM position) {
         return;
     }
     auto& messages = Queue().messages;
-    if (!messages.empty() && messages.back().hwnd == window && messages.back().message == WM_MOUSEMOVE) {
-        messages.back().lParam = position;
+    if (!messages.empty() && messages.back().msg.hwnd == window &&
+        messages.back().msg.message == WM_MOUSEMOVE) {
+        messages.back().msg.lParam = position;
         return;
     }
-    messages.push_back(MakeMessage(window, WM_MOUSEMOVE, 0, position));
+    messages.push_back({MakeMessage(window, WM_MOUSEMOVE, 0, position), true});
 }
 
 void DiscardMessagesFor(HWND window) {
     auto& messages = Queue().messages;
-    std::erase_if(messages, [window](const MSG& msg) { return msg.hwnd == window; });
+    std::erase_if(messages, [window](const QueuedMessage& entry) { return entry.msg.hwnd == window; });
 }
 
 void DispatchQueuedMessages() {
     auto& messages = Queue().messages;
     while (!messages.empty()) {
-        MSG msg = messages.front();
+        QueuedMessage entry = messages.front();
         messages.pop_front();
-        DispatchMessageA(&msg);
+        if (!InputForDisabledWindow(entry)) {
+            DispatchMessageA(&entry.msg);
+        }
     }
 }
 
@@ -88,9 +106,10 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UI
     }
     platform::Backend().PumpEvents();
     auto& queue = platform::Queue();
+    std::erase_if(queue.messages, platform::InputForDisabledWindow);
     for (auto it = queue.messages.begin(); it != queue.messages.end(); ++it) {
-        if (platform::Matches(*it, window, filterMin, filterMax)) {
-            *message = *it;
+        if (platform::Matches(it->msg, window, filterMin, filterMax)) {
+            *message = it->msg;
             if (removeOption & PM_REMOVE) {
                 queue.messages.erase(it);
             }
@@ -130,7 +149,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         PostQuitMessage(static_cast<int>(wParam));
         return TRUE;
     }
-    platform::Queue().messages.push_back(platform::MakeMessage(window, message, wParam, lParam));
+    platform::Queue().messages.push_back({platform::MakeMessage(window, message, wParam, lParam), false});
     return TRUE;
 }
 

@@ -241,3 +241,49 @@ TEST(OpenFile, PatternsMatchWithoutRegardToCase) {
     EXPECT_FALSE(platform::MatchesFileFilter("photo.jpg.txt", patterns));
     EXPECT_TRUE(platform::MatchesFileFilter("anything", {"*.*"}));
 }
+
+namespace {
+
+int& ClicksInsideDialog() {
+    static int count;
+    return count;
+}
+
+bool& InsideDialog() {
+    static bool inside;
+    return inside;
+}
+
+LRESULT CALLBACK ClickOpensDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN) {
+        if (InsideDialog()) {
+            ++ClicksInsideDialog();
+            return 0;
+        }
+        InsideDialog() = true;
+        platform::QueueDialogAnswer("", IDOK);
+        DialogBoxParamA(TestInstance(), MAKEINTRESOURCE(ABOUT_DIALOG), window, AboutProc, 0);
+        InsideDialog() = false;
+        return 0;
+    }
+    return RecordingProc(window, message, wParam, lParam);
+}
+
+} // namespace
+
+// Two quick clicks: the first opens a dialog; the second, queued before it opened, must not reach the
+// game's window procedure from inside the dialog's loop (the owner is disabled by then).
+TEST(Dialog, InputQueuedBeforeADialogIsNotHandledInsideIt) {
+    HWND window = CreateTestWindow(ClickOpensDialogProc);
+    platform::HeadlessClick(window, 10, 10);
+    platform::HeadlessClick(window, 20, 20);
+    PostMessageA(window, WM_USER, 0, 0); // not input: still delivered
+    Log().clear();
+    RunLoop(window, 5);
+    EXPECT_EQ(ClicksInsideDialog(), 0);
+    bool userMessageSeen = false;
+    for (const auto& entry : Log()) {
+        userMessageSeen |= entry.message == WM_USER;
+    }
+    EXPECT_TRUE(userMessageSeen);
+}
