@@ -27,7 +27,7 @@ constexpr SetNames SET_NAMES[] = {
 
 } // namespace
 
-// A random tile variant 0 to 7 in the high bits' type; only the low four bits of the type are kept.
+// A tile byte: the type in the high nibble (only its low four bits) and a random variant 0 to 7.
 unsigned char TerrainManager::RandomTile(int type) const {
     unsigned variant = unsigned(rand()) * VARIANT_COUNT / 32767u;
     if (variant == VARIANT_COUNT) {
