@@ -5,6 +5,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace platform::d3d9 {
@@ -169,13 +170,73 @@ void BlendSpan(const uint32_t* source, const uint8_t* mask, int count, uint32_t*
     }
 }
 
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#define ZONKEL_AVX2_BLEND 1
+
+// (s * a + d * (255 - a)) / 255 rounded, on 16-bit lanes holding four pixels' channels.
+__attribute__((target("avx2"))) inline __m256i BlendHalfWide(__m256i s, __m256i d) {
+    const __m256i full = _mm256_set1_epi16(255);
+    const __m256i half = _mm256_set1_epi16(128);
+    __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, 0xFF), 0xFF);
+    __m256i v = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(s, a), _mm256_mullo_epi16(d, _mm256_sub_epi16(full, a))), half);
+    return _mm256_srli_epi16(_mm256_add_epi16(v, _mm256_srli_epi16(v, 8)), 8);
+}
+
+// Eight pixels at once where the processor has AVX2 (checked once at run time); the same arithmetic as
+// BlendFour, lane by lane.
+template <DWORD S, DWORD D>
+__attribute__((target("avx2"))) void BlendSpanWide(const uint32_t* source, int count, uint32_t* target) {
+    const __m256i alphaMask = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m256i zero = _mm256_setzero_si256();
+    int start = 0;
+    for (; start + 8 <= count; start += 8) {
+        __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + start));
+        __m256i* out = reinterpret_cast<__m256i*>(target + start);
+        if constexpr (S == D3DBLEND_ONE && D == D3DBLEND_ZERO) {
+            _mm256_storeu_si256(out, _mm256_or_si256(s, alphaMask));
+        } else if constexpr (S == D3DBLEND_ONE && D == D3DBLEND_ONE) {
+            _mm256_storeu_si256(out,
+                                _mm256_or_si256(_mm256_adds_epu8(s, _mm256_loadu_si256(out)), alphaMask));
+        } else {
+            __m256i alpha = _mm256_and_si256(s, alphaMask);
+            if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, zero)) == -1) {
+                continue;
+            }
+            if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, alphaMask)) == -1) {
+                _mm256_storeu_si256(out, s);
+                continue;
+            }
+            const __m256i d = _mm256_loadu_si256(out);
+            __m256i low = BlendHalfWide(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+            __m256i high = BlendHalfWide(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+            _mm256_storeu_si256(out, _mm256_or_si256(_mm256_packus_epi16(low, high), alphaMask));
+        }
+    }
+    BlendSpan<S, D, false>(source + start, nullptr, count - start, target + start);
+}
+
+bool HasWideVectors() {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+}
+#endif
+
 template <DWORD S, DWORD D>
 void BlendDispatch(const uint32_t* source, const uint8_t* mask, int count, uint32_t* target) {
     if (mask) {
         BlendSpan<S, D, true>(source, mask, count, target);
-    } else {
-        BlendSpan<S, D, false>(source, mask, count, target);
+        return;
     }
+#if defined(ZONKEL_AVX2_BLEND)
+    if constexpr (HAS_VECTOR_BLEND<S, D>) {
+        if (HasWideVectors()) {
+            BlendSpanWide<S, D>(source, count, target);
+            return;
+        }
+    }
+#endif
+    BlendSpan<S, D, false>(source, mask, count, target);
 }
 
 template <DWORD S> BlendRoutine PickDestination(DWORD destination) {

@@ -38,7 +38,7 @@ struct PixelPipeline {
 };
 
 // Pixels handled per call of the pixel routines.
-constexpr int SPAN_CHUNK = 256;
+constexpr int SPAN_CHUNK = 128;
 
 void RasterizeTriangle(const PixelPipeline& pipeline, const TriangleSetup& triangle,
                        const RenderTarget& target);

@@ -64,6 +64,30 @@ TEST(BlendRoutines, EveryFactorPairMatchesTheReference) {
     }
 }
 
+TEST(BlendRoutines, UnmaskedVectorRoutinesMatchTheReference) {
+    const DWORD factors[] = {D3DBLEND_ZERO,        D3DBLEND_ONE,      D3DBLEND_SRCCOLOR,
+                             D3DBLEND_INVSRCCOLOR, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA};
+    std::mt19937 random(9);
+    // 61 pixels: whole groups of eight and of four, and a remainder. Runs of fully transparent and
+    // fully opaque pixels take the vector routines' shortcuts.
+    std::vector<uint32_t> source(61), target(61);
+    for (DWORD s : factors) {
+        for (DWORD d : factors) {
+            for (size_t i = 0; i < source.size(); ++i) {
+                uint32_t alpha = i < 16 ? 0 : (i < 32 ? 0xFF : random() & 0xFF);
+                source[i] = (random() & 0x00FFFFFF) | alpha << 24;
+                target[i] = random() | 0xFF000000u;
+            }
+            std::vector<uint32_t> result = target;
+            ChooseBlend(true, s, d)(source.data(), nullptr, static_cast<int>(source.size()), result.data());
+            for (size_t i = 0; i < source.size(); ++i) {
+                ASSERT_EQ(result[i], BlendReference(source[i], target[i], s, d))
+                    << "factors " << s << ", " << d << " pixel " << i;
+            }
+        }
+    }
+}
+
 TEST(BlendRoutines, DisabledBlendingWritesTheSourceOpaque) {
     uint32_t source = 0x12345678, target = 0xFF000000;
     ChooseBlend(false, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA)(&source, nullptr, 1, &target);
