@@ -232,7 +232,8 @@ TEST(DesktopWindow, StartClickCreditsAndCloseUnderXvfb) {
         kill(program, SIGTERM);
         game_testing::WaitForProgram(program);
     }
-    EXPECT_EQ(exitCode, 0) << testing_support::ReadFile(errors).size() << " bytes on standard error";
+    const std::vector<uint8_t> errorBytes = testing_support::ReadFile(errors);
+    EXPECT_EQ(exitCode, 0) << std::string(errorBytes.begin(), errorBytes.end());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -203,7 +204,9 @@ TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnIn
         {"empty file", {}, {}},
     };
     for (const Case& c : cases) {
-        WriteFile(folder / "d.roh", c.bytes);
+        std::ofstream(folder / "d.roh", std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(c.bytes.data()),
+                   static_cast<std::streamsize>(c.bytes.size()));
         HighscoreList list;
         EXPECT_EQ(list.Load("d.roh", 10), HighscoreList::LOAD_READ) << c.name;
         EXPECT_EQ(Scores(list), c.scores) << c.name;

@@ -26,6 +26,22 @@ void CopyRunFolder(const fs::path& folder) {
     }
 }
 
+std::vector<std::pair<std::string, std::string>>
+ProgramEnvironment(const fs::path& workingFolder,
+                   std::vector<std::pair<std::string, std::string>> environment) {
+    const fs::path suppressions = workingFolder / "leak_suppressions.txt";
+    std::ofstream out(suppressions);
+    out << "leak:GFXMain::SetupEngine\n";
+    // The desktop libraries keep caches for the life of the process.
+    for (const char* library : {"libfontconfig.so", "libdbus-1.so", "libglib-2.0.so", "libgobject-2.0.so",
+                                "libgio-2.0.so", "libgtk-3.so", "libgdk-3.so", "libpango", "libcairo",
+                                "libatk", "libharfbuzz", "libX11.so", "libSDL2"}) {
+        out << "leak:" << library << "\n";
+    }
+    environment.emplace_back("LSAN_OPTIONS", "suppressions=" + suppressions.string());
+    return environment;
+}
+
 ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>& arguments,
                          const fs::path& workingFolder,
                          const std::vector<std::pair<std::string, std::string>>& environment) {
@@ -43,13 +59,14 @@ ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>
     }
     argv.push_back(nullptr);
 
+    const auto childEnvironment = ProgramEnvironment(workingFolder, environment);
     const pid_t child = fork();
     if (child == 0) {
         dup2(errorFile, STDERR_FILENO);
         if (chdir(workingFolder.c_str()) != 0) {
             _exit(126);
         }
-        for (const auto& [name, value] : environment) {
+        for (const auto& [name, value] : childEnvironment) {
             setenv(name.c_str(), value.c_str(), 1);
         }
         execv(argv[0], argv.data());
@@ -71,6 +88,7 @@ ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>
 int StartProgram(const fs::path& program, const fs::path& workingFolder,
                  const std::vector<std::pair<std::string, std::string>>& environment,
                  const fs::path& errorFile) {
+    const auto childEnvironment = ProgramEnvironment(workingFolder, environment);
     const pid_t child = fork();
     if (child == 0) {
         const int error = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -80,7 +98,7 @@ int StartProgram(const fs::path& program, const fs::path& workingFolder,
         if (chdir(workingFolder.c_str()) != 0) {
             _exit(126);
         }
-        for (const auto& [name, value] : environment) {
+        for (const auto& [name, value] : childEnvironment) {
             setenv(name.c_str(), value.c_str(), 1);
         }
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));

@@ -13,6 +13,12 @@ namespace game_testing {
 // Copies the run folder's data files (not the program, not highscore files) into `folder`.
 void CopyRunFolder(const std::filesystem::path& folder);
 
+// Environment for a sanitizer build of the program: the engine's own frame-rate font and the desktop
+// libraries' caches live until the process ends, which the leak checker would report at exit.
+std::vector<std::pair<std::string, std::string>>
+ProgramEnvironment(const std::filesystem::path& workingFolder,
+                   std::vector<std::pair<std::string, std::string>> environment);
+
 struct ProgramResult {
     int exitCode = -1; // the exit status, or 128 + signal number
     std::string errorOutput;
