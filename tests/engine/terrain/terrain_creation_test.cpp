@@ -1,5 +1,5 @@
 // Creation of the terrain from the two 8-bit bitmaps: the reader's checks, the patch meshes and their
-// buffers, the water quad, the index rules, and what happens to a terrain made twice or never.
+// buffers, the index rules, and what happens to a terrain made twice or never.
 #include "terrain_test_support.h"
 
 #include "core/buffer_manager.h"
@@ -230,23 +230,6 @@ TEST_F(TerrainCreation, RunFolderTerrainHasItsTexturesAndPatches) {
     EXPECT_EQ(cache->entries[t->texturSets[3]->GetCorner(5)].filterFlag, 1);
     EXPECT_EQ(t->texturSets[1]->GetEdge(0), -1);
     EXPECT_EQ(t->texturSets[0]->GetEdge(1), -1);
-}
-
-TEST_F(TerrainCreation, WaterQuadIsOneFiveUnitSquareAtHeightFive) {
-    ASSERT_TRUE(engine.terrain->CreateTerrain());
-    const auto vertices = ReadVertexBuffer(engine.terrain->waterVertexBuffer, 4);
-    ASSERT_EQ(vertices.size(), 4u);
-    const float expected[4][5] = {{0, 0, 0, 0, 0}, {5, 0, 1, 0, 0}, {0, 5, 0, 1, 0}, {5, 5, 1, 1, 0}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(vertices[i].x, expected[i][0]) << i;
-        EXPECT_FLOAT_EQ(vertices[i].z, expected[i][1]) << i;
-        EXPECT_FLOAT_EQ(vertices[i].y, 5.0f) << i;
-        EXPECT_FLOAT_EQ(vertices[i].tu0, expected[i][2]) << i;
-        EXPECT_FLOAT_EQ(vertices[i].tv0, expected[i][3]) << i;
-        EXPECT_EQ(vertices[i].diffuse, 0x78FFFFFFu) << i;
-    }
-    const auto indices = ReadIndexBuffer(engine.terrain->waterIndexBuffer, 6);
-    EXPECT_EQ(indices, (std::vector<uint16_t>{0, 1, 2, 2, 1, 3}));
 }
 
 TEST_F(TerrainCreation, OffsetsBelowFiveAreUsedAsFiveInTheMeshOnly) {

@@ -1,6 +1,5 @@
-// Tiles and drawing: the tile of one patch, the neighbour masks, the texture
-// set getters, the draws per patch with their transition layers, the states drawing sets, and the
-// water animation.
+// Tiles and drawing: the tile of one patch, the neighbour masks, the draws per patch with their
+// transition layers, the states drawing sets, and the water animation.
 #include "terrain_test_support.h"
 
 #include "core/kamera_klass.h"
@@ -105,23 +104,6 @@ TEST_F(TerrainTiles, NeighbourMasksNeverLookPastTheGridsBorders) {
     EXPECT_EQ(TerrainTestAccess::Surround(t, 3, Patch(6, 3), true), 1 | 2 | 8);
     EXPECT_EQ(TerrainTestAccess::Surround(t, 3, Patch(0, 0), false), 4);
     EXPECT_EQ(TerrainTestAccess::Surround(t, 3, Patch(6, 6), false), 1);
-}
-
-TEST_F(TerrainTiles, TexturSetGettersFallBackToSlotZero) {
-    ASSERT_TRUE(engine.terrain->CreateTerrain());
-    TerrainTexturSet* set = engine.terrain->texturSets[3];
-    EXPECT_EQ(set->GetTile(13), set->GetTile(0));
-    EXPECT_EQ(set->GetTile(-1), set->GetTile(0));
-    EXPECT_EQ(set->GetTile(8), -1);
-    EXPECT_EQ(set->GetTile(12), -1);
-    EXPECT_EQ(set->GetEdge(16), set->GetEdge(0));
-    EXPECT_EQ(set->GetCorner(-3), set->GetCorner(0));
-    EXPECT_NE(set->GetCorner(15), -1);
-    // The set gives its textures back to the cache.
-    const int tile = set->GetTile(2);
-    engine.terrain->texturSets[3] = nullptr;
-    delete set;
-    EXPECT_EQ(TexturManager::GetExemplar()->GetTextur(tile), nullptr);
 }
 
 TEST_F(TerrainTiles, LowerPatchIsDrawnAgainWithEdgeAndCornerOfTheHigherType) {
