@@ -345,4 +345,37 @@ TEST(EndToEnd, ScriptedGameFromEmptySettingsToANewGame) {
     EXPECT_GT(firstTable, firstGameOver) << "no highscore table after the game-over picture";
 }
 
+TEST(EndToEnd, UndoBeforeTheFirstLeftClickRestoresTheDealtBoardNotABoardOfZeros) {
+    testing_support::TemporaryFolder work;
+    testing_support::TemporaryFolder config;
+    testing_support::TemporaryFolder frames;
+    game_testing::CopyRunFolder(work.Path());
+    const fs::path script = work / "undo.script";
+    std::ofstream(script) << "wait 3\nrclick 400 300\nwait 4\nclose\n";
+    const game_testing::ProgramResult result =
+        game_testing::RunProgram(fs::path(ZONKEL_RUN_DIR) / "zonkel", {}, work.Path(),
+                                 {{"VELKORA_HEADLESS", "1"},
+                                  {"VELKORA_SCRIPT", script.string()},
+                                  {"VELKORA_FRAMES", frames.Path().string()},
+                                  {"XDG_CONFIG_HOME", config.Path().string()},
+                                  {"ZONKEL_DEAL_TIME", "31337"}});
+    ASSERT_EQ(result.exitCode, 0) << result.errorOutput;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(frames.Path())) {
+        files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 5u);
+    Picture before;
+    Picture after;
+    ASSERT_TRUE(game_testing::ReadPng(files[1], &before));
+    ASSERT_TRUE(game_testing::ReadPng(files.back(), &after));
+    for (int x = 0; x < BOARD_COLUMNS; ++x) {
+        for (int y = 0; y < BOARD_ROWS; ++y) {
+            ASSERT_LE(ColourDistance(CellCentre(before, x, y), CellCentre(after, x, y)), 3)
+                << "cell " << x << "," << y;
+        }
+    }
+}
+
 } // namespace
