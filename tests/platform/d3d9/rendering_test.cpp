@@ -711,3 +711,63 @@ TEST_F(TransformedDrawTest, ViewportMapsAndLimitsTransformedGeometry) {
     ExpectPixel(80, 60, 0xFFFFFFFF);
     ExpectPixel(70, 60, 0xFF000000);
 }
+
+TEST_F(TransformedDrawTest, FrameSelectedByStreamOffsetAndTextVertexFormat) {
+    // Model frames: two frames of one triangle each in one buffer (0x102); the offset picks frame 1.
+    struct ModelVertex {
+        float x, y, z, tu, tv;
+    };
+    IDirect3DTexture9* skin = MakeTexture(2, 2, [](int, int) { return 0xFF30A050u; });
+    device->SetTexture(0, skin);
+    std::vector<ModelVertex> frames = {{-40, -10, 50, 0, 0}, {-40, 10, 50, 0, 0}, {-20, -10, 50, 0, 0},
+                                       {20, -10, 50, 0, 0},  {20, 10, 50, 0, 0},  {40, -10, 50, 0, 0}};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(frames, D3DFVF_XYZ | D3DFVF_TEX1);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+    device->SetStreamSource(0, vb, 3 * sizeof(ModelVertex), sizeof(ModelVertex));
+    device->BeginScene();
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1), D3DERR_INVALIDCALL);
+    device->EndScene();
+    float sx, sy;
+    Project(25.0f, -5.0f, 50.0f, &sx, &sy);
+    ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF30A050);
+    Project(-35.0f, -5.0f, 50.0f, &sx, &sy);
+    ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF000000);
+
+    // Text in the scene: position, normal, texture coordinates (0x112), stride 32, white diffuse.
+    struct TextVertex {
+        float x, y, z, nx, ny, nz, tu, tv;
+    };
+    std::vector<TextVertex> text = {
+        {-10, 5, 50, 0, 0, -1, 0, 1}, {-10, 15, 50, 0, 0, -1, 0, 0}, {10, 5, 50, 0, 0, -1, 1, 1}};
+    IDirect3DVertexBuffer9* textBuffer = MakeBuffer(text, 0x112);
+    device->SetFVF(0x112);
+    device->SetStreamSource(0, textBuffer, 0, sizeof(TextVertex));
+    device->BeginScene();
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    device->EndScene();
+    Project(-5.0f, 7.0f, 50.0f, &sx, &sy);
+    ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF30A050);
+}
+
+TEST_F(DeviceTest, PretransformedVerticesWithoutColourAreWhite) {
+    struct Vertex {
+        float x, y, z, rhw, tu, tv;
+    };
+    IDirect3DTexture9* texture = MakeTexture(2, 2, [](int, int) { return 0xFF8040C0u; });
+    device->SetTexture(0, texture);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    std::vector<Vertex> vertices = {{10, 50, 0, 1, 0, 1}, {10, 10, 0, 1, 0, 0}, {50, 50, 0, 1, 1, 1}};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, 0x104);
+    device->SetFVF(0x104);
+    device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+    device->BeginScene();
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    // A stride shorter than the format's vertex is refused.
+    device->SetStreamSource(0, vb, 0, 20);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+    device->EndScene();
+    ExpectPixel(20, 40, 0xFF8040C0);
+}
