@@ -86,6 +86,16 @@ TEST(ProgramEntry, WithoutDisplayOrHeadlessPrintsOneLineAndReturnsOne) {
     EXPECT_NE(result.errorOutput.find("VELKORA_HEADLESS=1"), std::string::npos) << result.errorOutput;
 }
 
+TEST(ProgramEntry, DisplayThatCannotBeOpenedPrintsOneLineAndReturnsOne) {
+    ChildResult result =
+        RunChild({{"DISPLAY", ":31999"}, {"WAYLAND_DISPLAY", nullptr}, {"VELKORA_HEADLESS", nullptr}});
+    EXPECT_EQ(result.exitCode, 1);
+    ASSERT_FALSE(result.errorOutput.empty());
+    EXPECT_EQ(result.errorOutput.find('\n'), result.errorOutput.size() - 1) << result.errorOutput;
+    EXPECT_NE(result.errorOutput.find(":31999"), std::string::npos) << result.errorOutput;
+    EXPECT_NE(result.errorOutput.find("VELKORA_HEADLESS=1"), std::string::npos) << result.errorOutput;
+}
+
 TEST(ProgramEntry, HeadlessRunFollowsTheScriptAndReturnsTheQuitCode) {
     testing_support::TemporaryFolder folder;
     testing_support::WriteFile(folder / "script.txt", {'w', 'a', 'i', 't', ' ', '3', '\n'});
