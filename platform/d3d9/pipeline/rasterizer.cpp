@@ -18,19 +18,17 @@ inline float PlaneAt(const AttributePlane& p, float fx, float fy) {
 
 // Gouraud colour in 16.16 fixed point per channel.
 void FillGouraud(const TriangleSetup& t, float fx, float fy, int count, uint32_t* out) {
-    int32_t value[4], step[4];
+    int64_t value[4], step[4];
     for (int c = 0; c < 4; ++c) {
         const AttributePlane& p = t.attr[ATTR_B + c];
-        value[c] =
-            static_cast<int32_t>(std::lround(std::clamp(PlaneAt(p, fx, fy), -1.0f, 256.0f) * 65536.0f)) +
-            32768;
-        step[c] = static_cast<int32_t>(std::lround(std::clamp(p.dx, -256.0f, 256.0f) * 65536.0f));
+        value[c] = std::llround(std::clamp(PlaneAt(p, fx, fy), -1.0f, 256.0f) * 65536.0f) + 32768;
+        step[c] = std::llround(std::clamp(p.dx, -256.0f, 256.0f) * 65536.0f);
     }
     for (int i = 0; i < count; ++i) {
         uint32_t pixel = 0;
         for (int c = 0; c < 4; ++c) {
-            int32_t v = (value[c] + step[c] * i) >> 16;
-            pixel |= static_cast<uint32_t>(std::clamp(v, 0, 255)) << (8 * c);
+            int64_t v = (value[c] + step[c] * i) >> 16;
+            pixel |= static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 255)) << (8 * c);
         }
         out[i] = pixel;
     }

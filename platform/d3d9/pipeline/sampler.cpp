@@ -261,7 +261,8 @@ const uint32_t* SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, i
             float dudy = (span.dsdy - u * span.dqdy) * w * width,
                   dvdy = (span.dtdy - v * span.dqdy) * w * height;
             float rho = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
-            lod = rho > 0.0f ? 0.5f * std::log2(rho) : -100.0f;
+            // Bounded so that degenerate derivatives (infinite or not a number) still pick a level.
+            lod = rho > 0.0f ? std::min(0.5f * std::log2(rho), 64.0f) : -100.0f;
             if (lod > 0.0f) {
                 filter = s.minFilter;
             }

@@ -771,3 +771,23 @@ TEST_F(DeviceTest, PretransformedVerticesWithoutColourAreWhite) {
     device->EndScene();
     ExpectPixel(20, 40, 0xFF8040C0);
 }
+
+TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    // Colour from black to white across a hundredth of a pixel, over a long span.
+    std::vector<ScreenVertex> sliver = {
+        {0.0f, 10.0f, 0, 1, 0xFF000000, 0, 0},    {150.0f, 10.0f, 0, 1, 0xFFFFFFFF, 0, 0},
+        {150.0f, 10.01f, 0, 1, 0xFF000000, 0, 0}, {0.0f, 30.0f, 0, 1, 0xFFFFFFFF, 0, 0},
+        {150.01f, 30.0f, 0, 1, 0xFF000000, 0, 0}, {0.0f, 32.0f, 0, 1, 0xFF00FF00, 0, 0}};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(sliver, SCREEN_FVF);
+    device->SetFVF(SCREEN_FVF);
+    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+    device->BeginScene();
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    device->EndScene();
+    // Whatever was covered holds valid colours; nothing outside the triangles was touched.
+    ExpectPixel(5, 50, 0xFF000000);
+    D3DCOLOR c = Pixel(100, 31);
+    EXPECT_EQ(c >> 24, 0xFFu);
+}
