@@ -195,6 +195,28 @@ std::string ToGtkMnemonic(const std::string& text) {
     return result;
 }
 
+std::string ToDisplayText(const std::string& text) {
+    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
+        return text;
+    }
+    gchar* converted = g_convert(text.data(), static_cast<gssize>(text.size()), "UTF-8", "WINDOWS-1252",
+                                 nullptr, nullptr, nullptr);
+    std::string result = converted ? converted : std::string();
+    g_free(converted);
+    return result;
+}
+
+std::string FromDisplayText(const char* text) {
+    if (!text) {
+        return std::string();
+    }
+    gchar* converted =
+        g_convert_with_fallback(text, -1, "WINDOWS-1252", "UTF-8", "?", nullptr, nullptr, nullptr);
+    std::string result = converted ? converted : std::string();
+    g_free(converted);
+    return result;
+}
+
 GdkPixbuf* PixbufFromIcon(const IconResource& icon) {
     if (icon.width <= 0 || icon.height <= 0) {
         return nullptr;
@@ -282,10 +304,11 @@ void GtkBackend::BuildMenuBar(WindowRecord& window, GtkWindowParts& parts) {
     }
     parts.menuBar = gtk_menu_bar_new();
     for (const auto& popup : menu->popups) {
-        GtkWidget* top = gtk_menu_item_new_with_mnemonic(ToGtkMnemonic(popup.text).c_str());
+        GtkWidget* top = gtk_menu_item_new_with_mnemonic(ToDisplayText(ToGtkMnemonic(popup.text)).c_str());
         GtkWidget* submenu = gtk_menu_new();
         for (const auto& item : popup.items) {
-            GtkWidget* entry = gtk_check_menu_item_new_with_mnemonic(ToGtkMnemonic(item.text).c_str());
+            GtkWidget* entry =
+                gtk_check_menu_item_new_with_mnemonic(ToDisplayText(ToGtkMnemonic(item.text)).c_str());
             gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(entry), item.checked);
             auto link = std::make_unique<GtkMenuLink>();
             link->window = window.handle;
@@ -304,7 +327,7 @@ void GtkBackend::CreateNativeWindow(WindowRecord& window) {
     auto parts = std::make_unique<GtkWindowParts>();
     gpointer handle = window.handle;
     parts->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(parts->window), window.title.c_str());
+    gtk_window_set_title(GTK_WINDOW(parts->window), ToDisplayText(window.title).c_str());
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(parts->window), box);
     BuildMenuBar(window, *parts);
@@ -425,11 +448,11 @@ void GtkBackend::ControlTextChanged(WindowRecord& control) {
         return;
     }
     if (GTK_IS_ENTRY(it->second)) {
-        gtk_entry_set_text(GTK_ENTRY(it->second), control.title.c_str());
+        gtk_entry_set_text(GTK_ENTRY(it->second), ToDisplayText(control.title).c_str());
     } else if (GTK_IS_LABEL(it->second)) {
-        gtk_label_set_text(GTK_LABEL(it->second), control.title.c_str());
+        gtk_label_set_text(GTK_LABEL(it->second), ToDisplayText(control.title).c_str());
     } else if (GTK_IS_BUTTON(it->second)) {
-        gtk_button_set_label(GTK_BUTTON(it->second), ToGtkMnemonic(control.title).c_str());
+        gtk_button_set_label(GTK_BUTTON(it->second), ToDisplayText(ToGtkMnemonic(control.title)).c_str());
     }
 }
 

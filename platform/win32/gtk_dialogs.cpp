@@ -33,7 +33,7 @@ void OnButtonClicked(GtkButton*, gpointer data) {
 void OnEntryChanged(GtkEditable* editable, gpointer data) {
     auto* link = static_cast<ControlLink*>(data);
     if (WindowRecord* record = FindWindowRecord(link->control)) {
-        record->title = gtk_entry_get_text(GTK_ENTRY(editable));
+        record->title = FromDisplayText(gtk_entry_get_text(GTK_ENTRY(editable)));
     }
 }
 
@@ -68,7 +68,7 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
     HWND handle = dialog.handle;
     const DialogResource* resource = dialog.dialogTemplate;
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(window), dialog.title.c_str());
+    gtk_window_set_title(GTK_WINDOW(window), ToDisplayText(dialog.title).c_str());
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
     gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
@@ -100,9 +100,9 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
         switch (control->controlKind) {
         case DialogControlKind::Text:
             if (layout.style & SS_NOPREFIX) {
-                widget = gtk_label_new(control->title.c_str());
+                widget = gtk_label_new(ToDisplayText(control->title).c_str());
             } else {
-                widget = gtk_label_new_with_mnemonic(ToGtkMnemonic(control->title).c_str());
+                widget = gtk_label_new_with_mnemonic(ToDisplayText(ToGtkMnemonic(control->title)).c_str());
             }
             gtk_label_set_xalign(GTK_LABEL(widget), 0.0f);
             gtk_label_set_yalign(GTK_LABEL(widget), 0.0f);
@@ -118,7 +118,7 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
         }
         case DialogControlKind::Edit:
             widget = gtk_entry_new();
-            gtk_entry_set_text(GTK_ENTRY(widget), control->title.c_str());
+            gtk_entry_set_text(GTK_ENTRY(widget), ToDisplayText(control->title).c_str());
             gtk_entry_set_has_frame(GTK_ENTRY(widget), (layout.style & WS_BORDER) != 0);
             g_signal_connect(widget, "changed", G_CALLBACK(OnEntryChanged), link.get());
             if (!focus) {
@@ -127,7 +127,7 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
             break;
         case DialogControlKind::Button:
         case DialogControlKind::DefaultButton:
-            widget = gtk_button_new_with_mnemonic(ToGtkMnemonic(control->title).c_str());
+            widget = gtk_button_new_with_mnemonic(ToDisplayText(ToGtkMnemonic(control->title)).c_str());
             g_signal_connect(widget, "clicked", G_CALLBACK(OnButtonClicked), link.get());
             if (control->controlKind == DialogControlKind::DefaultButton) {
                 defaultButton = widget;
@@ -182,9 +182,9 @@ std::optional<std::string> GtkBackend::RunOpenFileDialog(const OpenFileRequest& 
     if (GtkWindowParts* owner = Parts(request.owner)) {
         parent = GTK_WINDOW(owner->window);
     }
-    GtkWidget* chooser =
-        gtk_file_chooser_dialog_new(request.title.c_str(), parent, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
-                                    GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkWidget* chooser = gtk_file_chooser_dialog_new(
+        ToDisplayText(request.title).c_str(), parent, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+        GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     // GTK's own patterns match case-sensitively; Windows filters do not ("*.JPG" shows "photo.jpg").
     std::vector<FileFilter> filters = request.filters;
     if (filters.empty()) {
@@ -193,7 +193,7 @@ std::optional<std::string> GtkBackend::RunOpenFileDialog(const OpenFileRequest& 
     GtkFileFilter* chosen = nullptr;
     for (const auto& filter : filters) {
         GtkFileFilter* gtkFilter = gtk_file_filter_new();
-        gtk_file_filter_set_name(gtkFilter, filter.description.c_str());
+        gtk_file_filter_set_name(gtkFilter, ToDisplayText(filter.description).c_str());
         gtk_file_filter_add_custom(gtkFilter, GTK_FILE_FILTER_DISPLAY_NAME, MatchFilter,
                                    new std::vector<std::string>(filter.patterns), [](gpointer data) {
                                        delete static_cast<std::vector<std::string>*>(data);
