@@ -195,28 +195,6 @@ std::string ToGtkMnemonic(const std::string& text) {
     return result;
 }
 
-std::string ToDisplayText(const std::string& text) {
-    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
-        return text;
-    }
-    gchar* converted = g_convert(text.data(), static_cast<gssize>(text.size()), "UTF-8", "WINDOWS-1252",
-                                 nullptr, nullptr, nullptr);
-    std::string result = converted ? converted : std::string();
-    g_free(converted);
-    return result;
-}
-
-std::string FromDisplayText(const char* text) {
-    if (!text) {
-        return std::string();
-    }
-    gchar* converted =
-        g_convert_with_fallback(text, -1, "WINDOWS-1252", "UTF-8", "?", nullptr, nullptr, nullptr);
-    std::string result = converted ? converted : std::string();
-    g_free(converted);
-    return result;
-}
-
 GdkPixbuf* PixbufFromIcon(const IconResource& icon) {
     if (icon.width <= 0 || icon.height <= 0) {
         return nullptr;

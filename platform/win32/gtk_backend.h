@@ -3,6 +3,7 @@
 #pragma once
 
 #include "win32/desktop_testing.h"
+#include "win32/text_encoding.h"
 #include "win32/window_system.h"
 
 #include <gtk/gtk.h>
@@ -60,11 +61,6 @@ private:
 
 // "&Start" -> "_Start": Windows marks mnemonics with "&", GTK with "_".
 std::string ToGtkMnemonic(const std::string& text);
-// The program's texts are ANSI (Windows-1252); GTK's are UTF-8. Text that is valid UTF-8 already
-// (plain ASCII) passes unchanged.
-std::string ToDisplayText(const std::string& text);
-// Text from GTK back to the program: characters Windows-1252 lacks become '?'.
-std::string FromDisplayText(const char* text);
 // A new pixbuf (RGBA) of the icon's picture; the caller owns it.
 GdkPixbuf* PixbufFromIcon(const IconResource& icon);
 

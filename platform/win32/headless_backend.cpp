@@ -2,6 +2,7 @@
 // when a folder is named), dialogs are answered from the queued answers, input comes from tests and
 // the script.
 #include "win32/headless_internal.h"
+#include "win32/text_encoding.h"
 #include "win32/window_system.h"
 
 #include <cstdio>
@@ -123,7 +124,7 @@ private:
                 continue;
             }
             if (!typed && record->controlKind == DialogControlKind::Edit) {
-                record->title = answer.text;
+                record->title = FromDisplayText(answer.text); // script files are UTF-8
                 typed = true;
             }
             if (record->controlId == answer.buttonId) {
