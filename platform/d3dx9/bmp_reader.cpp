@@ -17,7 +17,6 @@ constexpr uint32_t BI_RLE8_CODE = 1;
 constexpr uint32_t BI_RLE4_CODE = 2;
 constexpr uint32_t BI_BITFIELDS_CODE = 3;
 constexpr uint32_t BI_ALPHABITFIELDS_CODE = 6;
-constexpr uint32_t FILE_HEADER_SIZE = 14;
 constexpr uint32_t CORE_HEADER_SIZE = 12;
 constexpr uint32_t INFO_HEADER_SIZE = 40;
 constexpr uint32_t OPAQUE = 0xFF000000u;

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <random>
+#include <sys/resource.h>
 
 namespace {
 
@@ -254,6 +255,28 @@ TEST_F(PictureDecoders, DamagedHeadersFailWithAReason) {
         EXPECT_NE(result.code, platform::d3dx::DECODE_OUT_OF_MEMORY) << row.what;
         EXPECT_FALSE(result.reason.empty()) << row.what;
     }
+}
+
+long PeakResidentKilobytes() {
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(PictureDecoders, PngChunkClaimingMoreThanTheFileIsRefusedBeforeAnyAllocation) {
+    // A text chunk that says it is 1.6 GB long, in a 200-byte file: libpng would allocate that much
+    // before finding the file too short.
+    std::vector<uint8_t> bytes = Written(Named("PNG RGB"));
+    ASSERT_GT(bytes.size(), 33u);
+    std::vector<uint8_t> damaged(200, 0);
+    std::copy(bytes.begin(), bytes.begin() + 33, damaged.begin()); // signature and header chunk
+    const uint8_t text[] = {0x60, 0x60, 0x00, 0x00, 't', 'E', 'X', 't', 'a', 'b', 'c'};
+    std::copy(std::begin(text), std::end(text), damaged.begin() + 33);
+    long before = PeakResidentKilobytes();
+    Picture picture;
+    DecodeResult result = picture_files::Decode(damaged, &picture);
+    EXPECT_EQ(result.code, platform::d3dx::DECODE_INVALID_DATA);
+    EXPECT_LT(PeakResidentKilobytes() - before, 64 * 1024) << "kilobytes of peak memory added by one decode";
 }
 
 TEST_F(PictureDecoders, RandomDamageNeverReadsOutsideTheFile) {
