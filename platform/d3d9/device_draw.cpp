@@ -63,12 +63,12 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
         lowest = std::min(lowest, index);
         highest = std::max(highest, index);
     }
-    // Only the vertices the indices reach are processed; they must lie inside the stream.
+    // The vertex range the caller declares (minVertexIndex, numVertices) is a hint that is not trusted:
+    // the indices themselves decide which vertices are processed, and Draw checks that all of them lie
+    // inside the stream.
     for (uint32_t& index : indexScratch) {
         index -= lowest;
     }
-    (void)minVertexIndex;
-    (void)numVertices;
     return trace(Draw(type, baseVertexIndex, lowest, highest - lowest + 1, indexScratch.data(),
                       static_cast<int>(primitiveCount)));
 }

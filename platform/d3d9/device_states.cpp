@@ -8,6 +8,8 @@
 
 namespace platform::d3d9 {
 
+// The frequent render, stage and sampler states are stored directly when nothing is recording; every
+// other setting goes through a state entry.
 void Device::Set(const StateEntry& entry) {
     if (recording) {
         recording->Record(entry);
@@ -136,11 +138,15 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE type, DWORD value) {
     if (type >= D3DRS_COUNT) {
         return Traced(this, "SetRenderState", {Arg(type), Arg(value)}, D3DERR_INVALIDCALL);
     }
-    StateEntry entry;
-    entry.kind = StateKind::Render;
-    entry.type = type;
-    entry.value = value;
-    Set(entry);
+    if (!recording) {
+        state.renderStates[type] = value;
+    } else {
+        StateEntry entry;
+        entry.kind = StateKind::Render;
+        entry.type = type;
+        entry.value = value;
+        recording->Record(entry);
+    }
     return Traced(this, "SetRenderState", {Arg(type), Arg(value)}, D3D_OK);
 }
 
@@ -156,12 +162,16 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
     if (stage >= D3D_STAGE_COUNT || type >= D3DTSS_COUNT) {
         return Traced(this, "SetTextureStageState", {Arg(stage), Arg(type), Arg(value)}, D3DERR_INVALIDCALL);
     }
-    StateEntry entry;
-    entry.kind = StateKind::Stage;
-    entry.stage = stage;
-    entry.type = type;
-    entry.value = value;
-    Set(entry);
+    if (!recording) {
+        state.stageStates[stage][type] = value;
+    } else {
+        StateEntry entry;
+        entry.kind = StateKind::Stage;
+        entry.stage = stage;
+        entry.type = type;
+        entry.value = value;
+        recording->Record(entry);
+    }
     return Traced(this, "SetTextureStageState", {Arg(stage), Arg(type), Arg(value)}, D3D_OK);
 }
 
@@ -177,12 +187,16 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
     if (sampler >= D3D_STAGE_COUNT || type >= D3DSAMP_COUNT) {
         return Traced(this, "SetSamplerState", {Arg(sampler), Arg(type), Arg(value)}, D3DERR_INVALIDCALL);
     }
-    StateEntry entry;
-    entry.kind = StateKind::Sampler;
-    entry.stage = sampler;
-    entry.type = type;
-    entry.value = value;
-    Set(entry);
+    if (!recording) {
+        state.samplerStates[sampler][type] = value;
+    } else {
+        StateEntry entry;
+        entry.kind = StateKind::Sampler;
+        entry.stage = sampler;
+        entry.type = type;
+        entry.value = value;
+        recording->Record(entry);
+    }
     return Traced(this, "SetSamplerState", {Arg(sampler), Arg(type), Arg(value)}, D3D_OK);
 }
 
