@@ -94,6 +94,18 @@ TEST(FeatureTour, LeftClickLaysSandAndRightClickRaisesTheGroundThere) {
     EXPECT_LT(MeanDifference(before, after, GROUND_FAR_RIGHT), 1.0) << "ground nobody clicked";
 }
 
+TEST(FeatureTour, ClickInAResizedWindowLaysSandOnTheSamePatch) {
+    TourFolder folder;
+    // Half the client size: the same place of the picture lies at half the coordinates.
+    const TourRun run = folder.Run("wait 2\nresize 400 300\nwait 2\nclick 100 250\nwait 2\n");
+    ExpectCleanRun(run, 6);
+    double red = 0.0;
+    double green = 0.0;
+    double blue = 0.0;
+    MeanColour(run.frames.back(), TILE_PATCH, &red, &green, &blue);
+    EXPECT_GT(red - blue, 45.0) << "sand where the click landed";
+}
+
 TEST(FeatureTour, SavedMapBringsTheGroundBackWhenLoaded) {
     TourFolder folder;
     const TourRun run =
