@@ -41,15 +41,6 @@ uint32_t PackColour(const PipelineVertex& v) {
 
 } // namespace
 
-Winding ScreenWinding(const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c) {
-    double area = (static_cast<double>(b.pos[0]) - a.pos[0]) * (static_cast<double>(c.pos[1]) - a.pos[1]) -
-                  (static_cast<double>(c.pos[0]) - a.pos[0]) * (static_cast<double>(b.pos[1]) - a.pos[1]);
-    if (area > 0.0) {
-        return Winding::Clockwise;
-    }
-    return area < 0.0 ? Winding::CounterClockwise : Winding::Degenerate;
-}
-
 namespace {
 
 // Bounding box of the points within the scissor rectangle; false when empty.

@@ -40,17 +40,12 @@ struct TriangleSetup {
     uint32_t flatColourValue;
 };
 
-enum class Winding { Clockwise, CounterClockwise, Degenerate };
-
 struct SetupOptions {
     D3DCULL cull = D3DCULL_NONE;
     int scissorLeft = 0, scissorTop = 0, scissorRight = 0, scissorBottom = 0; // right, bottom exclusive
     bool perspective = false;
     bool flatShading = false; // colour of the first vertex for the whole triangle
 };
-
-// Winding of the screen triangle as seen on screen (y down).
-Winding ScreenWinding(const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c);
 
 // False when the triangle is culled, degenerate, or covers no pixel of the scissor rectangle.
 bool SetupTriangle(const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
