@@ -102,18 +102,31 @@ TEST_F(BoardTest, BoardOfOneColourScores326AndEmptiesTheBoard) {
     EXPECT_EQ(zonkel::CountStones(), 0);
 }
 
-TEST_F(BoardTest, EmptyCellLonelyStoneAndOffBoardCellsChangeNothing) {
+TEST_F(BoardTest, EmptyCellAndLonelyStoneChangeNothingAndPlayNothing) {
     SetBoard({"0.0", "1"});
     int32_t before[BOARD_COLUMNS][BOARD_ROWS];
     std::memcpy(before, Board, sizeof(Board));
     Score = 7;
-    const std::vector<std::pair<int, int>> clicks = {{1, 0},   {0, 0},  {2, 0},   {0, 1},  {16, 0},
-                                                     {16, 10}, {0, 11}, {15, 12}, {-1, 0}, {0, -1}};
-    for (auto [x, y] : clicks) {
+    for (auto [x, y] : {std::pair{1, 0}, std::pair{0, 0}, std::pair{2, 0}, std::pair{0, 1}}) {
         RemoveStones(x, y);
         EXPECT_EQ(std::memcmp(before, Board, sizeof(Board)), 0) << x << "," << y;
         EXPECT_EQ(Score, 7u) << x << "," << y;
     }
+    EXPECT_TRUE(platform::SoundTrace().empty());
+}
+
+TEST_F(BoardTest, MarginCellsOutsideTheBoardRemoveNothing) {
+    // Column 16 and rows 11 and 12 come from clicks in the window's margins; the edge stones next to
+    // them form groups, so any stray read or write would show.
+    FillBoard(1);
+    Score = 0;
+    const std::vector<std::pair<int, int>> cells = {{16, 0},  {16, 10}, {0, 11}, {15, 12},
+                                                    {16, 12}, {-1, 0},  {0, -1}};
+    for (auto [x, y] : cells) {
+        RemoveStones(x, y);
+        EXPECT_EQ(zonkel::CountStones(), BOARD_CELLS) << x << "," << y;
+    }
+    EXPECT_EQ(Score, 0u);
     EXPECT_TRUE(platform::SoundTrace().empty());
 }
 
