@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE__)
-#include <xmmintrin.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace platform::d3d9 {
@@ -182,7 +182,7 @@ const uint32_t* SampleLinearAffine(const SamplerSetup& s, const TexCoordSpan& sp
     const int64_t x = FixedTexelPosition(span.s, level.width) - 32768;
     const int64_t y = FixedTexelPosition(span.t, level.height) - 32768;
     const int64_t dx = FixedTexelStep(span.dsdx, level.width), dy = FixedTexelStep(span.dtdx, level.height);
-    auto lerp = [](uint32_t a, uint32_t b, uint32_t w) {
+    [[maybe_unused]] auto lerp = [](uint32_t a, uint32_t b, uint32_t w) {
         uint32_t rb = ((a & 0x00FF00FF) * (256 - w) + (b & 0x00FF00FF) * w) >> 8;
         uint32_t ag = ((a >> 8) & 0x00FF00FF) * (256 - w) + ((b >> 8) & 0x00FF00FF) * w;
         return (rb & 0x00FF00FF) | (ag & 0xFF00FF00);
@@ -206,7 +206,29 @@ const uint32_t* SampleLinearAffine(const SamplerSetup& s, const TexCoordSpan& sp
             c01 = Fetch(s, level, x0, y0 + 1);
             c11 = Fetch(s, level, x0 + 1, y0 + 1);
         }
+#if defined(__SSE2__)
+        // Rows first, then columns, on 16-bit lanes: [c00 | c10] and [c01 | c11].
+        const __m128i zero = _mm_setzero_si128();
+        __m128i top = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(c00)),
+                                                           _mm_cvtsi32_si128(static_cast<int>(c10))),
+                                        zero);
+        __m128i bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(c01)),
+                                                              _mm_cvtsi32_si128(static_cast<int>(c11))),
+                                           zero);
+        __m128i column =
+            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(static_cast<short>(256 - fy))),
+                                         _mm_mullo_epi16(bottom, _mm_set1_epi16(static_cast<short>(fy)))),
+                           8);
+        __m128i weighted = _mm_mullo_epi16(
+            column,
+            _mm_set_epi16(static_cast<short>(fx), static_cast<short>(fx), static_cast<short>(fx),
+                          static_cast<short>(fx), static_cast<short>(256 - fx), static_cast<short>(256 - fx),
+                          static_cast<short>(256 - fx), static_cast<short>(256 - fx)));
+        __m128i sum = _mm_srli_epi16(_mm_add_epi16(weighted, _mm_srli_si128(weighted, 8)), 8);
+        out[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero)));
+#else
         out[i] = lerp(lerp(c00, c10, fx), lerp(c01, c11, fx), fy);
+#endif
     }
     return out;
 }
