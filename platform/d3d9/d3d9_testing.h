@@ -37,8 +37,9 @@ std::string FormatCall(const std::string& method, const std::vector<uint64_t>& a
 uint64_t FloatArg(float value);
 
 // ---- Fault injection ----
-// A fault makes the named operation fail with D3DERR_INVALIDCALL (creations with
-// D3DERR_OUTOFVIDEOMEMORY, Direct3DCreate9 by returning null) without side effects.
+// A fault makes the named operation fail without side effects: resource creations with
+// D3DERR_OUTOFVIDEOMEMORY, CreateDevice with D3DERR_NOTAVAILABLE, Direct3DCreate9 by returning null,
+// everything else with D3DERR_INVALIDCALL.
 enum class Fault {
     Direct3DCreate,
     CreateDevice,
