@@ -77,6 +77,11 @@ public:
             if (!answer) {
                 StepHeadlessScript(true);
                 answer = TakeDialogAnswer();
+                // The script's commands may have reached the program, which may have ended the dialog.
+                record = FindWindowRecord(handle);
+                if (!record || record->dialogEnded) {
+                    return;
+                }
             }
             if (!answer) {
                 ReportUnansweredDialog("dialog");
