@@ -40,7 +40,9 @@ void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     if (!file) {
         throw std::runtime_error("cannot write " + path.string());
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    if (!bytes.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+    }
     std::fclose(file);
 }
 
