@@ -74,7 +74,6 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
     gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
     if (GtkWindowParts* owner = Parts(dialog.owner)) {
         gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(owner->window));
-        gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
     }
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER_ON_PARENT);
 
@@ -161,6 +160,9 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
     g_signal_connect(window, "key-press-event", G_CALLBACK(OnDialogKey), handle);
     g_signal_connect(window, "delete-event", G_CALLBACK(OnDialogDelete), handle);
 
+    // Cleared by GTK when the native dialog goes away on its own (its X window destroyed by another
+    // client): the modal loop must not wait for a dialog nobody can see.
+    g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
     gtk_widget_show_all(window);
     if (focus) {
         gtk_widget_grab_focus(focus);
@@ -170,11 +172,21 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
         if (!record || record->dialogEnded || QuitRequested()) {
             break;
         }
+        if (!window) {
+            controlWidgets.clear();
+            EndDialog(handle, -1);
+            break;
+        }
         g_main_context_iteration(nullptr, TRUE);
-        DispatchQueuedMessages();
+        if (window) {
+            DispatchQueuedMessages();
+        }
     }
     controlWidgets.clear();
-    gtk_widget_destroy(window);
+    if (window) {
+        g_object_remove_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
+        gtk_widget_destroy(window);
+    }
 }
 
 std::optional<std::string> GtkBackend::RunOpenFileDialog(const OpenFileRequest& request) {

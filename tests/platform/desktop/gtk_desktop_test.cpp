@@ -259,3 +259,36 @@ TEST(GtkDesktop, WindowDestroyedByTheDisplayClosesTheProgram) {
     EXPECT_TRUE(WasReceived(WM_DESTROY));
     EXPECT_FALSE(IsWindow(window));
 }
+
+namespace {
+
+INT_PTR CALLBACK VanishingDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        std::system("(for i in $(seq 50); do xdotool search --onlyvisible --name 'please enter your name' "
+                    "windowclose && break; sleep 0.1; done) >/dev/null 2>&1 &");
+        return TRUE;
+    }
+    return FALSE; // Escape, the close box and OK with no name all leave it open
+}
+
+} // namespace
+
+// A dialog whose window the X server destroys cannot be answered any more: its modal loop ends with
+// -1 instead of waiting for ever, and the owner works again.
+TEST(GtkDesktop, DialogDestroyedByTheDisplayEndsItsModalLoop) {
+    if (!std::getenv(INNER_VARIABLE)) {
+        RunUnderXvfb("GtkDesktop.DialogDestroyedByTheDisplayEndsItsModalLoop");
+        return;
+    }
+    StartGtk();
+    HWND window = CreateTestWindow();
+    ShowWindow(window, SW_SHOWNORMAL);
+    platform::DesktopWindowInfo info;
+    ASSERT_TRUE(
+        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    EXPECT_EQ(DialogBoxParamA(TestInstance(), MAKEINTRESOURCE(NAME_DIALOG), window, VanishingDialogProc, 0),
+              -1);
+    EXPECT_TRUE(IsWindowEnabled(window));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(RunLoop(window, 50), 7);
+}
