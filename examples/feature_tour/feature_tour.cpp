@@ -28,9 +28,9 @@ constexpr const char* CRYSTAL_SKIN = "Grafik\\Models\\crystal.dds";
 constexpr const char* FLAME_STRIP = "Grafik\\Models\\flame.dds";
 constexpr int FLAME_FRAMES = 4;
 constexpr int CRYSTAL_FRAMES = 3;
-// The MD2 reader applies the scale twice: 1.2 makes the crystal 1.44 times its file size.
 constexpr float CRYSTAL_SCALE = 1.2f;
-// The crystal's lower tip lies this far below its origin (file height 3 to 4, times 1.44).
+// The crystal hovers: its lower tip, 3 to 4.8 units below its origin over the three frames (the file's
+// 3 to 4 times the scale), stays above the ground.
 constexpr float CRYSTAL_LIFT = 6.0f;
 constexpr float FLAME_HALF_WIDTH = 3.0f;
 constexpr float FLAME_HEIGHT = 7.0f;
@@ -139,16 +139,17 @@ bool FeatureTour::CreateParticles() {
         return false;
     }
     // 0 sparks, 1 spiral, 2 status bar, 3 ring, 4 and 5 bursts.
+    // Each effect's place on the ground, its height above it, and where the bursts fly to from there.
     const struct {
         float x, z, lift;
-        float dx, dz, dy;
+        float dx, dy, dz;
     } places[6] = {
         {Layout::SPARKS_X, Layout::SPARKS_Z, 6.0f, 0.0f, 0.0f, 0.0f},
         {Layout::SPIRAL_X, Layout::SPIRAL_Z, 0.5f, 0.0f, 0.0f, 0.0f},
         {Layout::BAR_X, Layout::BAR_Z, 2.0f, 0.0f, 0.0f, 0.0f},
         {Layout::RING_X, Layout::RING_Z, 1.0f, 0.0f, 0.0f, 0.0f},
-        {Layout::SPARKS_X - 6.0f, Layout::SPARKS_Z + 8.0f, 2.0f, -3.0f, 0.0f, 8.0f},
-        {Layout::SPARKS_X + 6.0f, Layout::SPARKS_Z + 8.0f, 2.0f, 3.0f, 0.0f, 8.0f},
+        {Layout::SPARKS_X - 6.0f, Layout::SPARKS_Z + 8.0f, 2.0f, -3.0f, 8.0f, 0.0f},
+        {Layout::SPARKS_X + 6.0f, Layout::SPARKS_Z + 8.0f, 2.0f, 3.0f, 8.0f, 0.0f},
     };
     for (int type = 0; type < 6; ++type) {
         Effect& effect = effects[size_t(type)];
