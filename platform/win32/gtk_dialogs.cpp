@@ -226,6 +226,9 @@ std::optional<std::string> GtkBackend::RunOpenFileDialog(const OpenFileRequest& 
         g_free(current);
     }
     std::optional<std::string> result;
+    // Our own reference: the chooser may be destroyed while it runs (its X window killed), and must
+    // stay valid until it is let go below.
+    g_object_ref(chooser);
     if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
         if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
             result = name;
@@ -233,6 +236,7 @@ std::optional<std::string> GtkBackend::RunOpenFileDialog(const OpenFileRequest& 
         }
     }
     gtk_widget_destroy(chooser);
+    g_object_unref(chooser);
     return result;
 }
 
