@@ -150,7 +150,7 @@ inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const 
 float D3DXVec3Length(const D3DXVECTOR3* v);
 // A zero vector stays zero (no division by zero).
 D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v);
-// (x, y, z, 1) times the matrix, divided by the resulting w.
+// (x, y, z, 1) times the matrix, divided by the resulting w (left undivided when w is 0).
 D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
 // (x, y, z, 0) times the matrix: directions, no translation.
 D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
