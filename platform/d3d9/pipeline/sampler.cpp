@@ -4,6 +4,7 @@
 #include "d3d9/texture.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -38,6 +39,10 @@ inline int AddressTexel(int64_t i, int size, AddressMode mode) {
     }
     switch (mode) {
     case AddressMode::Wrap: {
+        if ((size & (size - 1)) == 0) {
+            // Powers of two wrap with a mask, also for negative indices.
+            return static_cast<int>(i & (size - 1));
+        }
         int64_t m = i % size;
         return static_cast<int>(m < 0 ? m + size : m);
     }
@@ -274,35 +279,33 @@ const uint32_t* SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, i
         float S = span.s + span.dsdx * i, T = span.t + span.dtdx * i, Q = span.q + span.dqdx * i;
         float w = 1.0f / Q;
         float u = S * w, v = T * w;
-        TexelFilter filter = s.magFilter;
-        float lod = 0.0f;
-        if (needLod) {
-            // Derivatives of u and v in texels along x and y, from the quotient rule on S/Q and T/Q.
-            float dudx = (span.dsdx - u * span.dqdx) * w * width,
-                  dvdx = (span.dtdx - v * span.dqdx) * w * height;
-            float dudy = (span.dsdy - u * span.dqdy) * w * width,
-                  dvdy = (span.dtdy - v * span.dqdy) * w * height;
-            float rho = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
-            // Bounded so that degenerate derivatives (infinite or not a number) still pick a level.
-            lod = rho > 0.0f ? std::min(0.5f * std::log2(rho), 64.0f) : -100.0f;
-            if (lod > 0.0f) {
-                filter = s.minFilter;
-            }
+        if (!needLod) {
+            out[i] = SampleLevel(s, 0, s.magFilter, u, v);
+            continue;
         }
-        if (s.mipMode == MipMode::None || lod <= 0.0f) {
-            out[i] = SampleLevel(s, 0, filter, u, v);
+        // Derivatives of u and v in texels along x and y, from the quotient rule on S/Q and T/Q; rho is
+        // the square of the larger footprint, so the level of detail is log2(rho) / 2.
+        float dudx = (span.dsdx - u * span.dqdx) * w * width, dvdx = (span.dtdx - v * span.dqdx) * w * height;
+        float dudy = (span.dsdy - u * span.dqdy) * w * width, dvdy = (span.dtdy - v * span.dqdy) * w * height;
+        float rho = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
+        if (!(rho > 1.0f)) {
+            // Magnified (or degenerate): level 0 with the magnification filter.
+            out[i] = SampleLevel(s, 0, s.magFilter, u, v);
+        } else if (s.mipMode == MipMode::None) {
+            out[i] = SampleLevel(s, 0, s.minFilter, u, v);
         } else if (s.mipMode == MipMode::Point) {
-            int level = std::min(static_cast<int>(lod + 0.5f), s.levelCount - 1);
-            level = std::max(level, s.maxMipLevel);
-            out[i] = SampleLevel(s, std::min(level, s.levelCount - 1), filter, u, v);
+            // The nearest level, floor(log2(rho) / 2 + 1/2), is half the binary exponent of 2 * rho.
+            int exponent = static_cast<int>((std::bit_cast<uint32_t>(2.0f * rho) >> 23) & 0xFF) - 127;
+            int level = std::clamp(exponent >> 1, s.maxMipLevel, s.levelCount - 1);
+            out[i] = SampleLevel(s, level, s.minFilter, u, v);
         } else {
-            int level = std::min(static_cast<int>(lod), s.levelCount - 1);
-            level = std::max(level, s.maxMipLevel);
+            float lod = std::min(0.5f * std::log2(rho), 64.0f);
+            int level = std::clamp(static_cast<int>(lod), s.maxMipLevel, s.levelCount - 1);
             int nextLevel = std::min(level + 1, s.levelCount - 1);
             uint32_t weight =
                 static_cast<uint32_t>((lod - static_cast<float>(static_cast<int>(lod))) * 256.0f);
-            uint32_t a = SampleLevel(s, level, filter, u, v);
-            uint32_t b = SampleLevel(s, nextLevel, filter, u, v);
+            uint32_t a = SampleLevel(s, level, s.minFilter, u, v);
+            uint32_t b = SampleLevel(s, nextLevel, s.minFilter, u, v);
             out[i] = level == nextLevel ? a : LerpColour(a, b, std::min(weight, 256u));
         }
     }
