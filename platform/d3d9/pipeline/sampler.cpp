@@ -240,6 +240,44 @@ const uint32_t* SampleLinearAffine(const SamplerSetup& s, const TexCoordSpan& sp
 
 } // namespace
 
+namespace {
+
+// The nearest mip level for a squared footprint rho > 1: floor(log2(rho) / 2 + 1/2), which is half the
+// binary exponent of 2 * rho.
+inline int NearestLevel(const SamplerSetup& s, float rho) {
+    int exponent = static_cast<int>((std::bit_cast<uint32_t>(2.0f * rho) >> 23) & 0xFF) - 127;
+    return std::clamp(exponent >> 1, s.maxMipLevel, s.levelCount - 1);
+}
+
+// Point filter in both directions on perspective coordinates, without or with nearest-level mip
+// selection: the general routine's arithmetic without its per-pixel choices of filter.
+template <bool kMip>
+const uint32_t* SamplePointPerspective(const SamplerSetup& s, const TexCoordSpan& span, int count,
+                                       uint32_t* out) {
+    const float width = static_cast<float>(s.levels[0].width),
+                height = static_cast<float>(s.levels[0].height);
+    for (int i = 0; i < count; ++i) {
+        float S = span.s + span.dsdx * i, T = span.t + span.dtdx * i, Q = span.q + span.dqdx * i;
+        float w = 1.0f / Q;
+        float u = S * w, v = T * w;
+        int level = 0;
+        if constexpr (kMip) {
+            float dudx = (span.dsdx - u * span.dqdx) * w * width,
+                  dvdx = (span.dtdx - v * span.dqdx) * w * height;
+            float dudy = (span.dsdy - u * span.dqdy) * w * width,
+                  dvdy = (span.dtdy - v * span.dqdy) * w * height;
+            float rho = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
+            if (rho > 1.0f) {
+                level = NearestLevel(s, rho);
+            }
+        }
+        out[i] = SamplePoint(s, s.levels[level], u, v);
+    }
+    return out;
+}
+
+} // namespace
+
 bool IsPointAffineRoutine(SampleRoutine routine) {
     return routine == SamplePointAffine;
 }
@@ -294,10 +332,7 @@ const uint32_t* SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, i
         } else if (s.mipMode == MipMode::None) {
             out[i] = SampleLevel(s, 0, s.minFilter, u, v);
         } else if (s.mipMode == MipMode::Point) {
-            // The nearest level, floor(log2(rho) / 2 + 1/2), is half the binary exponent of 2 * rho.
-            int exponent = static_cast<int>((std::bit_cast<uint32_t>(2.0f * rho) >> 23) & 0xFF) - 127;
-            int level = std::clamp(exponent >> 1, s.maxMipLevel, s.levelCount - 1);
-            out[i] = SampleLevel(s, level, s.minFilter, u, v);
+            out[i] = SampleLevel(s, NearestLevel(s, rho), s.minFilter, u, v);
         } else {
             float lod = std::min(0.5f * std::log2(rho), 64.0f);
             int level = std::clamp(static_cast<int>(lod), s.maxMipLevel, s.levelCount - 1);
@@ -325,6 +360,11 @@ SampleRoutine ChooseSampleRoutine(const SamplerSetup& s, bool perspective) {
         s.minFilter == TexelFilter::Linear && s.addressU != AddressMode::Border &&
         s.addressV != AddressMode::Border) {
         return SampleLinearAffine;
+    }
+    if (s.magFilter == TexelFilter::Point && s.minFilter == TexelFilter::Point &&
+        s.mipMode != MipMode::Linear && s.addressU != AddressMode::Border &&
+        s.addressV != AddressMode::Border) {
+        return s.mipMode == MipMode::Point ? SamplePointPerspective<true> : SamplePointPerspective<false>;
     }
     return SampleGeneral;
 }

@@ -248,3 +248,39 @@ TEST(SampleRoutines, LinearAffineRoutineMatchesTheGeneralSamplerWithinRounding) 
         }
     }
 }
+
+TEST(SampleRoutines, PointPerspectiveRoutinesMatchTheGeneralSampler) {
+    std::mt19937 random(13);
+    // A 64 x 32 chain of six levels, each texel distinct.
+    std::vector<std::vector<uint32_t>> levels;
+    SamplerSetup s;
+    s.white = false;
+    for (int level = 0, w = 64, h = 32; level < 6; ++level, w = std::max(1, w / 2), h = std::max(1, h / 2)) {
+        levels.emplace_back(static_cast<size_t>(w) * h);
+        for (uint32_t& t : levels.back()) {
+            t = random();
+        }
+        s.levels[level] = MipLevel{levels.back().data(), w, h};
+    }
+    s.levelCount = 6;
+    for (MipMode mip : {MipMode::None, MipMode::Point}) {
+        for (AddressMode mode : {AddressMode::Wrap, AddressMode::Clamp, AddressMode::Mirror}) {
+            s.mipMode = mip;
+            s.addressU = s.addressV = mode;
+            SampleRoutine fast = ChooseSampleRoutine(s, true);
+            ASSERT_NE(fast, &SampleGeneral);
+            std::uniform_real_distribution<float> coordinate(-3.0f, 3.0f), step(-0.2f, 0.2f), q(0.01f, 1.0f);
+            for (int trial = 0; trial < 100; ++trial) {
+                TexCoordSpan span{coordinate(random),  coordinate(random),  q(random),
+                                  step(random) * 0.1f, step(random) * 0.1f, step(random) * 0.01f,
+                                  step(random),        step(random),        step(random) * 0.01f};
+                uint32_t expectedTexels[64], actualTexels[64];
+                const uint32_t* expected = SampleGeneral(s, span, 64, expectedTexels);
+                const uint32_t* actual = fast(s, span, 64, actualTexels);
+                for (int i = 0; i < 64; ++i) {
+                    ASSERT_EQ(actual[i], expected[i]) << "trial " << trial << " pixel " << i;
+                }
+            }
+        }
+    }
+}
