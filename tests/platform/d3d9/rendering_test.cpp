@@ -791,3 +791,28 @@ TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
     D3DCOLOR c = Pixel(100, 31);
     EXPECT_EQ(c >> 24, 0xFFu);
 }
+
+TEST_F(DeviceTest, FlatShadingAndTextureFactor) {
+    RectangleStates(device);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+    std::vector<ScreenVertex> triangle = {
+        {10, 50, 0, 1, 0xFF00FF00, 0, 0}, {10, 10, 0, 1, 0xFFFF0000, 0, 0}, {50, 50, 0, 1, 0xFF0000FF, 0, 0}};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(triangle, SCREEN_FVF);
+    device->SetFVF(SCREEN_FVF);
+    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+    device->BeginScene();
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+    device->EndScene();
+    // The first vertex colours the whole triangle.
+    ExpectPixel(15, 45, 0xFF00FF00);
+    ExpectPixel(12, 20, 0xFF00FF00);
+    ExpectPixel(40, 45, 0xFF00FF00);
+
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF123456);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+    device->BeginScene();
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+    device->EndScene();
+    ExpectPixel(15, 45, 0xFF123456);
+}
