@@ -1,7 +1,8 @@
-// The GTK desktop backend on a real X server: the test starts itself again under xvfb-run, then drives
-// the window with xdotool: a click in the client area arrives with client coordinates, a menu chosen
-// with the mouse and keys sends WM_COMMAND without changing check marks, and a presented frame reaches
-// the screen.
+// The GTK desktop backend on a real X server: each test starts itself again under xvfb-run and drives
+// the windows with xdotool: clicks arrive with client coordinates, a menu chosen with mouse and keys
+// sends WM_COMMAND without changing check marks, frames reach the screen, a modal dialog takes typed
+// text and Enter, the open-file dialog cancels and chooses, and a window killed by the display closes
+// the program cleanly.
 #include "../win32/window_test_program.h"
 
 #include "support/test_files.h"
