@@ -2,6 +2,7 @@
 #include "d3d9/pipeline/output_merger.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -159,6 +160,25 @@ void BlendSpan(const uint32_t* source, const uint8_t* mask, int count, uint32_t*
                 }
             }
             _mm_storeu_si128(out, BlendFour<S, D>(s, _mm_loadu_si128(out)));
+        }
+    }
+    if constexpr (kMasked && HAS_VECTOR_BLEND<S, D>) {
+        // Masked groups: blend all four, then keep the target where the mask is clear.
+        const __m128i zero = _mm_setzero_si128();
+        for (; start + 4 <= count; start += 4) {
+            uint32_t bits;
+            std::memcpy(&bits, mask + start, 4);
+            if (bits == 0) {
+                continue;
+            }
+            __m128i keep = _mm_cvtsi32_si128(static_cast<int>(bits));
+            keep = _mm_unpacklo_epi16(_mm_unpacklo_epi8(keep, zero), zero);
+            keep = _mm_cmpeq_epi32(keep, zero);
+            __m128i* out = reinterpret_cast<__m128i*>(target + start);
+            __m128i d = _mm_loadu_si128(out);
+            __m128i blended =
+                BlendFour<S, D>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + start)), d);
+            _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, blended)));
         }
     }
 #endif
