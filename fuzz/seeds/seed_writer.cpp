@@ -1,6 +1,10 @@
 // fuzz_seeds FOLDER: writes seed inputs for the readers whose files the asset generator does not make:
-// highscore tables, registry value files and headless scripts, one folder per fuzz target.
+// highscore tables, registry value files, headless scripts and a terrain map file, one folder per fuzz
+// target.
 #include "highscore_list.h"
+#include "terrain_engine.h"
+
+#include "terrain/terrain_manager.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -64,5 +68,22 @@ int main(int argc, char** argv) {
           "# a short game\nwait 2\nclick 100 100\nrclick 5 5\nmove 1 2\nmenu 32780\n"
           "dialog ok Anna Lee\ndialog cancel\nfile Grafik\\bk.jpg\nfile\nresize 640 480\n"
           "wait 3\nclose\n");
+
+    // The terrain of the generated maps, saved as a map file (the engine changes the working folder).
+    const std::filesystem::path maps = std::filesystem::absolute(folder / "map_file_fuzz");
+    std::filesystem::create_directories(maps);
+    TerrainManager* terrain = fuzzing::TerrainOnOffscreenEngine(ZONKEL_FUZZ_RUN_DIR);
+    if (terrain == nullptr || !terrain->CreateTerrain()) {
+        std::fprintf(stderr, "fuzz_seeds: cannot build the terrain for the map seed\n");
+        return 1;
+    }
+    std::vector<unsigned char> image(8 << 20);
+    unsigned char* buffer = image.data();
+    unsigned long size = 0;
+    if (!terrain->GetSaveMap(&buffer, &size) || size > image.size()) {
+        std::fprintf(stderr, "fuzz_seeds: cannot save the terrain's map\n");
+        return 1;
+    }
+    Write(maps / "map1.cap", std::string(reinterpret_cast<const char*>(buffer), size));
     return 0;
 }
