@@ -1,9 +1,9 @@
-// SDL2 audio for PlaySoundA: decoding and converting WAV files, and a device that plays the latest one.
+// SDL2 audio for PlaySoundA: a device that plays the latest sound (decoded by wave_decoder.cpp), and
+// the default sound played in place of a file that cannot be played.
 #include "win32/sdl_sound.h"
 
 #include <SDL.h>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -69,45 +69,6 @@ private:
 };
 
 } // namespace
-
-bool DecodeWaveFile(const std::string& path, std::vector<int16_t>* samples, std::string* error) {
-    SDL_AudioSpec spec;
-    Uint8* buffer = nullptr;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &spec, &buffer, &length)) {
-        if (error) {
-            *error = SDL_GetError();
-        }
-        return false;
-    }
-    SDL_AudioCVT convert;
-    if (SDL_BuildAudioCVT(&convert, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, SOUND_CHANNELS,
-                          SOUND_RATE) < 0) {
-        SDL_FreeWAV(buffer);
-        if (error) {
-            *error = SDL_GetError();
-        }
-        return false;
-    }
-    // Whole sample frames only: a truncated last frame is dropped.
-    int frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
-    length -= length % static_cast<Uint32>(frameBytes);
-    std::vector<Uint8> work(static_cast<size_t>(length) * static_cast<size_t>(convert.len_mult) + 16);
-    std::copy(buffer, buffer + length, work.begin());
-    SDL_FreeWAV(buffer);
-    convert.buf = work.data();
-    convert.len = static_cast<int>(length);
-    if (convert.needed && SDL_ConvertAudio(&convert) < 0) {
-        if (error) {
-            *error = SDL_GetError();
-        }
-        return false;
-    }
-    int outBytes = convert.needed ? convert.len_cvt : convert.len;
-    samples->resize(static_cast<size_t>(outBytes) / sizeof(int16_t));
-    std::memcpy(samples->data(), work.data(), samples->size() * sizeof(int16_t));
-    return true;
-}
 
 std::vector<int16_t> DefaultSoundSamples() {
     int frames = SOUND_RATE * DEFAULT_SOUND_MS / 1000;

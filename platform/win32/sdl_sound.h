@@ -16,7 +16,8 @@ constexpr int SOUND_RATE = 44100;
 constexpr int SOUND_CHANNELS = 2;
 
 // Decodes a WAV file (PCM 8 or 16 bit, mono or stereo, any rate) into interleaved signed 16-bit
-// samples at SOUND_RATE with SOUND_CHANNELS. False with a reason for a missing or unreadable file.
+// samples at SOUND_RATE with SOUND_CHANNELS. False with a reason for a missing, oversized, damaged or
+// unsupported file; sizes the file claims are checked against what it holds before decoding.
 bool DecodeWaveFile(const std::string& path, std::vector<int16_t>* samples, std::string* error);
 
 // The short sound played in place of a file that cannot be played.
