@@ -55,6 +55,44 @@ gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
     return TRUE;
 }
 
+// Keys reach the drawing area (which holds the focus) only after GTK has tried them as menu
+// mnemonics and accelerators, so Alt+letter still opens the menus. Keys with Alt or Ctrl held, and keys
+// without a virtual-key code, are left to GTK.
+gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+    if (event->state & (GDK_MOD1_MASK | GDK_CONTROL_MASK)) {
+        return FALSE;
+    }
+    UINT key = VirtualKeyFromGdk(event->keyval);
+    GtkBackend* backend = ActiveGtk();
+    GtkWindowParts* parts = backend ? backend->Parts(HandleFrom(data)) : nullptr;
+    if (key == 0 || !parts) {
+        return FALSE;
+    }
+    if (event->type == GDK_KEY_PRESS) {
+        bool repeat = !parts->keysDown.insert(key).second;
+        PostKeyMessage(HandleFrom(data), key, true, repeat);
+    } else if (parts->keysDown.erase(key) > 0) {
+        PostKeyMessage(HandleFrom(data), key, false, false);
+    }
+    return TRUE;
+}
+
+// Clicking the client area gives it the keyboard focus back (from the menu bar, for instance).
+gboolean OnDrawingPress(GtkWidget* widget, GdkEventButton* event, gpointer data) {
+    gtk_widget_grab_focus(widget);
+    return OnButtonPress(widget, event, data);
+}
+
+// Keys let go while the window had no focus never arrive; forget them so that the next press is
+// not taken for a repeat.
+gboolean OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer data) {
+    GtkBackend* backend = ActiveGtk();
+    if (GtkWindowParts* parts = backend ? backend->Parts(HandleFrom(data)) : nullptr) {
+        parts->keysDown.clear();
+    }
+    return FALSE;
+}
+
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
     // The close box asks; the program's window procedure decides (DefWindowProcA destroys).
     PostInputMessage(HandleFrom(data), WM_CLOSE, 0, 0);
@@ -195,6 +233,64 @@ std::string ToGtkMnemonic(const std::string& text) {
     return result;
 }
 
+UINT VirtualKeyFromGdk(guint keyval) {
+    guint upper = gdk_keyval_to_upper(keyval);
+    if (upper >= GDK_KEY_A && upper <= GDK_KEY_Z) {
+        return 'A' + (upper - GDK_KEY_A);
+    }
+    if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) {
+        return '0' + (keyval - GDK_KEY_0);
+    }
+    if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F12 && keyval != GDK_KEY_F10) {
+        return VK_F1 + (keyval - GDK_KEY_F1); // F10 stays GTK's key for the menu bar
+    }
+    switch (keyval) {
+    case GDK_KEY_Left:
+    case GDK_KEY_KP_Left:
+        return VK_LEFT;
+    case GDK_KEY_Right:
+    case GDK_KEY_KP_Right:
+        return VK_RIGHT;
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Up:
+        return VK_UP;
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Down:
+        return VK_DOWN;
+    case GDK_KEY_Page_Up:
+    case GDK_KEY_KP_Page_Up:
+        return VK_PRIOR;
+    case GDK_KEY_Page_Down:
+    case GDK_KEY_KP_Page_Down:
+        return VK_NEXT;
+    case GDK_KEY_Home:
+    case GDK_KEY_KP_Home:
+        return VK_HOME;
+    case GDK_KEY_End:
+    case GDK_KEY_KP_End:
+        return VK_END;
+    case GDK_KEY_Insert:
+    case GDK_KEY_KP_Insert:
+        return VK_INSERT;
+    case GDK_KEY_Delete:
+    case GDK_KEY_KP_Delete:
+        return VK_DELETE;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+        return VK_RETURN;
+    case GDK_KEY_Escape:
+        return VK_ESCAPE;
+    case GDK_KEY_space:
+        return VK_SPACE;
+    case GDK_KEY_Tab:
+        return VK_TAB;
+    case GDK_KEY_BackSpace:
+        return VK_BACK;
+    default:
+        return 0;
+    }
+}
+
 GdkPixbuf* PixbufFromIcon(const IconResource& icon) {
     if (icon.width <= 0 || icon.height <= 0) {
         return nullptr;
@@ -320,10 +416,14 @@ void GtkBackend::CreateNativeWindow(WindowRecord& window) {
     }
     parts->drawing = gtk_drawing_area_new();
     gtk_widget_set_can_focus(parts->drawing, TRUE);
-    gtk_widget_add_events(parts->drawing,
-                          GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+    gtk_widget_add_events(parts->drawing, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                              GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK |
+                                              GDK_KEY_RELEASE_MASK | GDK_FOCUS_CHANGE_MASK);
     gtk_box_pack_start(GTK_BOX(box), parts->drawing, TRUE, TRUE, 0);
-    g_signal_connect(parts->drawing, "button-press-event", G_CALLBACK(OnButtonPress), handle);
+    g_signal_connect(parts->drawing, "button-press-event", G_CALLBACK(OnDrawingPress), handle);
+    g_signal_connect(parts->drawing, "key-press-event", G_CALLBACK(OnKey), handle);
+    g_signal_connect(parts->drawing, "key-release-event", G_CALLBACK(OnKey), handle);
+    g_signal_connect(parts->drawing, "focus-out-event", G_CALLBACK(OnFocusOut), handle);
     g_signal_connect(parts->drawing, "button-release-event", G_CALLBACK(OnButtonRelease), handle);
     g_signal_connect(parts->drawing, "motion-notify-event", G_CALLBACK(OnMotion), handle);
     g_signal_connect(parts->drawing, "draw", G_CALLBACK(OnDraw), handle);
@@ -345,6 +445,8 @@ void GtkBackend::CreateNativeWindow(WindowRecord& window) {
         g_list_free_full(icons, g_object_unref);
     }
 
+    // The client area takes the keys: the window's focus starts there.
+    gtk_window_set_focus(GTK_WINDOW(parts->window), parts->drawing);
     windows[window.handle] = std::move(parts);
     // The menu bar's height is known now: the client area is what remains of the outer size.
     window.clientWidth = std::max<LONG>(0, window.rect.right - window.rect.left);

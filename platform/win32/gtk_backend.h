@@ -9,6 +9,7 @@
 #include <gtk/gtk.h>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace platform {
@@ -29,6 +30,7 @@ struct GtkWindowParts {
     int wantedClientWidth = 0; // the client size MoveWindow asked for, until the next allocation
     int wantedClientHeight = 0;
     bool settingCheck = false; // a check mark is being set by CheckMenuItem, not by a click
+    std::set<UINT> keysDown;   // virtual keys pressed in the client area and not let go yet
 };
 
 class GtkBackend : public WindowBackend {
@@ -61,6 +63,8 @@ private:
 
 // "&Start" -> "_Start": Windows marks mnemonics with "&", GTK with "_".
 std::string ToGtkMnemonic(const std::string& text);
+// The virtual-key code of a GDK key value, or 0 for a key that the program is not told about.
+UINT VirtualKeyFromGdk(guint keyval);
 // A new pixbuf (RGBA) of the icon's picture; the caller owns it.
 GdkPixbuf* PixbufFromIcon(const IconResource& icon);
 

@@ -21,6 +21,7 @@ void HeadlessClick(HWND window, int x, int y);      // WM_LBUTTONDOWN then WM_LB
 void HeadlessRightClick(HWND window, int x, int y); // WM_RBUTTONDOWN then WM_RBUTTONUP
 void HeadlessMouseMove(HWND window, int x, int y);  // WM_MOUSEMOVE
 bool HeadlessMenuCommand(HWND window, UINT id);     // WM_COMMAND; false when the menu has no such item
+void HeadlessKey(HWND window, UINT virtualKey);     // a key pressed and let go: WM_KEYDOWN, WM_KEYUP
 void HeadlessClose(HWND window);                    // the close box: WM_CLOSE
 void HeadlessResizeClient(HWND window, int width, int height);
 
@@ -35,16 +36,20 @@ uint64_t HeadlessFrameCount();
 
 // One command of a script file.
 struct ScriptCommand {
-    enum class Kind { Click, RightClick, Move, Menu, Dialog, File, Wait, Resize, Close };
+    enum class Kind { Click, RightClick, Move, Menu, Key, Dialog, File, Wait, Resize, Close };
     Kind kind = Kind::Wait;
     int line = 0;                    // line number in the file, for messages
     int x = 0;                       // Click, RightClick, Move; width for Resize
     int y = 0;                       // Click, RightClick, Move; height for Resize
-    UINT id = 0;                     // Menu: command id; Dialog: button id
+    UINT id = 0;                     // Menu: command id; Key: virtual-key code; Dialog: button id
     int frames = 0;                  // Wait
     std::string text;                // Dialog: the text to type
     std::optional<std::string> path; // File: the chosen file; none = cancel
 };
+
+// The virtual-key code of a script's key name (a letter or digit, left, right, up, down, pageup,
+// pagedown, escape, enter, space; any case), or 0.
+UINT VirtualKeyFromName(const std::string& name);
 
 // Reads a script. On a line that is not a command, returns false with "line N: reason" in `error`.
 bool ParseScript(const std::string& text, std::vector<ScriptCommand>* commands, std::string* error);

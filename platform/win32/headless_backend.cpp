@@ -196,6 +196,11 @@ bool HeadlessMenuCommand(HWND window, UINT id) {
     return true;
 }
 
+void HeadlessKey(HWND window, UINT virtualKey) {
+    PostKeyMessage(window, virtualKey, true, false);
+    PostKeyMessage(window, virtualKey, false, false);
+}
+
 void HeadlessClose(HWND window) {
     PostInputMessage(window, WM_CLOSE, 0, 0);
 }

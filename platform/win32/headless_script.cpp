@@ -3,6 +3,7 @@
 #include "win32/headless_internal.h"
 #include "win32/window_system.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -70,6 +71,24 @@ bool ParseButton(const std::string& word, UINT* id) {
     return false;
 }
 
+struct KeyName {
+    const char* name;
+    UINT virtualKey;
+};
+
+constexpr KeyName KEY_NAMES[] = {
+    {"left", VK_LEFT},     {"right", VK_RIGHT},  {"up", VK_UP},
+    {"down", VK_DOWN},     {"pageup", VK_PRIOR}, {"pagedown", VK_NEXT},
+    {"escape", VK_ESCAPE}, {"enter", VK_RETURN}, {"space", VK_SPACE},
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 constexpr long long COORDINATE_MAX = 65535;
 constexpr long long FRAMES_MAX = 100000000;
 
@@ -98,6 +117,13 @@ std::string ParseLine(const std::string& line, ScriptCommand* command) {
             return "menu needs a command id from 1 to 65535: menu ID";
         }
         command->id = static_cast<UINT>(numbers[0]);
+    } else if (word == "key") {
+        command->kind = Kind::Key;
+        command->id = VirtualKeyFromName(Trim(rest));
+        if (command->id == 0) {
+            return "key needs a key: a letter or digit, left, right, up, down, pageup, pagedown, escape, "
+                   "enter or space";
+        }
     } else if (word == "wait") {
         command->kind = Kind::Wait;
         if (!ParseNumbers(rest, 1, 0, FRAMES_MAX, numbers)) {
@@ -160,6 +186,9 @@ void Carry(const ScriptCommand& command, bool insideDialog) {
                          command.id);
         }
         break;
+    case Kind::Key:
+        HeadlessKey(window, command.id);
+        break;
     case Kind::Dialog:
         QueueDialogAnswer(command.text, static_cast<int>(command.id));
         break;
@@ -181,6 +210,19 @@ void Carry(const ScriptCommand& command, bool insideDialog) {
 }
 
 } // namespace
+
+UINT VirtualKeyFromName(const std::string& name) {
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
+        return static_cast<UINT>(std::toupper(static_cast<unsigned char>(name[0])));
+    }
+    std::string lower = Lower(name);
+    for (const KeyName& key : KEY_NAMES) {
+        if (lower == key.name) {
+            return key.virtualKey;
+        }
+    }
+    return 0;
+}
 
 bool ParseScript(const std::string& text, std::vector<ScriptCommand>* commands, std::string* error) {
     std::istringstream lines(text);

@@ -64,6 +64,15 @@ void PostInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Queue().messages.push_back({MakeMessage(window, message, wParam, lParam), true});
 }
 
+void PostKeyMessage(HWND window, UINT virtualKey, bool down, bool repeat) {
+    constexpr uint32_t REPEAT_COUNT_ONE = 0x00000001u;
+    constexpr uint32_t PREVIOUSLY_DOWN = 0x40000000u;
+    constexpr uint32_t RELEASED = 0x80000000u;
+    uint32_t state = down ? REPEAT_COUNT_ONE | (repeat ? PREVIOUSLY_DOWN : 0u)
+                          : REPEAT_COUNT_ONE | PREVIOUSLY_DOWN | RELEASED;
+    PostInputMessage(window, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, static_cast<LPARAM>(state));
+}
+
 void PostMouseMoveMessage(HWND window, LPARAM position) {
     WindowRecord* record = FindWindowRecord(window);
     if (!record || !record->enabled || record->destroying) {

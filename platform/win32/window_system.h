@@ -125,6 +125,9 @@ void ResizeClientArea(HWND window, int width, int height);
 
 // Input from the user: dropped when the window is disabled or gone.
 void PostInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Key input: WM_KEYDOWN (lParam: a repeat count of 1, bit 30 set when the key was down already) or
+// WM_KEYUP (bits 30 and 31 set) with the virtual-key code in wParam.
+void PostKeyMessage(HWND window, UINT virtualKey, bool down, bool repeat);
 // Mouse movement: when the last queued message is a move of the same window, it is updated instead of
 // queuing another, so that moves do not pile up in front of clicks.
 void PostMouseMoveMessage(HWND window, LPARAM position);

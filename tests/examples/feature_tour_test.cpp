@@ -164,6 +164,28 @@ TEST(FeatureTour, CameraCommandsMoveTheViewOverTheScene) {
     EXPECT_GT(upY, forwardY + 10.0) << "from higher up the crystal lies further below the middle";
 }
 
+TEST(FeatureTour, ArrowAndPageKeysMoveTheCameraLikeTheMenuCommands) {
+    TourFolder folder;
+    const TourRun run = folder.Run(
+        "wait 3\nkey right\nkey right\nkey right\nwait 2\nkey up\nkey up\nwait 2\nkey pageup\nwait 2\n");
+    ExpectCleanRun(run, 9);
+    double startX = 0.0;
+    double startY = 0.0;
+    double rightX = 0.0;
+    double rightY = 0.0;
+    double forwardX = 0.0;
+    double forwardY = 0.0;
+    double upX = 0.0;
+    double upY = 0.0;
+    ASSERT_TRUE(Centroid(run.frames[2], IsCrystal, &startX, &startY));
+    ASSERT_TRUE(Centroid(run.frames[4], IsCrystal, &rightX, &rightY));
+    ASSERT_TRUE(Centroid(run.frames[6], IsCrystal, &forwardX, &forwardY));
+    ASSERT_TRUE(Centroid(run.frames[8], IsCrystal, &upX, &upY));
+    EXPECT_LT(rightX, startX - 60.0) << "the right arrow steps right";
+    EXPECT_GT(forwardY, rightY + 30.0) << "the up arrow steps forward";
+    EXPECT_GT(upY, forwardY + 10.0) << "page up lifts the camera";
+}
+
 TEST(FeatureTour, MissingDataEndsTheProgramWithAReason) {
     TourFolder folder(false);
     const TourRun run = folder.Run("wait 2\n");

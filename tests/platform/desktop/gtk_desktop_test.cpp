@@ -1,8 +1,8 @@
 // The GTK desktop backend on a real X server: each test starts itself again under xvfb-run and drives
 // the windows with xdotool: clicks arrive with client coordinates, a menu chosen with mouse and keys
 // sends WM_COMMAND without changing check marks, frames reach the screen, a modal dialog takes typed
-// text and Enter, the open-file dialog cancels and chooses, and a window killed by the display closes
-// the program cleanly.
+// text and Enter, the open-file dialog cancels and chooses, a window killed by the display closes the
+// program cleanly, and keys reach the window as virtual-key messages without taking the menu mnemonics.
 #include "../win32/window_test_program.h"
 
 #include "support/test_files.h"
@@ -308,4 +308,65 @@ TEST(GtkDesktop, OpenFileDialogCancelsAndChooses) {
     ASSERT_TRUE(GetOpenFileNameA(&request));
     EXPECT_EQ(std::string(file), path);
     EXPECT_TRUE(IsWindowEnabled(window));
+}
+
+namespace {
+
+std::vector<Received> KeyMessages() {
+    std::vector<Received> keys;
+    for (const auto& entry : Log()) {
+        if (entry.message == WM_KEYDOWN || entry.message == WM_KEYUP) {
+            keys.push_back(entry);
+        }
+    }
+    return keys;
+}
+
+} // namespace
+
+// Keys pressed over the client area arrive as WM_KEYDOWN and WM_KEYUP with virtual-key codes, while
+// Alt with a menu's mnemonic still opens that menu and sends no key message.
+TEST(GtkDesktop, KeysReachTheWindowAndMnemonicsStillOpenMenus) {
+    if (!std::getenv(INNER_VARIABLE)) {
+        RunUnderXvfb("GtkDesktop.KeysReachTheWindowAndMnemonicsStillOpenMenus");
+        return;
+    }
+    StartGtk();
+    HWND window = CreateTestWindow();
+    ShowWindow(window, SW_SHOWNORMAL);
+    platform::DesktopWindowInfo info;
+    ASSERT_TRUE(
+        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    std::string id = std::to_string(info.xWindow);
+    // Without a window manager the keyboard follows the pointer.
+    ASSERT_TRUE(Xdotool("mousemove --window " + id + " 50 " + std::to_string(info.menuBarHeight + 50)));
+    Pump(window);
+    Log().clear();
+    ASSERT_TRUE(Xdotool("key Left Next s 7"));
+    ASSERT_TRUE(PumpUntil(window, [] { return KeyMessages().size() >= 8; }));
+    std::vector<Received> keys = KeyMessages();
+    const WPARAM expected[] = {VK_LEFT, VK_NEXT, 'S', '7'};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(keys[2 * i].message, static_cast<UINT>(WM_KEYDOWN)) << i;
+        EXPECT_EQ(keys[2 * i].wParam, expected[i]) << i;
+        EXPECT_EQ(keys[2 * i].lParam, 1) << i;
+        EXPECT_EQ(keys[2 * i + 1].message, static_cast<UINT>(WM_KEYUP)) << i;
+        EXPECT_EQ(keys[2 * i + 1].wParam, expected[i]) << i;
+    }
+
+    // Alt+G opens "&game"; Enter chooses its first item.
+    Log().clear();
+    ASSERT_TRUE(Xdotool("key alt+g"));
+    Pump(window);
+    ASSERT_TRUE(Xdotool("key Return"));
+    ASSERT_TRUE(PumpUntil(window, [] { return WasReceived(WM_COMMAND); }));
+    for (const auto& entry : Log()) {
+        if (entry.message == WM_COMMAND) {
+            EXPECT_EQ(LOWORD(entry.wParam), NEW_GAME);
+        }
+    }
+    for (const auto& key : KeyMessages()) {
+        EXPECT_NE(key.wParam, static_cast<WPARAM>('G'));
+        EXPECT_NE(key.wParam, static_cast<WPARAM>(VK_RETURN));
+    }
 }

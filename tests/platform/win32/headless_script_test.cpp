@@ -83,6 +83,34 @@ TEST(ScriptReader, RejectsBadLinesNamingTheLine) {
     }
 }
 
+TEST(ScriptReader, KeyNamesGiveVirtualKeyCodes) {
+    std::vector<platform::ScriptCommand> commands;
+    std::string error;
+    ASSERT_TRUE(platform::ParseScript("key left\nkey right\nkey up\nkey down\nkey pageup\nkey pagedown\n"
+                                      "key escape\nkey enter\nkey space\nkey s\nkey L\nkey 7\nkey PageUp\n",
+                                      &commands, &error))
+        << error;
+    const UINT expected[] = {VK_LEFT,   VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_ESCAPE,
+                             VK_RETURN, VK_SPACE, 'S',   'L',     '7',      VK_PRIOR};
+    ASSERT_EQ(commands.size(), std::size(expected));
+    for (size_t i = 0; i < commands.size(); ++i) {
+        EXPECT_EQ(commands[i].kind, Kind::Key) << i;
+        EXPECT_EQ(commands[i].id, expected[i]) << i;
+    }
+    // The codes the tour's keys are written with.
+    EXPECT_EQ(platform::VirtualKeyFromName("pageup"), 0x21u);
+    EXPECT_EQ(platform::VirtualKeyFromName("pagedown"), 0x22u);
+    EXPECT_EQ(platform::VirtualKeyFromName("left"), 0x25u);
+    EXPECT_EQ(platform::VirtualKeyFromName("up"), 0x26u);
+    EXPECT_EQ(platform::VirtualKeyFromName("right"), 0x27u);
+    EXPECT_EQ(platform::VirtualKeyFromName("down"), 0x28u);
+
+    for (const char* bad : {"key\n", "key ?\n", "key ab\n", "key f1\n", "key left right\n"}) {
+        EXPECT_FALSE(platform::ParseScript(bad, &commands, &error)) << bad;
+        EXPECT_EQ(error.rfind("line 1: key needs", 0), 0u) << bad << " gave: " << error;
+    }
+}
+
 TEST(ScriptReader, MissingFileIsReported) {
     std::vector<platform::ScriptCommand> commands;
     std::string error;
@@ -123,7 +151,7 @@ INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 LRESULT CALLBACK ScriptedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_COMMAND ||
-        message == WM_CLOSE || message == WM_SIZE) {
+        message == WM_CLOSE || message == WM_SIZE || message == WM_KEYDOWN || message == WM_KEYUP) {
         Arrivals().push_back({message, wParam, lParam, platform::HeadlessFrameCount()});
     }
     if (message == WM_COMMAND && LOWORD(wParam) == NEW_GAME) {
@@ -161,6 +189,23 @@ TEST(ScriptRun, WaitsCountPresentedFramesAndTheEndClosesTheWindow) {
     EXPECT_EQ(LOWORD(Arrivals()[2].wParam), EASY);
     EXPECT_EQ(Arrivals()[3].message, static_cast<UINT>(WM_CLOSE));
     EXPECT_FALSE(IsWindow(window));
+}
+
+TEST(ScriptRun, KeyReachesTheMainWindowAsKeyDownThenKeyUp) {
+    HWND window = CreateTestWindow(ScriptedProc);
+    Arrivals().clear();
+    platform::RunHeadlessScript(Parse("key pagedown\nwait 2\nkey l\n"));
+    EXPECT_EQ(RunLoop(window), 7);
+    ASSERT_EQ(Arrivals().size(), 5u);
+    EXPECT_EQ(Arrivals()[0].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(Arrivals()[0].wParam, static_cast<WPARAM>(VK_NEXT));
+    EXPECT_EQ(Arrivals()[1].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(Arrivals()[1].wParam, static_cast<WPARAM>(VK_NEXT));
+    EXPECT_EQ(Arrivals()[2].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(Arrivals()[2].wParam, static_cast<WPARAM>('L'));
+    EXPECT_GE(Arrivals()[2].frame, Arrivals()[0].frame + 2);
+    EXPECT_EQ(Arrivals()[3].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(Arrivals()[4].message, static_cast<UINT>(WM_CLOSE));
 }
 
 TEST(ScriptRun, DialogAnswerReachesTheDialogEvenAfterAWait) {

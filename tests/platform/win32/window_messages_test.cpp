@@ -112,6 +112,34 @@ TEST(Messages, ClicksArriveInOrderWithClientCoordinates) {
     EXPECT_EQ(HIWORD(input[4].lParam), 4);
 }
 
+TEST(Messages, KeysArriveAsKeyDownAndKeyUpWithVirtualKeyCodes) {
+    HWND window = CreateTestWindow();
+    platform::HeadlessKey(window, VK_LEFT);
+    platform::HeadlessKey(window, 'S');
+    Log().clear();
+    EXPECT_EQ(RunLoop(window, 6), -1);
+    std::vector<Received> input = InputLog();
+    ASSERT_EQ(input.size(), 4u);
+    EXPECT_EQ(input[0].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(input[0].wParam, static_cast<WPARAM>(VK_LEFT));
+    EXPECT_EQ(input[0].wParam, 0x25u);
+    EXPECT_EQ(input[0].lParam, 1); // one press, not down before
+    EXPECT_EQ(input[1].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(input[1].wParam, static_cast<WPARAM>(VK_LEFT));
+    EXPECT_EQ(static_cast<uint32_t>(input[1].lParam), 0xC0000001u);
+    EXPECT_EQ(input[2].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(input[2].wParam, static_cast<WPARAM>('S'));
+    EXPECT_EQ(input[3].message, static_cast<UINT>(WM_KEYUP));
+
+    // Like clicks, keys for a disabled window (its dialog is open) are dropped.
+    EnableWindow(window, FALSE);
+    platform::HeadlessKey(window, VK_RIGHT);
+    EnableWindow(window, TRUE);
+    Log().clear();
+    EXPECT_EQ(RunLoop(window, 3), -1);
+    EXPECT_TRUE(InputLog().empty());
+}
+
 TEST(Messages, PeekTakesOneMessageAndNoRemoveLeavesIt) {
     HWND window = CreateTestWindow();
     PostMessageA(window, WM_USER + 1, 1, 2);
