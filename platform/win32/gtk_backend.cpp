@@ -584,7 +584,10 @@ void GtkBackend::Present(WindowRecord& window) {
         g_source_remove(timeout);
     }
     if (clock) {
-        g_signal_handler_disconnect(clock, paintHandler);
+        // A window destroyed by the display disposes its clock, which drops every handler.
+        if (g_signal_handler_is_connected(clock, paintHandler)) {
+            g_signal_handler_disconnect(clock, paintHandler);
+        }
         g_object_unref(clock);
     }
 }
