@@ -15,7 +15,7 @@ namespace platform {
 constexpr int SOUND_RATE = 44100;
 constexpr int SOUND_CHANNELS = 2;
 
-// Decodes a WAV file (PCM 8 or 16 bit, mono or stereo, any rate) into interleaved signed 16-bit
+// Decodes a WAV file (PCM 8 or 16 bit, mono or stereo, 2000 to 768000 Hz) into interleaved signed 16-bit
 // samples at SOUND_RATE with SOUND_CHANNELS. False with a reason for a missing, oversized, damaged or
 // unsupported file; sizes the file claims are checked against what it holds before decoding.
 bool DecodeWaveFile(const std::string& path, std::vector<int16_t>* samples, std::string* error);

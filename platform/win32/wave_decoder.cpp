@@ -14,9 +14,11 @@ namespace {
 
 // Sound effects are small; anything larger is not a sound this program plays.
 constexpr uintmax_t MAX_WAVE_FILE_BYTES = 64u * 1024u * 1024u;
-// Longest decoded sound, bounding the output of slow source rates.
+// Longest decoded sound; with the lowest rate it bounds how much larger the decoded sound can be
+// than its file (at most 2 * 2 * 44100 / 2000 times).
 constexpr uint64_t MAX_SOUND_SECONDS = 600;
-constexpr uint32_t MAX_SOURCE_RATE = 1000000;
+constexpr uint32_t MIN_SOURCE_RATE = 2000;
+constexpr uint32_t MAX_SOURCE_RATE = 768000;
 constexpr uint16_t FORMAT_PCM = 1;
 constexpr uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
 constexpr size_t CHUNK_HEADER_BYTES = 8;
@@ -138,7 +140,7 @@ bool ReadFormat(const Chunk& chunk, WaveFormat* format, std::string* error) {
     if (format->bits != 8 && format->bits != 16) {
         return Fail(error, "unsupported sample size " + std::to_string(format->bits) + " bits");
     }
-    if (format->rate == 0 || format->rate > MAX_SOURCE_RATE) {
+    if (format->rate < MIN_SOURCE_RATE || format->rate > MAX_SOURCE_RATE) {
         return Fail(error, "unsupported sample rate " + std::to_string(format->rate));
     }
     if (blockAlign != format->channels * format->bits / 8) {

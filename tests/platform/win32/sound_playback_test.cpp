@@ -199,6 +199,9 @@ TEST(SoundDecoding, UnsupportedOrInconsistentFormatsAreRefusedWithAReason) {
         {"no channels", FormatChunk(1, 0, 22050, 1, 8), "channel count 0"},
         {"three channels", FormatChunk(1, 3, 22050, 3, 8), "channel count 3"},
         {"rate zero", FormatChunk(1, 1, 0, 1, 8), "sample rate 0"},
+        // A few bytes at a rate this low would decode to many megabytes.
+        {"rate too low", FormatChunk(1, 1, 1999, 1, 8), "sample rate 1999"},
+        {"rate too high", FormatChunk(1, 1, 768001, 1, 8), "sample rate 768001"},
         {"block size", FormatChunk(1, 2, 22050, 3, 16), "block size 3"},
     };
     for (const Case& c : cases) {
@@ -206,6 +209,10 @@ TEST(SoundDecoding, UnsupportedOrInconsistentFormatsAreRefusedWithAReason) {
         EXPECT_FALSE(result.ok) << c.name;
         EXPECT_NE(result.error.find(c.reason), std::string::npos) << c.name << ": " << result.error;
     }
+    Decoded tooLong = Decode(
+        Riff({FormatChunk(1, 1, 2000, 1, 8), DataChunk(2000 * 600, std::vector<uint8_t>(2000 * 600))}));
+    EXPECT_FALSE(tooLong.ok);
+    EXPECT_NE(tooLong.error.find("longer than 600 seconds"), std::string::npos) << tooLong.error;
     Decoded noData = Decode(Riff({FormatChunk(1, 1, 22050, 1, 8)}));
     EXPECT_FALSE(noData.ok);
     EXPECT_NE(noData.error.find("no \"data\""), std::string::npos) << noData.error;
