@@ -2,8 +2,9 @@
 #include "engine_setup.h"
 
 #include "core/kamera_klass.h"
+#include "core/textur_manager.h"
 #include "d3d9/d3d9_testing.h"
-#include "support/test_files.h"
+#include "md2_test_file.h"
 #include "win32/window_surface.h"
 
 #include <cstdio>
@@ -14,35 +15,40 @@
 
 namespace models_test {
 
-IDirect3DDevice9* SetUpEngine() {
-#if defined(__SANITIZE_ADDRESS__)
-    // The root keeps its 2D layer and engine font until the process ends, also once it is deleted; what
-    // set-up allocates for them is not a leak of the code under test.
-    __lsan::ScopedDisabler setUpAllocations;
-#endif
-    HWND window = platform::CreateOffscreenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
-    GFXMain* root = GFXMain::GetExemplar();
-    if (root == nullptr || !root->SetupEngine(window, nullptr)) {
-        return nullptr;
-    }
-    return root->getInitManager()->device;
-}
-
-void WriteSolidPicture(const std::filesystem::path& path, int width, int height, uint32_t argb) {
-    std::vector<uint32_t> pixels(size_t(width) * height, argb);
-    testing_support::WritePng(path, pixels.data(), width, height);
-}
-
 void WriteStrip(const std::filesystem::path& path, int frameWidth, int height,
                 const std::vector<uint32_t>& colours) {
     const int width = frameWidth * int(colours.size());
     std::vector<uint32_t> pixels(size_t(width) * height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels[size_t(y) * width + x] = colours[size_t(x / frameWidth)];
-        }
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = colours[i % size_t(width) / size_t(frameWidth)];
     }
     testing_support::WritePng(path, pixels.data(), width, height);
+}
+
+void EngineTest::SetUp() {
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        // The root keeps its 2D layer and engine font until the process ends, also once it is
+        // deleted; what set-up allocates for them is not a leak of the code under test.
+        __lsan::ScopedDisabler setUpAllocations;
+#endif
+        HWND window = platform::CreateOffscreenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
+        GFXMain* root = GFXMain::GetExemplar();
+        ASSERT_TRUE(root != nullptr && root->SetupEngine(window, nullptr));
+        device = root->getInitManager()->device;
+    }
+    md2_test::WriteModel(folder / "cube.md2", md2_test::Cube({2.0f, 4.0f, 6.0f}));
+    WriteStrip(folder / "skin.png", 16, 16, {SKIN});
+    WriteStrip(folder / "strip.png", 16, 16, {STRIP[0], STRIP[1], STRIP[2], STRIP[3]});
+}
+
+int EngineTest::HeldTextures() const {
+    TexturManager* cache = TexturManager::GetExemplar();
+    int held = 0;
+    for (int i = 0; i < cache->capacity; ++i) {
+        held += cache->entries[i].texture != nullptr ? 1 : 0;
+    }
+    return held;
 }
 
 void PlaceCamera(IDirect3DDevice9* device, const D3DXVECTOR3& position) {
@@ -61,27 +67,14 @@ POINT ProjectToScreen(IDirect3DDevice9* device, const D3DXVECTOR3& world) {
     const D3DXMATRIX viewProjection = D3DXMATRIX(view) * D3DXMATRIX(projection);
     D3DXVECTOR3 clip;
     D3DXVec3TransformCoord(&clip, &world, &viewProjection);
-    POINT point;
-    point.x = LONG((clip.x + 1.0f) * 0.5f * SCREEN_WIDTH);
-    point.y = LONG((1.0f - clip.y) * 0.5f * SCREEN_HEIGHT);
-    return point;
-}
-
-void BeginFrame(IDirect3DDevice9* device, D3DCOLOR background) {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, background, 1.0f, 0);
-    device->BeginScene();
-}
-
-void EndFrame(IDirect3DDevice9* device) {
-    device->EndScene();
+    return POINT{LONG((clip.x + 1.0f) * 0.5f * SCREEN_WIDTH), LONG((1.0f - clip.y) * 0.5f * SCREEN_HEIGHT)};
 }
 
 ::testing::AssertionResult PixelNear(IDirect3DDevice9* device, POINT at, D3DCOLOR expected, int tolerance) {
     const D3DCOLOR actual = platform::d3d9::ReadBackBufferPixel(device, int(at.x), int(at.y));
     for (int shift = 0; shift < 24; shift += 8) {
-        const int a = int((actual >> shift) & 0xFF);
-        const int e = int((expected >> shift) & 0xFF);
-        if (a - e > tolerance || e - a > tolerance) {
+        const int difference = int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF);
+        if (difference > tolerance || -difference > tolerance) {
             char text[128];
             std::snprintf(text, sizeof text, "pixel (%d, %d) is %06X, expected %06X", int(at.x), int(at.y),
                           unsigned(actual & 0xFFFFFF), unsigned(expected & 0xFFFFFF));
@@ -89,16 +82,6 @@ void EndFrame(IDirect3DDevice9* device) {
         }
     }
     return ::testing::AssertionSuccess();
-}
-
-void SavePicture(IDirect3DDevice9* device, const std::string& name) {
-    const std::filesystem::path folder = std::filesystem::path(ZONKEL_BINARY_DIR) / "test-output" / "models";
-    std::filesystem::create_directories(folder);
-    platform::d3d9::WriteBackBufferPng(device, (folder / (name + ".png")).c_str());
-}
-
-int CountCalls(const std::string& method) {
-    return int(platform::d3d9::CallTraceLines(method).size());
 }
 
 } // namespace models_test

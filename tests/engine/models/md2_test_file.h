@@ -1,11 +1,10 @@
-// Writes MD2 model files for the model tests: a builder for hand-made models, a cube with outward faces
-// and a skin of four coloured quadrants, and helpers to break a file on purpose.
+// Writes MD2 model files for the model tests: a builder for hand-made models, a cube with outward
+// faces, a single triangle, and a helper to break a file's header on purpose.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 namespace md2_test {
@@ -29,7 +28,7 @@ struct Model {
     int skinWidth = 64;
     int skinHeight = 64;
 
-    // The file: header with ofs_* values that match the back-to-back sections, then skins, texture
+    // The file: a header whose offsets match the back-to-back sections, then skins, texture
     // coordinates, triangles, frames and an empty GL command list.
     std::vector<uint8_t> Bytes() const;
 };
@@ -39,9 +38,6 @@ enum HeaderField : int {
     IDENT = 0,
     VERSION = 4,
     FRAME_SIZE = 16,
-    NUM_SKINS = 20,
-    NUM_XYZ = 24,
-    NUM_ST = 28,
     NUM_TRIS = 32,
     NUM_FRAMES = 40,
     OFS_SKINS = 44,
@@ -51,13 +47,12 @@ enum HeaderField : int {
 };
 
 void PatchInt32(std::vector<uint8_t>* bytes, int offset, int32_t value);
-int32_t ReadInt32(const std::vector<uint8_t>& bytes, int offset);
 
-// A unit cube centred in the frame's space, faces pointing outward, texture coordinates spanning a
-// 64 x 64 skin. Frame f is the cube scaled by frameSizes[f] (edge length in file units).
+// A cube centred in the frame's space, faces pointing outward, texture coordinates spanning a 64 x 64
+// skin. Frame f is the cube with an edge of frameSizes[f] file units.
 Model Cube(const std::vector<float>& frameSizes);
 
-// A single triangle with one vertex whose decoded position is (1, 2, 3) in every frame.
+// A single triangle whose file vertex 0 decodes to (1, 2 + f, 3) in frame f.
 Model OneTriangle(int frames);
 
 void WriteModel(const std::filesystem::path& path, const Model& model);
