@@ -1,5 +1,5 @@
-// Board rules: group scores, lonely stones and empty cells, gravity and column closing with their
-// sounds, quotas in both modes, the end-of-board test and dealing with a known seed.
+// Board rules: group scores, lonely stones, empty and margin cells, gravity and column closing with
+// their sounds, quotas in both modes, the end-of-board test and dealing with a known seed.
 #include "board.h"
 
 #include "win32/mmsystem.h"
@@ -11,47 +11,23 @@
 
 namespace {
 
-// Rows top to bottom, 16 characters each: '.' empty, '0'..'4' a colour. Missing rows and columns are
-// filled with a checkerboard of colours 3 and 4 that holds no group of its own.
+// Rows top to bottom: '.' empty, '0'..'4' a colour. Missing rows and columns are filled with a
+// checkerboard of colours 3 and 4 that holds no group of its own; '#' fills the whole board with 2.
 void SetBoard(const std::vector<std::string>& rows) {
+    const bool full = !rows.empty() && rows[0] == "#";
     for (int y = 0; y < BOARD_ROWS; ++y) {
         for (int x = 0; x < BOARD_COLUMNS; ++x) {
-            char c = (y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size())) ? rows[y][x]
-                                                                                                 : '?';
-            Board[x][y] = c == '.' ? EMPTY_CELL : (c >= '0' && c <= '4') ? c - '0' : 3 + (x + y) % 2;
-        }
-    }
-}
-
-void FillBoard(int colour) {
-    for (auto& column : Board) {
-        for (int32_t& cell : column) {
-            cell = colour;
+            const char c = !full && y < int(rows.size()) && x < int(rows[y].size()) ? rows[y][x] : '?';
+            Board[x][y] = full                     ? 2
+                          : c == '.'               ? EMPTY_CELL
+                          : (c >= '0' && c <= '4') ? c - '0'
+                                                   : 3 + (x + y) % 2;
         }
     }
 }
 
 std::vector<int32_t> Column(int x) {
     return std::vector<int32_t>(Board[x], Board[x] + BOARD_ROWS);
-}
-
-uint32_t ScoreOfClick(int x, int y) {
-    Score = 0;
-    RemoveStones(x, y);
-    return Score;
-}
-
-// The generator the board is dealt with, written out independently.
-struct ReferenceRandom {
-    uint32_t state;
-    int Next() {
-        state = state * 214013u + 2531011u;
-        return static_cast<int>((state >> 16) & 0x7fff);
-    }
-};
-
-std::time_t FixedSeconds() {
-    return 1234567;
 }
 
 class BoardTest : public ::testing::Test {
@@ -67,62 +43,52 @@ protected:
 };
 
 TEST_F(BoardTest, GroupsScoreTheirAdjacentPairsPlusOne) {
-    struct Shape {
+    const struct {
         const char* name;
         std::vector<std::string> rows;
-        int clickX, clickY;
+        int x, y;
         uint32_t score;
-    };
-    const std::vector<Shape> shapes = {
+    } shapes[] = {
         {"vertical pair", {"0", "0"}, 0, 0, 2},
         {"horizontal pair", {"00"}, 1, 0, 2},
         {"L of four", {"0", "0", "00"}, 0, 0, 4},
         {"T of four", {"000", "?0"}, 1, 1, 4},
-        {"3 x 2 block", {"000", "000"}, 2, 1, 8},
+        {"2 x 2 block, top left", {"?00", "?00"}, 1, 0, 5},
+        {"2 x 2 block, top right", {"?00", "?00"}, 2, 0, 5},
+        {"2 x 2 block, bottom left", {"?00", "?00"}, 1, 1, 5},
+        {"2 x 2 block, bottom right", {"?00", "?00"}, 2, 1, 5},
         {"3 x 3 block", {"000", "000", "000"}, 1, 1, 13},
         {"4 x 4 block", {"0000", "0000", "0000", "0000"}, 3, 0, 25},
         {"ring of eight", {"000", "0?0", "000"}, 0, 2, 9},
+        {"board of one colour", {"#"}, 7, 5, 326},
     };
-    for (const Shape& shape : shapes) {
+    for (const auto& shape : shapes) {
         SetBoard(shape.rows);
-        EXPECT_EQ(ScoreOfClick(shape.clickX, shape.clickY), shape.score) << shape.name;
+        Score = 0;
+        RemoveStones(shape.x, shape.y);
+        EXPECT_EQ(Score, shape.score) << shape.name;
     }
-}
-
-TEST_F(BoardTest, TwoByTwoBlockScoresFiveFromEachOfItsStones) {
-    for (int corner = 0; corner < 4; ++corner) {
-        SetBoard({"?00", "?00"});
-        EXPECT_EQ(ScoreOfClick(1 + corner % 2, corner / 2), 5u) << "stone " << corner;
-    }
-}
-
-TEST_F(BoardTest, BoardOfOneColourScores326AndEmptiesTheBoard) {
-    FillBoard(2);
-    EXPECT_EQ(ScoreOfClick(7, 5), 326u);
-    EXPECT_EQ(zonkel::CountStones(), 0);
+    EXPECT_EQ(zonkel::CountStones(), 0) << "the board of one colour is emptied";
 }
 
 TEST_F(BoardTest, EmptyCellAndLonelyStoneChangeNothingAndPlayNothing) {
     SetBoard({"0.0", "1"});
     int32_t before[BOARD_COLUMNS][BOARD_ROWS];
     std::memcpy(before, Board, sizeof(Board));
-    Score = 7;
     for (auto [x, y] : {std::pair{1, 0}, std::pair{0, 0}, std::pair{2, 0}, std::pair{0, 1}}) {
         RemoveStones(x, y);
         EXPECT_EQ(std::memcmp(before, Board, sizeof(Board)), 0) << x << "," << y;
-        EXPECT_EQ(Score, 7u) << x << "," << y;
     }
+    EXPECT_EQ(Score, 0u);
     EXPECT_TRUE(platform::SoundTrace().empty());
 }
 
 TEST_F(BoardTest, MarginCellsOutsideTheBoardRemoveNothing) {
     // Column 16 and rows 11 and 12 come from clicks in the window's margins; the edge stones next to
     // them form groups, so any stray read or write would show.
-    FillBoard(1);
-    Score = 0;
-    const std::vector<std::pair<int, int>> cells = {{16, 0},  {16, 10}, {0, 11}, {15, 12},
-                                                    {16, 12}, {-1, 0},  {0, -1}};
-    for (auto [x, y] : cells) {
+    SetBoard({"#"});
+    for (auto [x, y] : {std::pair{16, 0}, std::pair{16, 10}, std::pair{0, 11}, std::pair{15, 12},
+                        std::pair{16, 12}, std::pair{-1, 0}, std::pair{0, -1}}) {
         RemoveStones(x, y);
         EXPECT_EQ(zonkel::CountStones(), BOARD_CELLS) << x << "," << y;
     }
@@ -135,7 +101,7 @@ TEST_F(BoardTest, StonesAboveAGapFallInTheirOldOrder) {
     SetBoard({"3", "4", "3", "4", "3", "0", "0", "3", "4", "3", "4"});
     for (int x = 1; x < BOARD_COLUMNS; ++x) {
         for (int y = 0; y < BOARD_ROWS; ++y) {
-            Board[x][y] = (x + y) % 2 == 0 ? 1 : 2;
+            Board[x][y] = 1 + (x + y) % 2;
         }
     }
     RemoveStones(0, 5);
@@ -143,67 +109,36 @@ TEST_F(BoardTest, StonesAboveAGapFallInTheirOldOrder) {
     EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{SOUND_STONES_FALL}));
 }
 
-TEST_F(BoardTest, TwoEmptiedColumnsCloseAndPlayTheClosingSoundAfterTheFall) {
+TEST_F(BoardTest, EmptiedAndEmptyColumnsCloseInOrderAndPlayTheClosingSoundAfterTheFall) {
     for (int x = 0; x < BOARD_COLUMNS; ++x) {
         for (int y = 0; y < BOARD_ROWS; ++y) {
-            Board[x][y] = (x == 5 || x == 6) ? 0 : x * 100 + y;
+            Board[x][y] = (x == 5 || x == 6) ? 0 : (x == 10 || x == 13) ? EMPTY_CELL : x * 100 + y;
         }
     }
     RemoveStones(5, 3);
-    for (int x = 0; x < 14; ++x) {
-        const int source = x < 5 ? x : x + 2;
-        for (int y = 0; y < BOARD_ROWS; ++y) {
-            ASSERT_EQ(Board[x][y], source * 100 + y) << "column " << x << " row " << y;
+    const int sources[] = {0, 1, 2, 3, 4, 7, 8, 9, 11, 12, 14, 15};
+    for (int x = 0; x < BOARD_COLUMNS; ++x) {
+        std::vector<int32_t> expected(BOARD_ROWS, EMPTY_CELL);
+        for (int y = 0; x < 12 && y < BOARD_ROWS; ++y) {
+            expected[y] = sources[x] * 100 + y;
         }
-    }
-    for (int x = 14; x < BOARD_COLUMNS; ++x) {
-        EXPECT_EQ(Column(x), std::vector<int32_t>(BOARD_ROWS, EMPTY_CELL)) << "column " << x;
+        EXPECT_EQ(Column(x), expected) << "column " << x;
     }
     EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{SOUND_STONES_FALL, SOUND_COLUMNS_CLOSE}));
 }
 
-TEST_F(BoardTest, ColumnsRightOfSeveralGapsEndPackedFromTheLeft) {
-    SetBoard({});
-    for (int x : {1, 2, 3, 8, 9, 13}) {
-        for (int y = 0; y < BOARD_ROWS; ++y) {
-            Board[x][y] = EMPTY_CELL;
-        }
-    }
-    CollapseBoard();
-    for (int x = 0; x < 10; ++x) {
-        EXPECT_NE(Board[x][BOARD_ROWS - 1], EMPTY_CELL) << "column " << x;
-    }
-    for (int x = 10; x < BOARD_COLUMNS; ++x) {
-        EXPECT_EQ(Column(x), std::vector<int32_t>(BOARD_ROWS, EMPTY_CELL)) << "column " << x;
-    }
-}
-
-TEST_F(BoardTest, LevelModeQuotaFollowsTheStageTargetUntilStageNine) {
+TEST_F(BoardTest, QuotaFollowsTheStageTargetInLevelModeAndCountsTheStonesInSolveMode) {
+    SetBoard({"................", "........."}); // 25 stones gone
     PlayMode = 1;
-    SetBoard({});
-    for (int i = 0; i < 25; ++i) {
-        Board[i / BOARD_ROWS][i % BOARD_ROWS] = EMPTY_CELL;
+    for (auto [stage, quota] :
+         {std::pair{1, -5}, std::pair{8, 160 - 25}, std::pair{9, 176 - 25}, std::pair{12, 176 - 25}}) {
+        Stage = stage;
+        UpdateQuota();
+        EXPECT_EQ(Quota, quota) << "stage " << stage;
     }
-    Stage = 1;
-    UpdateQuota();
-    EXPECT_EQ(Quota, -5);
-    Stage = 8;
-    UpdateQuota();
-    EXPECT_EQ(Quota, 160 - 25);
-    Stage = 9;
-    UpdateQuota();
-    EXPECT_EQ(Quota, 176 - 25);
-    Stage = 12;
-    UpdateQuota();
-    EXPECT_EQ(Quota, 176 - 25);
-}
-
-TEST_F(BoardTest, SolveModeQuotaIsTheStonesLeft) {
     PlayMode = 0;
-    Stage = 3;
-    SetBoard({"...."});
     UpdateQuota();
-    EXPECT_EQ(Quota, 172);
+    EXPECT_EQ(Quota, 176 - 25);
 }
 
 TEST_F(BoardTest, GameOverOnlyWhenNoEqualNeighboursRemain) {
@@ -212,18 +147,18 @@ TEST_F(BoardTest, GameOverOnlyWhenNoEqualNeighboursRemain) {
     EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{SOUND_NO_MOVE_LEFT}));
 
     platform::ClearSoundTrace();
-    SetBoard({});
     Board[15][9] = Board[15][10]; // One pair in the bottom-right corner.
     EXPECT_FALSE(IsGameOver());
     EXPECT_TRUE(platform::SoundTrace().empty());
 
-    FillBoard(EMPTY_CELL);
+    std::memset(Board, 0xff, sizeof(Board));
     EXPECT_TRUE(IsGameOver());
     EXPECT_EQ(Quota, 0);
 }
 
 TEST_F(BoardTest, DealUsesTheSeededGeneratorAndNeverColourCount) {
-    zonkel::SetDealClockForTesting(FixedSeconds);
+    constexpr std::time_t SECONDS = 1234567;
+    zonkel::SetDealClockForTesting([] { return SECONDS; });
     for (int difficulty : {0, 1, 2, 7}) {
         Difficulty = difficulty;
         TargetReached = true;
@@ -231,30 +166,16 @@ TEST_F(BoardTest, DealUsesTheSeededGeneratorAndNeverColourCount) {
         const int colours = difficulty == 2 ? 5 : difficulty == 1 ? 4 : 3;
         EXPECT_EQ(ColourCount, colours);
         EXPECT_FALSE(TargetReached);
-        ReferenceRandom reference{static_cast<uint32_t>(FixedSeconds())};
+        // The generator, written out independently.
+        uint32_t state = SECONDS;
         for (int x = 0; x < BOARD_COLUMNS; ++x) {
             for (int y = 0; y < BOARD_ROWS; ++y) {
-                int expected = reference.Next() * colours / 32767;
-                expected = expected < colours ? expected : colours - 1;
+                state = state * 214013u + 2531011u;
+                const int expected = std::min(int((state >> 16) & 0x7fff) * colours / 32767, colours - 1);
                 ASSERT_EQ(Board[x][y], expected) << "difficulty " << difficulty << " cell " << x << "," << y;
-                ASSERT_LT(Board[x][y], colours);
             }
         }
     }
-}
-
-TEST_F(BoardTest, NewGameResetsScoreAndStageTakesTheUndoCopyAndKeepsQuota) {
-    zonkel::SetDealClockForTesting(FixedSeconds);
-    Score = 99;
-    Stage = 4;
-    Quota = -3;
-    UndoScore = 5;
-    NewGame();
-    EXPECT_EQ(Score, 0u);
-    EXPECT_EQ(UndoScore, 0u);
-    EXPECT_EQ(Stage, 1);
-    EXPECT_EQ(Quota, -3);
-    EXPECT_EQ(std::memcmp(UndoBoard, Board, sizeof(Board)), 0);
 }
 
 } // namespace

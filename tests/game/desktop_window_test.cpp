@@ -4,18 +4,13 @@
 #include "program_run.h"
 
 #include "board.h"
-#include "support/test_files.h"
 
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <string>
+#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -36,173 +31,113 @@ std::string Shell(const std::string& command) {
     return output;
 }
 
-bool HaveCommand(const char* name) {
-    return !Shell(std::string("command -v ") + name + " 2>/dev/null").empty();
-}
-
-// Polls `command` until it prints something; the first line, or empty after `attempts` tries.
-std::string WaitForOutput(const std::string& command, int attempts = 200) {
-    for (int i = 0; i < attempts; ++i) {
-        std::string output = Shell(command);
-        if (!output.empty()) {
-            return output.substr(0, output.find('\n'));
+// Polls `command` until its output is non-empty (or, with `gone`, empty); the first line of it.
+std::string WaitFor(const std::string& command, bool gone = false) {
+    for (int i = 0; i < 200; ++i) {
+        const std::string output = Shell(command + " 2>/dev/null");
+        if (output.empty() == gone) {
+            return gone ? "gone" : output.substr(0, output.find('\n'));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return std::string();
 }
 
-bool WaitUntilGone(const std::string& command, int attempts = 200) {
-    for (int i = 0; i < attempts; ++i) {
-        if (Shell(command).empty()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
 // Asks a window to close as a window manager does: the WM_DELETE_WINDOW protocol message. Xlib is
 // opened at run time so that the test program needs no X library at link time.
 bool SendCloseRequest(unsigned long window) {
     void* xlib = dlopen("libX11.so.6", RTLD_NOW);
-    if (!xlib) {
-        return false;
-    }
-    using OpenDisplay = void* (*)(const char*);
-    using InternAtom = unsigned long (*)(void*, const char*, int);
-    using SendEvent = int (*)(void*, unsigned long, int, long, void*);
-    using Flush = int (*)(void*);
-    using CloseDisplay = int (*)(void*);
-    auto openDisplay = reinterpret_cast<OpenDisplay>(dlsym(xlib, "XOpenDisplay"));
-    auto internAtom = reinterpret_cast<InternAtom>(dlsym(xlib, "XInternAtom"));
-    auto sendEvent = reinterpret_cast<SendEvent>(dlsym(xlib, "XSendEvent"));
-    auto flush = reinterpret_cast<Flush>(dlsym(xlib, "XFlush"));
-    auto closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(xlib, "XCloseDisplay"));
-    void* display =
-        openDisplay && internAtom && sendEvent && flush && closeDisplay ? openDisplay(nullptr) : nullptr;
+    auto openDisplay = xlib ? reinterpret_cast<void* (*)(const char*)>(dlsym(xlib, "XOpenDisplay")) : nullptr;
+    auto internAtom =
+        xlib ? reinterpret_cast<unsigned long (*)(void*, const char*, int)>(dlsym(xlib, "XInternAtom"))
+             : nullptr;
+    auto sendEvent =
+        xlib ? reinterpret_cast<int (*)(void*, unsigned long, int, long, void*)>(dlsym(xlib, "XSendEvent"))
+             : nullptr;
+    auto closeDisplay = xlib ? reinterpret_cast<int (*)(void*)>(dlsym(xlib, "XCloseDisplay")) : nullptr;
+    void* display = openDisplay && internAtom && sendEvent && closeDisplay ? openDisplay(nullptr) : nullptr;
     if (!display) {
-        dlclose(xlib);
         return false;
     }
     // The client-message event as Xlib lays it out on 64-bit systems, inside the 24-long event union.
-    struct ClientMessage {
-        int type;
-        unsigned long serial;
-        int sendEvent;
-        void* display;
-        unsigned long window;
-        unsigned long messageType;
-        int format;
-        long data[5];
-    };
     union {
-        ClientMessage message;
+        struct {
+            int type;
+            unsigned long serial;
+            int sendEvent;
+            void* display;
+            unsigned long window, messageType;
+            int format;
+            long data[5];
+        } message;
         long pad[24];
     } event = {};
-    constexpr int CLIENT_MESSAGE = 33;
-    event.message.type = CLIENT_MESSAGE;
-    event.message.display = display;
-    event.message.window = window;
-    event.message.messageType = internAtom(display, "WM_PROTOCOLS", 0);
-    event.message.format = 32;
+    event.message = {33, 0, 0, display, window, internAtom(display, "WM_PROTOCOLS", 0), 32, {}};
     event.message.data[0] = static_cast<long>(internAtom(display, "WM_DELETE_WINDOW", 0));
     const bool sent = sendEvent(display, window, 0, 0, &event) != 0;
-    flush(display);
-    closeDisplay(display);
+    closeDisplay(display); // flushes the request
     dlclose(xlib);
     return sent;
 }
 
-// The board the program deals with DEAL_TIME at its first start (medium difficulty), and the centre of
-// one of its cells that belongs to a group.
-std::pair<int, int> GroupCellOfFirstBoard() {
-    static std::time_t seconds = DEAL_TIME;
-    zonkel::SetDealClockForTesting([] { return seconds; });
-    Difficulty = 1;
-    CreateBoard();
-    zonkel::SetDealClockForTesting(nullptr);
-    for (int x = 0; x < BOARD_COLUMNS; ++x) {
-        for (int y = 0; y + 1 < BOARD_ROWS; ++y) {
-            if (Board[x][y] == Board[x][y + 1]) {
-                return {x, y};
-            }
-        }
-    }
-    return {0, 0};
-}
-
 TEST(DesktopWindow, StartClickCreditsAndCloseUnderXvfb) {
     if (!std::getenv(INSIDE_VARIABLE)) {
-        if (!HaveCommand("xvfb-run") || !HaveCommand("xdotool")) {
+        if (Shell("command -v xvfb-run && command -v xdotool").find("xdotool") == std::string::npos) {
             GTEST_SKIP() << "xvfb-run and xdotool are needed (scripts/deps installs them)";
         }
-        const std::string self = fs::read_symlink("/proc/self/exe").string();
-        const std::string command = std::string(INSIDE_VARIABLE) +
-                                    "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" + self +
-                                    "' --gtest_filter=DesktopWindow.StartClickCreditsAndCloseUnderXvfb 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string output;
-        char buffer[512];
-        while (fgets(buffer, sizeof(buffer), pipe)) {
-            output += buffer;
-        }
-        const int status = pclose(pipe);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+        const std::string output =
+            Shell(std::string(INSIDE_VARIABLE) + "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" +
+                  fs::read_symlink("/proc/self/exe").string() +
+                  "' --gtest_filter=DesktopWindow.* 2>&1; echo \"exit $?\"");
+        EXPECT_NE(output.find("exit 0\n"), std::string::npos) << output;
         return;
     }
 
-    testing_support::TemporaryFolder work;
-    testing_support::TemporaryFolder config;
-    game_testing::CopyRunFolder(work.Path());
-    const auto [column, row] = GroupCellOfFirstBoard();
-    const fs::path errors = work / "stderr.txt";
-    const int program = game_testing::StartProgram(fs::path(ZONKEL_RUN_DIR) / "zonkel", work.Path(),
-                                                   {{"XDG_CONFIG_HOME", config.Path().string()},
-                                                    {"ZONKEL_DEAL_TIME", std::to_string(DEAL_TIME)},
-                                                    {"VELKORA_HEADLESS", ""}},
-                                                   errors);
-    ASSERT_GT(program, 0);
+    // A stone of the first board with an equal neighbour below it.
+    zonkel::SetDealClockForTesting([] { return DEAL_TIME; });
+    Difficulty = 1;
+    CreateBoard();
+    int column = 0;
+    int row = 0;
+    while (column < BOARD_COLUMNS - 1 && Board[column][row] != Board[column][row + 1]) {
+        row = (row + 1) % (BOARD_ROWS - 1);
+        column += row == 0;
+    }
 
-    const std::string window =
-        WaitForOutput("xdotool search --onlyvisible --name \"Tolvex's Quarvel 1.00\" 2>/dev/null");
+    const game_testing::GameFolder folder;
+    const fs::path errors = folder / "stderr.txt";
+    const int program =
+        folder.Start({{"ZONKEL_DEAL_TIME", std::to_string(DEAL_TIME)}, {"VELKORA_HEADLESS", ""}}, errors);
+    ASSERT_GT(program, 0);
+    const std::string window = WaitFor("xdotool search --onlyvisible --name \"Tolvex's Quarvel 1.00\"");
     if (window.empty()) {
         kill(program, SIGTERM);
         game_testing::WaitForProgram(program);
         FAIL() << "the game window did not appear";
     }
 
-    // A click into the client area, on a stone that has an equal neighbour below it. The menu bar lies
-    // above the client area; a cell is large enough to absorb its height estimate.
+    // A click into the client area; the menu bar lies above it, and a cell absorbs the height estimate.
     const int menuBar = 24;
-    const fs::path before = work / "before.png";
-    Shell("import -window " + window + " " + before.string());
-    Shell("xdotool mousemove --window " + window + " " + std::to_string(15 + 48 * column + 24) + " " +
-          std::to_string(menuBar + 15 + 48 * row + 24) + " click 1");
-
+    const fs::path shot = folder / "shot.png";
+    Shell("import -window " + window + " " + shot.string());
+    const game_testing::Picture before = game_testing::ReadPng(shot);
+    Shell("xdotool mousemove --window " + window + " " + std::to_string(39 + 48 * column) + " " +
+          std::to_string(menuBar + 39 + 48 * row) + " click 1");
     // The clicked column changes once the group is gone and the stones above it fall.
-    game_testing::Picture first;
-    ASSERT_TRUE(game_testing::ReadPng(before, &first));
     bool changed = false;
     for (int attempt = 0; attempt < 100 && !changed; ++attempt) {
-        const fs::path after = work / "after.png";
-        Shell("import -window " + window + " " + after.string());
-        game_testing::Picture second;
-        if (game_testing::ReadPng(after, &second) && second.width == first.width &&
-            second.height == first.height) {
-            int differing = 0;
-            const int left = 15 + 48 * column;
-            for (int y = menuBar + 15; y < std::min(first.height, menuBar + 15 + 48 * BOARD_ROWS); ++y) {
-                for (int x = left; x < left + 48 && x < first.width; ++x) {
-                    differing += game_testing::ColourDistance(first.At(x, y), second.At(x, y)) > 40;
-                }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Shell("import -window " + window + " " + shot.string());
+        const game_testing::Picture after = game_testing::ReadPng(shot);
+        int differing = 0;
+        for (int y = menuBar + 15; after.width == before.width && after.height == before.height &&
+                                   y < std::min(before.height, menuBar + 15 + 48 * BOARD_ROWS);
+             ++y) {
+            for (int x = 15 + 48 * column; x < 63 + 48 * column && x < before.width; ++x) {
+                differing += game_testing::ColourDistance(before.At(x, y), after.At(x, y)) > 40;
             }
-            changed = differing > 200;
         }
-        if (!changed) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        changed = differing > 200;
     }
     EXPECT_TRUE(changed) << "the click on the group at " << column << "," << row << " changed nothing";
 
@@ -210,11 +145,11 @@ TEST(DesktopWindow, StartClickCreditsAndCloseUnderXvfb) {
     Shell("xdotool windowfocus --sync " + window + " key F10");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Shell("xdotool key Up Return");
-    const std::string credits = WaitForOutput("xdotool search --onlyvisible --name '^Credits$' 2>/dev/null");
+    const std::string credits = WaitFor("xdotool search --onlyvisible --name '^Credits$'");
     EXPECT_FALSE(credits.empty()) << "the Credits dialog did not open";
     if (!credits.empty()) {
         Shell("xdotool windowfocus --sync " + credits + " key Return");
-        EXPECT_TRUE(WaitUntilGone("xdotool search --onlyvisible --name '^Credits$' 2>/dev/null"))
+        EXPECT_FALSE(WaitFor("xdotool search --onlyvisible --name '^Credits$'", true).empty())
             << "the Credits dialog did not close";
     }
 

@@ -5,14 +5,8 @@
 
 #include "board.h"
 #include "highscore_list.h"
-#include "support/test_files.h"
 
-#include "win32/winreg.h"
-
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
@@ -24,82 +18,47 @@ using game_testing::Picture;
 namespace {
 
 std::time_t planSeconds = 0;
-std::time_t PlanClock() {
-    return planSeconds;
-}
 
-using BoardCells = std::vector<int32_t>; // column by column, as the board
-
-BoardCells CopyBoard() {
-    BoardCells cells;
-    for (const auto& column : Board) {
-        cells.insert(cells.end(), column, column + BOARD_ROWS);
-    }
-    return cells;
-}
-
-// The size of the group at (x, y) on the current board, counting each stone once.
-int GroupSize(int x, int y) {
-    const int32_t colour = Board[x][y];
-    if (colour == EMPTY_CELL) {
-        return 0;
-    }
-    bool seen[BOARD_COLUMNS][BOARD_ROWS] = {};
-    std::vector<std::pair<int, int>> open = {{x, y}};
-    seen[x][y] = true;
-    int size = 0;
-    while (!open.empty()) {
-        auto [cx, cy] = open.back();
-        open.pop_back();
-        ++size;
-        const int steps[4][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
-        for (const auto& step : steps) {
-            const int nx = cx + step[0];
-            const int ny = cy + step[1];
-            if (nx >= 0 && nx < BOARD_COLUMNS && ny >= 0 && ny < BOARD_ROWS && !seen[nx][ny] &&
-                Board[nx][ny] == colour) {
-                seen[nx][ny] = true;
-                open.emplace_back(nx, ny);
-            }
-        }
-    }
-    return size;
-}
-
-std::pair<int, int> LargestGroup() {
+// The cell whose click scores most on the current board; (-1, -1) when no group is left.
+std::pair<int, int> BestMove() {
+    int32_t board[BOARD_COLUMNS][BOARD_ROWS];
+    std::memcpy(board, Board, sizeof(Board));
+    const uint32_t score = Score;
     std::pair<int, int> best = {-1, -1};
-    int bestSize = 1;
+    uint32_t bestGain = 0;
     for (int x = 0; x < BOARD_COLUMNS; ++x) {
         for (int y = 0; y < BOARD_ROWS; ++y) {
-            const int size = GroupSize(x, y);
-            if (size > bestSize) {
-                bestSize = size;
+            Score = 0;
+            RemoveStones(x, y);
+            if (Score > bestGain) {
+                bestGain = Score;
                 best = {x, y};
             }
+            std::memcpy(Board, board, sizeof(Board));
         }
     }
+    Score = score;
     return best;
 }
 
-// The client position of a cell's centre in the 800 x 600 window.
-std::string ClickOn(int column, int row) {
-    return "click " + std::to_string(15 + 48 * column + 24) + " " + std::to_string(15 + 48 * row + 24);
+std::string ClickOn(std::pair<int, int> cell) {
+    return "click " + std::to_string(39 + 48 * cell.first) + " " + std::to_string(39 + 48 * cell.second);
 }
 
 struct Plan {
     std::string script;
-    BoardCells firstBoard;
+    std::vector<int32_t> firstBoard; // column by column, as the board
     uint32_t finalScore = 0;
     int stagesCleared = 0;
     bool gameOver = false;
 };
 
 // Plays the program's first run with the fixed deal time: level mode and easy through the menu, the
-// largest group each time, an undo after the first click, stages until the game is over, the name, the
+// best move each time, an undo after the first click, stages until the game is over, the name, the
 // table and one click into the new game.
 Plan PlanGame(std::time_t seconds) {
     planSeconds = seconds;
-    zonkel::SetDealClockForTesting(PlanClock);
+    zonkel::SetDealClockForTesting([] { return planSeconds; });
     Plan plan;
     std::ostringstream script;
     PlayMode = 0;
@@ -107,32 +66,19 @@ Plan PlanGame(std::time_t seconds) {
     Stage = 1;
     Score = 0;
     CreateBoard();
-    plan.firstBoard = CopyBoard();
-    script << "wait 4\n";
-
-    script << "menu 32783\n"; // Play Level Mode
+    plan.firstBoard.assign(&Board[0][0], &Board[0][0] + BOARD_CELLS);
+    script << "wait 4\nmenu 32783\nmenu 32778\n"; // Play Level Mode, then easy: two new games
     PlayMode = 1;
     NewGame();
-    script << "menu 32778\n"; // easy
     Difficulty = 0;
     NewGame();
     Quota = 20;
-
-    bool firstClick = true;
     int pending = 2;
-    while (!plan.gameOver && Stage < 12) {
-        const auto [x, y] = LargestGroup();
-        if (x < 0) {
-            break; // Cannot happen: a board without a group has ended the stage below.
-        }
-        script << ClickOn(x, y) << "\n";
-        ++pending;
-        if (firstClick) {
-            script << "rclick 5 5\n" << ClickOn(x, y) << "\n";
-            pending += 2;
-            firstClick = false;
-        }
-        RemoveStones(x, y);
+    for (bool first = true; Stage < 12; first = false) {
+        const auto cell = BestMove();
+        script << ClickOn(cell) << "\n" << (first ? "rclick 5 5\n" + ClickOn(cell) + "\n" : "");
+        pending += first ? 3 : 1;
+        RemoveStones(cell.first, cell.second);
         if (!IsGameOver()) {
             continue;
         }
@@ -149,51 +95,15 @@ Plan PlanGame(std::time_t seconds) {
         Quota = std::min(Stage * 20, 176);
     }
     plan.finalScore = Score;
-    script << "dialog ok Tester\nclick 400 300\nwait 8\n"; // name entry, then the table
-    script << "click 400 300\nwait 8\n";                   // a new game at stage 1
+    // The name entry, the table, a new game at stage 1 and a click into it.
+    script << "dialog ok Tester\nclick 400 300\nwait 8\nclick 400 300\nwait 8\n";
     Score = 0;
     Stage = 1;
     CreateBoard();
-    const auto [x, y] = LargestGroup();
-    script << ClickOn(x, y) << "\nwait 8\nclose\n";
+    script << ClickOn(BestMove()) << "\nwait 8\nclose\n";
     plan.script = script.str();
     zonkel::SetDealClockForTesting(nullptr);
     return plan;
-}
-
-std::vector<uint8_t> ReadValue(const fs::path& config, const char* name) {
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TolvexGroup\\Quarvel", 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
-              ERROR_SUCCESS);
-    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
-    std::vector<uint8_t> bytes(512);
-    DWORD size = static_cast<DWORD>(bytes.size());
-    EXPECT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, bytes.data(), &size), ERROR_SUCCESS) << name;
-    RegCloseKey(key);
-    bytes.resize(size);
-    return bytes;
-}
-
-struct Table {
-    std::vector<std::string> names;
-    std::vector<uint32_t> scores;
-};
-
-Table ReadTable(const fs::path& file) {
-    HighscoreList list;
-    EXPECT_EQ(list.Load(file.c_str(), 10), HighscoreList::LOAD_READ) << file;
-    Table table;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        char name[HIGHSCORE_NAME_SIZE];
-        uint32_t score = 0;
-        list.GetEntry(i, &score, name);
-        table.names.push_back(name);
-        table.scores.push_back(score);
-    }
-    return table;
 }
 
 // Pixels brighter than the dark strip and veil can make: the white of the texts.
@@ -201,8 +111,7 @@ int BrightPixels(const Picture& frame, int left, int top, int right, int bottom)
     int count = 0;
     for (int y = top; y < bottom; ++y) {
         for (int x = left; x < right; ++x) {
-            const uint32_t p = frame.At(x, y);
-            count += ((p >> 16) & 0xff) > 200 && ((p >> 8) & 0xff) > 200 && (p & 0xff) > 200;
+            count += ColourDistance(frame.At(x, y), 0xffffff) < 55;
         }
     }
     return count;
@@ -215,14 +124,36 @@ bool ShowsOverlay(const Picture& frame, const Picture& overlay) {
     for (int y = 8; y < overlay.height; y += 13) {
         for (int x = 8; x < overlay.width; x += 17) {
             const uint32_t texel = overlay.At(x, y);
-            if ((texel >> 24) != 0xff || ColourDistance(texel, 0) < 40) {
-                continue;
+            if ((texel >> 24) == 0xff && ColourDistance(texel, 0) >= 40) {
+                ++compared;
+                matched += ColourDistance(frame.At(144 + x, 172 + y), texel) <= 6;
             }
-            ++compared;
-            matched += ColourDistance(frame.At(144 + x, 172 + y), texel) <= 6;
         }
     }
     return compared > 50 && matched * 10 >= compared * 9;
+}
+
+// Pixels of the right margin, where only the background shows, in the first or the last frame.
+std::vector<uint32_t> RightMargin(const game_testing::GameRun& run, bool last) {
+    EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+    std::vector<uint32_t> pixels;
+    if (!run.frames.empty()) {
+        const Picture frame = game_testing::ReadPng(last ? run.frames.back() : run.frames[0]);
+        for (int y = 20; y < 540; y += 4) {
+            pixels.push_back(frame.At(792, y));
+        }
+    }
+    return pixels;
+}
+
+int Differences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    EXPECT_EQ(a.size(), 130u);
+    EXPECT_EQ(b.size(), a.size());
+    int count = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        count += ColourDistance(a[i], b[i]) > 12;
+    }
+    return count;
 }
 
 uint32_t CellCentre(const Picture& frame, int column, int row) {
@@ -240,74 +171,50 @@ TEST(EndToEnd, ScriptedGameFromEmptySettingsToANewGame) {
     }
     ASSERT_LT(seconds, 1100) << "no deal time gives a game with a cleared stage and a game over";
 
-    testing_support::TemporaryFolder work;
-    testing_support::TemporaryFolder config;
-    testing_support::TemporaryFolder frames;
-    game_testing::CopyRunFolder(work.Path());
-    const fs::path script = work / "game.script";
-    std::ofstream(script) << plan.script;
-
-    const game_testing::ProgramResult result =
-        game_testing::RunProgram(fs::path(ZONKEL_RUN_DIR) / "zonkel", {}, work.Path(),
-                                 {{"VELKORA_HEADLESS", "1"},
-                                  {"VELKORA_SCRIPT", script.string()},
-                                  {"VELKORA_FRAMES", frames.Path().string()},
-                                  {"XDG_CONFIG_HOME", config.Path().string()},
-                                  {"ZONKEL_DEAL_TIME", std::to_string(seconds)}});
-    ASSERT_EQ(result.exitCode, 0) << result.errorOutput << "\nscript:\n" << plan.script;
+    const game_testing::GameFolder folder;
+    const auto run = folder.RunHeadless(plan.script, {{"ZONKEL_DEAL_TIME", std::to_string(seconds)}});
+    ASSERT_EQ(run.exitCode, 0) << run.errorOutput << "\nscript:\n" << plan.script;
 
     // Settings: the first-run background and the modes chosen through the menu.
-    std::vector<uint8_t> background = ReadValue(config.Path(), "dsx12");
+    const std::vector<uint8_t> background = folder.Setting("dsx12");
     ASSERT_EQ(background.size(), 261u);
     EXPECT_STREQ(reinterpret_cast<const char*>(background.data()), "Grafik\\bk.jpg");
-    EXPECT_EQ(ReadValue(config.Path(), "dsx13"), (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(folder.Setting("dsx13"), (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
 
-    // Highscore files: six of them, the name inserted into level mode easy.
-    const char* files[] = {"as1.roh", "as2.roh", "as3.roh", "al1.roh", "al2.roh", "al3.roh"};
-    for (const char* file : files) {
-        ASSERT_TRUE(fs::exists(work / file)) << file;
-        EXPECT_EQ(fs::file_size(work / file), 2248u) << file;
-        Table table = ReadTable(work / file);
-        if (std::string(file) == "al1.roh") {
-            ASSERT_EQ(table.names.size(), 10u);
-            EXPECT_EQ(table.names[0], "Tester");
-            EXPECT_EQ(table.scores[0], plan.finalScore);
-            EXPECT_EQ(table.scores[1], 179u);
-            EXPECT_EQ(table.scores[9], 171u);
-        } else {
-            EXPECT_EQ(table.scores, (std::vector<uint32_t>{179, 178, 177, 176, 175, 174, 173, 172, 171, 170}))
-                << file;
-            EXPECT_EQ(table.names[0], HIGHSCORE_DEFAULT_NAME) << file;
+    // Six highscore files of ten defaults each; the name inserted into level mode easy.
+    for (const char* file : {"as1.roh", "as2.roh", "as3.roh", "al1.roh", "al2.roh", "al3.roh"}) {
+        ASSERT_TRUE(fs::exists(folder / file)) << file;
+        EXPECT_EQ(fs::file_size(folder / file), 2248u) << file;
+        HighscoreList list;
+        EXPECT_EQ(list.Load((folder / file).c_str(), 10), HighscoreList::LOAD_READ) << file;
+        const bool inserted = std::string(file) == "al1.roh";
+        for (int i = 0; i < 10; ++i) {
+            char name[HIGHSCORE_NAME_SIZE] = {};
+            uint32_t score = 0;
+            ASSERT_TRUE(list.GetEntry(i, &score, name)) << file;
+            const bool winner = inserted && i == 0;
+            EXPECT_EQ(score, winner ? plan.finalScore : 179u - i + inserted) << file << " row " << i;
+            EXPECT_STREQ(name, winner ? "Tester" : HIGHSCORE_DEFAULT_NAME) << file << " row " << i;
         }
     }
 
-    // Frames.
-    std::vector<fs::path> frameFiles;
-    for (const auto& entry : fs::directory_iterator(frames.Path())) {
-        frameFiles.push_back(entry.path());
-    }
-    std::sort(frameFiles.begin(), frameFiles.end());
-    ASSERT_GT(frameFiles.size(), 20u);
-
-    Picture first;
-    ASSERT_TRUE(game_testing::ReadPng(frameFiles[1], &first));
+    ASSERT_GT(run.frames.size(), 20u);
+    const Picture first = game_testing::ReadPng(run.frames[1]);
     ASSERT_EQ(first.width, 800);
     ASSERT_EQ(first.height, 600);
     // The first board: cells of one colour look alike at their centres, cells of different colours not.
     std::map<int32_t, uint32_t> look;
     for (int x = 0; x < BOARD_COLUMNS; ++x) {
         for (int y = 0; y < BOARD_ROWS; ++y) {
-            const int32_t colour = plan.firstBoard[x * BOARD_ROWS + y];
             const uint32_t centre = CellCentre(first, x, y);
-            auto [it, inserted] = look.emplace(colour, centre);
+            auto it = look.emplace(plan.firstBoard[x * BOARD_ROWS + y], centre).first;
             EXPECT_LE(ColourDistance(it->second, centre), 3) << "cell " << x << "," << y;
         }
     }
     ASSERT_EQ(look.size(), 4u) << "medium difficulty deals four colours";
     for (auto a = look.begin(); a != look.end(); ++a) {
         for (auto b = std::next(a); b != look.end(); ++b) {
-            EXPECT_GT(ColourDistance(a->second, b->second), 30)
-                << "colours " << a->first << " and " << b->first;
+            EXPECT_GT(ColourDistance(a->second, b->second), 30) << a->first << " and " << b->first;
         }
     }
     // Solve mode's strip: score and best score, no stage.
@@ -315,28 +222,26 @@ TEST(EndToEnd, ScriptedGameFromEmptySettingsToANewGame) {
     EXPECT_GT(BrightPixels(first, 600, 565, 780, 585), 20);
     EXPECT_EQ(BrightPixels(first, 180, 565, 330, 585), 0);
 
-    Picture gameOver;
-    Picture stageClear;
-    ASSERT_TRUE(game_testing::ReadDds(work / "Grafik" / "Gov.dds", &gameOver));
-    ASSERT_TRUE(game_testing::ReadDds(work / "Grafik" / "Con1.dds", &stageClear));
+    const Picture gameOver = game_testing::ReadDds(folder / "Grafik" / "Gov.dds");
+    const Picture stageClear = game_testing::ReadDds(folder / "Grafik" / "Con1.dds");
     int firstStageClear = -1;
     int firstGameOver = -1;
     int firstTable = -1;
     int levelStrips = 0;
-    for (size_t i = 0; i < frameFiles.size(); ++i) {
-        Picture frame;
-        ASSERT_TRUE(game_testing::ReadPng(frameFiles[i], &frame)) << frameFiles[i];
+    for (int i = 0; i < int(run.frames.size()); ++i) {
+        const Picture frame = game_testing::ReadPng(run.frames[i]);
+        ASSERT_EQ(frame.width, 800) << run.frames[i];
         levelStrips += BrightPixels(frame, 180, 565, 330, 585) > 20;
         if (firstStageClear < 0 && ShowsOverlay(frame, stageClear)) {
-            firstStageClear = static_cast<int>(i);
+            firstStageClear = i;
         }
         if (firstGameOver < 0 && ShowsOverlay(frame, gameOver)) {
-            firstGameOver = static_cast<int>(i);
+            firstGameOver = i;
         }
-        // The table: "1." at (240, 200) and the winner's name at (300, 200), over the veil.
+        // The table: "1." at (240, 200), the winner's name at (300, 200) and the score, over the veil.
         if (firstGameOver >= 0 && firstTable < 0 && BrightPixels(frame, 240, 200, 260, 218) > 5 &&
             BrightPixels(frame, 300, 200, 360, 218) > 10 && BrightPixels(frame, 550, 200, 640, 218) > 10) {
-            firstTable = static_cast<int>(i);
+            firstTable = i;
         }
     }
     EXPECT_GT(levelStrips, 10) << "level mode shows its stage and diamonds";
@@ -346,36 +251,40 @@ TEST(EndToEnd, ScriptedGameFromEmptySettingsToANewGame) {
 }
 
 TEST(EndToEnd, UndoBeforeTheFirstLeftClickRestoresTheDealtBoardNotABoardOfZeros) {
-    testing_support::TemporaryFolder work;
-    testing_support::TemporaryFolder config;
-    testing_support::TemporaryFolder frames;
-    game_testing::CopyRunFolder(work.Path());
-    const fs::path script = work / "undo.script";
-    std::ofstream(script) << "wait 3\nrclick 400 300\nwait 4\nclose\n";
-    const game_testing::ProgramResult result =
-        game_testing::RunProgram(fs::path(ZONKEL_RUN_DIR) / "zonkel", {}, work.Path(),
-                                 {{"VELKORA_HEADLESS", "1"},
-                                  {"VELKORA_SCRIPT", script.string()},
-                                  {"VELKORA_FRAMES", frames.Path().string()},
-                                  {"XDG_CONFIG_HOME", config.Path().string()},
-                                  {"ZONKEL_DEAL_TIME", "31337"}});
-    ASSERT_EQ(result.exitCode, 0) << result.errorOutput;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(frames.Path())) {
-        files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    ASSERT_GE(files.size(), 5u);
-    Picture before;
-    Picture after;
-    ASSERT_TRUE(game_testing::ReadPng(files[1], &before));
-    ASSERT_TRUE(game_testing::ReadPng(files.back(), &after));
+    const game_testing::GameFolder folder;
+    const auto run =
+        folder.RunHeadless("wait 3\nrclick 400 300\nwait 4\nclose\n", {{"ZONKEL_DEAL_TIME", "31337"}});
+    ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
+    ASSERT_GE(run.frames.size(), 5u);
+    const Picture before = game_testing::ReadPng(run.frames[1]);
+    const Picture after = game_testing::ReadPng(run.frames.back());
     for (int x = 0; x < BOARD_COLUMNS; ++x) {
         for (int y = 0; y < BOARD_ROWS; ++y) {
-            ASSERT_LE(ColourDistance(CellCentre(before, x, y), CellCentre(after, x, y)), 3)
-                << "cell " << x << "," << y;
+            ASSERT_LE(ColourDistance(CellCentre(before, x, y), CellCentre(after, x, y)), 3) << x << "," << y;
         }
     }
+}
+
+TEST(EndToEnd, ChosenBackgroundIsKeptForTheNextStartBadChoicesChangeNothingAndAGoneOneFallsBack) {
+    const game_testing::GameFolder folder;
+    const fs::path mine = folder / "mine.jpg";
+    fs::copy_file(folder / "Grafik" / "Ovetta.jpg", mine);
+    testing_support::WriteFile(folder / "notes.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
+    const auto chosen = folder.RunHeadless("wait 3\nfile " + mine.string() +
+                                           "\nmenu 32781\nwait 3\nfile\nmenu 32781\n" + "wait 3\nfile " +
+                                           (folder / "notes.jpg").string() + "\nmenu 32781\nwait 3\nclose\n");
+    std::vector<uint8_t> stored = folder.Setting("dsx12");
+    stored.push_back(0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(stored.data())), mine.string());
+    const std::vector<uint32_t> chosenMargin = RightMargin(chosen, true);
+    EXPECT_GT(Differences(RightMargin(chosen, false), chosenMargin), 40)
+        << "the chosen picture does not show";
+
+    EXPECT_EQ(Differences(RightMargin(folder.RunHeadless("wait 2\nclose\n"), false), chosenMargin), 0)
+        << "the next start shows the chosen picture";
+    fs::remove(mine);
+    EXPECT_EQ(Differences(RightMargin(folder.RunHeadless("wait 2\nclose\n"), false), chosenMargin), 0)
+        << "\"Grafik\\Ovetta.jpg\" stands in for a stored picture that is gone";
 }
 
 } // namespace

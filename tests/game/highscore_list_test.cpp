@@ -7,21 +7,17 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace {
 
 using testing_support::ReadFile;
-using testing_support::TemporaryFolder;
-using testing_support::WorkingDirectory;
 using testing_support::WriteFile;
 
 struct Record {
     std::string name;
     uint32_t score;
+    bool operator==(const Record&) const = default;
 };
 
 void AppendInt32(std::vector<uint8_t>& bytes, uint32_t value) {
@@ -30,20 +26,17 @@ void AppendInt32(std::vector<uint8_t>& bytes, uint32_t value) {
     }
 }
 
-std::vector<uint8_t> RecordBytes(const Record& record) {
-    std::vector<uint8_t> bytes(HIGHSCORE_NAME_SIZE, 0);
-    std::memcpy(bytes.data(), record.name.data(), std::min<size_t>(record.name.size(), HIGHSCORE_NAME_SIZE));
-    AppendInt32(bytes, record.score);
-    return bytes;
-}
-
+// A file as the game writes it: count, size, then 220-byte names and 4-byte scores.
 std::vector<uint8_t> FileBytes(int32_t count, const std::vector<Record>& records) {
     std::vector<uint8_t> bytes;
     AppendInt32(bytes, static_cast<uint32_t>(count));
     AppendInt32(bytes, static_cast<uint32_t>(count) * 224 + 8);
     for (const Record& record : records) {
-        std::vector<uint8_t> one = RecordBytes(record);
-        bytes.insert(bytes.end(), one.begin(), one.end());
+        const size_t start = bytes.size();
+        bytes.resize(start + HIGHSCORE_NAME_SIZE, 0);
+        std::memcpy(&bytes[start], record.name.data(),
+                    std::min<size_t>(record.name.size(), HIGHSCORE_NAME_SIZE));
+        AppendInt32(bytes, record.score);
     }
     return bytes;
 }
@@ -78,40 +71,32 @@ std::vector<Record> TenRecords() {
 
 class HighscoreTest : public ::testing::Test {
 protected:
-    TemporaryFolder folder;
-    WorkingDirectory inFolder{folder.Path()};
+    testing_support::TemporaryFolder folder;
+    testing_support::WorkingDirectory inFolder{folder.Path()};
 };
 
-TEST_F(HighscoreTest, NewFileWithTheStartUpDefaultsIsByteExact) {
+TEST_F(HighscoreTest, NewFileWithTheStartUpDefaultsIsByteExactAndAnExistingOneIsLeftAlone) {
     HighscoreList list;
     ASSERT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_CREATED);
     EXPECT_EQ(ReadFile(folder / "as1.roh"), FileBytes(10, std::vector<Record>(10, Record{"", 0})));
-
+    std::vector<Record> expected;
     for (uint32_t s = 170; s <= 179; ++s) {
         list.InsertScore(HIGHSCORE_DEFAULT_NAME, s);
+        expected.insert(expected.begin(), {HIGHSCORE_DEFAULT_NAME, s});
     }
-    std::vector<Record> expected;
-    for (uint32_t s = 179; s >= 170; --s) {
-        expected.push_back({HIGHSCORE_DEFAULT_NAME, s});
-    }
-    const std::vector<uint8_t> bytes = ReadFile(folder / "as1.roh");
-    EXPECT_EQ(bytes.size(), 2248u);
-    EXPECT_EQ(bytes, FileBytes(10, expected));
+    EXPECT_EQ(ReadFile(folder / "as1.roh").size(), 2248u);
+    EXPECT_EQ(ReadFile(folder / "as1.roh"), FileBytes(10, expected));
     EXPECT_FALSE(std::filesystem::exists(folder / "as1.roh.saving"));
-}
 
-TEST_F(HighscoreTest, ExistingFileIsReadInItsOwnOrderAndLeftAlone) {
-    std::vector<Record> records = {{"low", 5}, {"high", 500}, {"mid", 50}};
-    const std::vector<uint8_t> bytes = FileBytes(3, records);
+    const std::vector<uint8_t> bytes = FileBytes(3, {{"low", 5}, {"high", 500}, {"mid", 50}});
     WriteFile(folder / "al2.roh", bytes);
-    HighscoreList list;
-    ASSERT_EQ(list.Load("al2.roh", 10), HighscoreList::LOAD_READ);
-    EXPECT_EQ(Scores(list), (std::vector<uint32_t>{5, 500, 50}));
-    EXPECT_EQ(Entries(list)[1].name, "high");
+    HighscoreList existing;
+    ASSERT_EQ(existing.Load("al2.roh", 10), HighscoreList::LOAD_READ);
+    EXPECT_EQ(Entries(existing), (std::vector<Record>{{"low", 5}, {"high", 500}, {"mid", 50}}));
     EXPECT_EQ(ReadFile(folder / "al2.roh"), bytes);
 }
 
-TEST_F(HighscoreTest, RankingRules) {
+TEST_F(HighscoreTest, RankingRulesAndNamesCutTo219Characters) {
     WriteFile(folder / "t.roh", FileBytes(10, TenRecords()));
     HighscoreList list;
     ASSERT_EQ(list.Load("t.roh", 10), HighscoreList::LOAD_READ);
@@ -119,60 +104,20 @@ TEST_F(HighscoreTest, RankingRules) {
     EXPECT_FALSE(list.IsHighscore(10)) << "equal to the lowest does not qualify";
     list.InsertScore("equal", 10);
     EXPECT_EQ(Scores(list), (std::vector<uint32_t>{100, 90, 80, 70, 60, 50, 40, 30, 20, 10}));
-
     EXPECT_TRUE(list.IsHighscore(11));
     list.InsertScore("one more", 11);
-    EXPECT_EQ(Scores(list), (std::vector<uint32_t>{100, 90, 80, 70, 60, 50, 40, 30, 20, 11}));
-    EXPECT_EQ(Entries(list)[9].name, "one more");
-
+    EXPECT_EQ(Entries(list)[9], (Record{"one more", 11}));
     list.InsertScore("tie", 50);
     EXPECT_EQ(Entries(list)[5].name, "p50");
     EXPECT_EQ(Entries(list)[6].name, "tie") << "an equal score goes below";
-
-    list.InsertScore("top", 1000);
-    std::vector<Record> entries = Entries(list);
-    EXPECT_EQ(entries[0].name, "top");
-    EXPECT_EQ(entries[1].name, "p100");
-    EXPECT_EQ(entries[9].score, 30u);
+    list.InsertScore(std::string(300, 'n').c_str(), 1000);
+    list.InsertScore("ab", 2000); // The file must hold no trace of the longer name the slot held.
+    const std::vector<Record> entries = Entries(list);
+    EXPECT_EQ(entries[0], (Record{"ab", 2000}));
+    EXPECT_EQ(entries[1], (Record{std::string(219, 'n'), 1000}));
+    EXPECT_EQ(entries[2].name, "p100");
+    EXPECT_EQ(entries[9].score, 40u);
     EXPECT_EQ(ReadFile(folder / "t.roh"), FileBytes(10, entries));
-}
-
-TEST_F(HighscoreTest, LongNamesAreCutAndTheRestOfTheFieldIsZero) {
-    HighscoreList list;
-    list.Load("t.roh", 1);
-    const std::string longName(300, 'n');
-    list.InsertScore(longName.c_str(), 7);
-    EXPECT_EQ(Entries(list)[0].name, std::string(219, 'n'));
-    EXPECT_EQ(ReadFile(folder / "t.roh"), FileBytes(1, {{std::string(219, 'n'), 7}}));
-
-    list.InsertScore("ab", 8);
-    const std::vector<uint8_t> bytes = ReadFile(folder / "t.roh");
-    EXPECT_EQ(bytes[8 + 2], 0) << "no trace of the longer name that held the field before";
-    EXPECT_EQ(bytes, FileBytes(1, {{"ab", 8}}));
-}
-
-TEST_F(HighscoreTest, GetEntryOutsideTheTableFailsAndWritesNothing) {
-    WriteFile(folder / "t.roh", FileBytes(10, TenRecords()));
-    HighscoreList list;
-    list.Load("t.roh", 10);
-    char name[HIGHSCORE_NAME_SIZE] = "untouched";
-    uint32_t score = 42;
-    EXPECT_FALSE(list.GetEntry(10, &score, name));
-    EXPECT_FALSE(list.GetEntry(-1, &score, name));
-    EXPECT_EQ(score, 42u);
-    EXPECT_STREQ(name, "untouched");
-
-    HighscoreList empty;
-    EXPECT_FALSE(empty.GetEntry(0, &score, name));
-    EXPECT_FALSE(empty.IsHighscore(0xffffffffu));
-}
-
-TEST_F(HighscoreTest, TitlesRoundTrip) {
-    HighscoreList list;
-    EXPECT_TRUE(list.SetTitle("level hard highscore"));
-    char title[HIGHSCORE_NAME_SIZE];
-    EXPECT_TRUE(list.GetTitle(title));
-    EXPECT_STREQ(title, "level hard highscore");
 }
 
 TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnInsert) {
@@ -180,33 +125,26 @@ TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnIn
     auto withCount = [&](int32_t count, size_t records) {
         std::vector<uint8_t> bytes =
             FileBytes(3, std::vector<Record>(three.begin(), three.begin() + records));
-        for (int i = 0; i < 4; ++i) {
-            bytes[i] = static_cast<uint8_t>(static_cast<uint32_t>(count) >> (8 * i));
-        }
+        std::memcpy(bytes.data(), &count, 4);
         return bytes;
     };
     std::vector<uint8_t> truncatedRecord = FileBytes(3, three);
     truncatedRecord.resize(8 + 224 * 2 + 100);
-    std::vector<uint8_t> shortHeader = {3, 0, 0};
-
-    struct Case {
+    const struct {
         const char* name;
         std::vector<uint8_t> bytes;
         std::vector<uint32_t> scores;
-    };
-    const std::vector<Case> cases = {
+    } cases[] = {
         {"negative count", withCount(-5, 3), {30, 20, 10}},
         {"count beyond the records present", withCount(9, 2), {30, 20}},
         {"count too large to allocate", withCount(0x7fffffff, 3), {30, 20, 10}},
         {"truncated record", truncatedRecord, {30, 20}},
         {"count smaller than the records", withCount(1, 3), {30}},
-        {"header cut short", shortHeader, {}},
+        {"header cut short", {3, 0, 0}, {}},
         {"empty file", {}, {}},
     };
-    for (const Case& c : cases) {
-        std::ofstream(folder / "d.roh", std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(c.bytes.data()),
-                   static_cast<std::streamsize>(c.bytes.size()));
+    for (const auto& c : cases) {
+        WriteFile(folder / "d.roh", c.bytes);
         HighscoreList list;
         EXPECT_EQ(list.Load("d.roh", 10), HighscoreList::LOAD_READ) << c.name;
         EXPECT_EQ(Scores(list), c.scores) << c.name;
@@ -214,9 +152,8 @@ TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnIn
             << c.name << ": the file must not be rewritten by a load";
         if (!c.scores.empty()) {
             list.InsertScore("new", 1000);
-            std::vector<Record> expected = Entries(list);
-            EXPECT_EQ(expected[0].name, "new") << c.name;
-            EXPECT_EQ(ReadFile(folder / "d.roh"), FileBytes(list.GetCount(), expected)) << c.name;
+            EXPECT_EQ(Entries(list)[0].name, "new") << c.name;
+            EXPECT_EQ(ReadFile(folder / "d.roh"), FileBytes(list.GetCount(), Entries(list))) << c.name;
         }
     }
 }
@@ -252,25 +189,33 @@ TEST_F(HighscoreTest, FailedSaveKeepsTheOldFileAndReportsFalse) {
     EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, Entries(list)));
 }
 
-TEST_F(HighscoreTest, FileThatCanNeitherBeReadNorCreatedLeavesAnEmptyTable) {
+TEST_F(HighscoreTest, EntriesOutsideTheTableAndAFileThatCannotBeCreatedGiveNothing) {
+    WriteFile(folder / "t.roh", FileBytes(10, TenRecords()));
     HighscoreList list;
-    EXPECT_EQ(list.Load("missing-folder\\t.roh", 10), HighscoreList::LOAD_FAILED);
-    EXPECT_EQ(list.GetCount(), 0);
-    EXPECT_FALSE(list.IsHighscore(5));
-    list.InsertScore("nobody", 5);
+    list.Load("t.roh", 10);
+    char name[HIGHSCORE_NAME_SIZE] = "untouched";
+    uint32_t score = 42;
+    EXPECT_FALSE(list.GetEntry(10, &score, name));
+    EXPECT_FALSE(list.GetEntry(-1, &score, name));
+    EXPECT_EQ(score, 42u);
+    EXPECT_STREQ(name, "untouched");
+
+    HighscoreList missing;
+    EXPECT_EQ(missing.Load("missing-folder\\t.roh", 10), HighscoreList::LOAD_FAILED);
+    EXPECT_EQ(missing.GetCount(), 0);
+    EXPECT_FALSE(missing.IsHighscore(0xffffffffu));
+    EXPECT_FALSE(missing.GetEntry(0, &score, name));
+    missing.InsertScore("nobody", 5);
     EXPECT_FALSE(std::filesystem::exists(folder / "missing-folder"));
 }
 
-TEST_F(HighscoreTest, CurrentTableIndexNeverLeavesTheSixTablesForOddSettings) {
-    PlayMode = 1;
-    Difficulty = 2;
-    EXPECT_EQ(&CurrentHighscoreTable(), &HighscoreTables[5]);
-    PlayMode = 0;
-    Difficulty = 1;
-    EXPECT_EQ(&CurrentHighscoreTable(), &HighscoreTables[1]);
-    PlayMode = 7;
-    Difficulty = -4;
-    EXPECT_EQ(&CurrentHighscoreTable(), &HighscoreTables[3]) << "odd stored settings: level mode, easy";
+TEST(HighscoreTables, CurrentTableIndexNeverLeavesTheSixTablesForOddSettings) {
+    const struct { int playMode, difficulty, table; } cases[] = {{1, 2, 5}, {0, 1, 1}, {7, -4, 3}};
+    for (const auto& c : cases) {
+        PlayMode = c.playMode;
+        Difficulty = c.difficulty;
+        EXPECT_EQ(&CurrentHighscoreTable(), &HighscoreTables[c.table]) << c.playMode << "," << c.difficulty;
+    }
 }
 
 } // namespace

@@ -1,11 +1,13 @@
-// Child processes and picture files for the tests that run the real program.
+// Child processes, settings and picture files for the tests that run the real program.
 #include "program_run.h"
 
-#include <cstdio>
+#include "win32/winreg.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,91 +16,85 @@ namespace fs = std::filesystem;
 
 namespace game_testing {
 
-void CopyRunFolder(const fs::path& folder) {
-    const fs::path run = ZONKEL_RUN_DIR;
-    for (const auto& entry : fs::directory_iterator(run)) {
+Picture ReadPng(const fs::path& path) {
+    Picture picture;
+    png_image image;
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str())) {
+        image.format = PNG_FORMAT_BGRA;
+        picture.pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
+        if (png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr)) {
+            picture.width = static_cast<int>(image.width);
+            picture.height = static_cast<int>(image.height);
+        } else {
+            picture.pixels.clear();
+        }
+    }
+    return picture;
+}
+
+Picture ReadDds(const fs::path& path) {
+    const std::vector<uint8_t> bytes = testing_support::ReadFile(path);
+    Picture picture;
+    if (bytes.size() < 128 || std::memcmp(bytes.data(), "DDS ", 4) != 0) {
+        return picture;
+    }
+    uint32_t height = 0;
+    uint32_t width = 0;
+    std::memcpy(&height, bytes.data() + 12, 4);
+    std::memcpy(&width, bytes.data() + 16, 4);
+    const size_t count = size_t(width) * height;
+    if (bytes.size() >= 128 + count * 4) {
+        picture.width = int(width);
+        picture.height = int(height);
+        picture.pixels.resize(count);
+        std::memcpy(picture.pixels.data(), bytes.data() + 128, count * 4);
+    }
+    return picture;
+}
+
+int ColourDistance(uint32_t a, uint32_t b) {
+    int distance = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        distance = std::max(distance, std::abs(int(a >> shift & 0xff) - int(b >> shift & 0xff)));
+    }
+    return distance;
+}
+
+GameFolder::GameFolder() {
+    for (const auto& entry : fs::directory_iterator(ZONKEL_RUN_DIR)) {
         const std::string name = entry.path().filename().string();
-        if (name == "zonkel" || entry.path().extension() == ".roh") {
-            continue;
+        if (name != "zonkel" && entry.path().extension() != ".roh") {
+            fs::copy(entry.path(), work / name, fs::copy_options::recursive);
         }
-        fs::copy(entry.path(), folder / name,
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
 }
 
-std::vector<std::pair<std::string, std::string>>
-ProgramEnvironment(const fs::path& workingFolder,
-                   std::vector<std::pair<std::string, std::string>> environment) {
-    const fs::path suppressions = workingFolder / "leak_suppressions.txt";
+int GameFolder::Start(const Environment& environment, const fs::path& errorFile) const {
+    // The engine's frame-rate font and the desktop libraries' caches live until the process ends,
+    // which a sanitizer build's leak checker would report at exit.
+    const fs::path suppressions = work / "leak_suppressions.txt";
     std::ofstream out(suppressions);
-    out << "leak:GFXMain::SetupEngine\n";
-    // The desktop libraries keep caches for the life of the process.
-    for (const char* library : {"libfontconfig.so", "libdbus-1.so", "libglib-2.0.so", "libgobject-2.0.so",
-                                "libgio-2.0.so", "libgtk-3.so", "libgdk-3.so", "libpango", "libcairo",
-                                "libatk", "libharfbuzz", "libX11.so", "libSDL2"}) {
-        out << "leak:" << library << "\n";
+    for (const char* owner : {"GFXMain::SetupEngine", "libfontconfig.so", "libdbus-1.so", "libglib-2.0.so",
+                              "libgobject-2.0.so", "libgio-2.0.so", "libgtk-3.so", "libgdk-3.so", "libpango",
+                              "libcairo", "libatk", "libharfbuzz", "libX11.so", "libSDL2"}) {
+        out << "leak:" << owner << "\n";
     }
-    environment.emplace_back("LSAN_OPTIONS", "suppressions=" + suppressions.string());
-    return environment;
-}
-
-ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>& arguments,
-                         const fs::path& workingFolder,
-                         const std::vector<std::pair<std::string, std::string>>& environment) {
-    ProgramResult result;
-    char errorName[] = "/tmp/zonkel_stderr_XXXXXX";
-    const int errorFile = mkstemp(errorName);
-    if (errorFile < 0) {
-        return result;
-    }
-    std::vector<std::string> argumentStrings = {program.string()};
-    argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : argumentStrings) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-
-    const auto childEnvironment = ProgramEnvironment(workingFolder, environment);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(errorFile, STDERR_FILENO);
-        if (chdir(workingFolder.c_str()) != 0) {
-            _exit(126);
-        }
-        for (const auto& [name, value] : childEnvironment) {
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (child > 0) {
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    close(errorFile);
-    std::ifstream in(errorName);
-    result.errorOutput.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    std::remove(errorName);
-    return result;
-}
-
-int StartProgram(const fs::path& program, const fs::path& workingFolder,
-                 const std::vector<std::pair<std::string, std::string>>& environment,
-                 const fs::path& errorFile) {
-    const auto childEnvironment = ProgramEnvironment(workingFolder, environment);
+    out.close();
+    const fs::path program = fs::path(ZONKEL_RUN_DIR) / "zonkel";
     const pid_t child = fork();
     if (child == 0) {
         const int error = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (error >= 0) {
             dup2(error, STDERR_FILENO);
         }
-        if (chdir(workingFolder.c_str()) != 0) {
+        if (chdir(work.Path().c_str()) != 0) {
             _exit(126);
         }
-        for (const auto& [name, value] : childEnvironment) {
+        setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        setenv("LSAN_OPTIONS", ("suppressions=" + suppressions.string()).c_str(), 1);
+        for (const auto& [name, value] : environment) {
             setenv(name.c_str(), value.c_str(), 1);
         }
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
@@ -107,64 +103,50 @@ int StartProgram(const fs::path& program, const fs::path& workingFolder,
     return child;
 }
 
+GameRun GameFolder::RunHeadless(const std::string& script, const Environment& extra) const {
+    const fs::path frames = work / "frames";
+    fs::remove_all(frames);
+    fs::create_directory(frames);
+    std::ofstream(work / "game.script") << script;
+    Environment environment = {{"VELKORA_HEADLESS", "1"},
+                               {"VELKORA_SCRIPT", (work / "game.script").string()},
+                               {"VELKORA_FRAMES", frames.string()}};
+    environment.insert(environment.end(), extra.begin(), extra.end());
+    GameRun run;
+    run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt"));
+    const std::vector<uint8_t> error = testing_support::ReadFile(work / "stderr.txt");
+    run.errorOutput.assign(error.begin(), error.end());
+    for (const auto& entry : fs::directory_iterator(frames)) {
+        run.frames.push_back(entry.path());
+    }
+    std::sort(run.frames.begin(), run.frames.end());
+    return run;
+}
+
+std::vector<uint8_t> GameFolder::Setting(const char* name) const {
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TolvexGroup\\Quarvel", 0, nullptr,
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    std::vector<uint8_t> bytes(512);
+    DWORD size = static_cast<DWORD>(bytes.size());
+    EXPECT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, bytes.data(), &size), ERROR_SUCCESS) << name;
+    RegCloseKey(key);
+    bytes.resize(size);
+    return bytes;
+}
+
 int WaitForProgram(int processId) {
     int status = 0;
-    while (waitpid(processId, &status, 0) < 0) {
+    while (processId > 0 && waitpid(processId, &status, 0) < 0) {
         if (errno != EINTR) {
             return -1;
         }
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-bool ReadPng(const fs::path& path, Picture* picture) {
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        return false;
-    }
-    image.format = PNG_FORMAT_BGRA;
-    picture->width = static_cast<int>(image.width);
-    picture->height = static_cast<int>(image.height);
-    picture->pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
-    if (!png_image_finish_read(&image, nullptr, picture->pixels.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return false;
-    }
-    return true;
-}
-
-bool ReadDds(const fs::path& path, Picture* picture) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 128 || std::memcmp(bytes.data(), "DDS ", 4) != 0) {
-        return false;
-    }
-    auto read32 = [&](size_t offset) {
-        uint32_t value = 0;
-        std::memcpy(&value, bytes.data() + offset, 4);
-        return value;
-    };
-    picture->height = static_cast<int>(read32(12));
-    picture->width = static_cast<int>(read32(16));
-    const size_t count = static_cast<size_t>(picture->width) * picture->height;
-    if (bytes.size() < 128 + count * 4) {
-        return false;
-    }
-    picture->pixels.resize(count);
-    std::memcpy(picture->pixels.data(), bytes.data() + 128, count * 4);
-    return true;
-}
-
-int ColourDistance(uint32_t a, uint32_t b) {
-    int distance = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int difference =
-            std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff));
-        distance = std::max(distance, difference);
-    }
-    return distance;
+    return processId <= 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 } // namespace game_testing

@@ -1,6 +1,8 @@
-// Running the real zonkel program from tests: a working folder holding copies of the run folder's
-// files, a child process with its own environment, and reading the pictures it writes and loads.
+// Running the real zonkel program from tests: a working folder holding copies of the run folder's data
+// and an empty settings folder, child processes, the settings they leave and the pictures they write.
 #pragma once
+
+#include "support/test_files.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -10,31 +12,7 @@
 
 namespace game_testing {
 
-// Copies the run folder's data files (not the program, not highscore files) into `folder`.
-void CopyRunFolder(const std::filesystem::path& folder);
-
-// Environment for a sanitizer build of the program: the engine's own frame-rate font and the desktop
-// libraries' caches live until the process ends, which the leak checker would report at exit.
-std::vector<std::pair<std::string, std::string>>
-ProgramEnvironment(const std::filesystem::path& workingFolder,
-                   std::vector<std::pair<std::string, std::string>> environment);
-
-struct ProgramResult {
-    int exitCode = -1; // the exit status, or 128 + signal number
-    std::string errorOutput;
-};
-
-// Runs `program` with `arguments` in `workingFolder`, with `environment` added to this process's.
-ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                         const std::filesystem::path& workingFolder,
-                         const std::vector<std::pair<std::string, std::string>>& environment);
-
-// Starts the program without waiting; its standard error goes to `errorFile`. Returns the process id.
-int StartProgram(const std::filesystem::path& program, const std::filesystem::path& workingFolder,
-                 const std::vector<std::pair<std::string, std::string>>& environment,
-                 const std::filesystem::path& errorFile);
-// Waits for a started program; its exit status, or 128 + signal number.
-int WaitForProgram(int processId);
+using Environment = std::vector<std::pair<std::string, std::string>>;
 
 struct Picture {
     int width = 0;
@@ -44,11 +22,40 @@ struct Picture {
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-bool ReadPng(const std::filesystem::path& path, Picture* picture);
-// DDS files of A8R8G8B8 pixels, as the game's data files are written.
-bool ReadDds(const std::filesystem::path& path, Picture* picture);
-
+Picture ReadPng(const std::filesystem::path& path);
+// DDS files of A8R8G8B8 pixels, as the game's data files are written; empty when unreadable.
+Picture ReadDds(const std::filesystem::path& path);
 // Largest difference of the red, green and blue channels.
 int ColourDistance(uint32_t a, uint32_t b);
+
+struct GameRun {
+    int exitCode = -1; // the exit status, or 128 + signal number
+    std::string errorOutput;
+    std::vector<std::filesystem::path> frames; // PNG files of the presented frames, in order
+};
+
+// The run folder's data files (not the program, not highscore files) and a settings folder.
+class GameFolder {
+public:
+    GameFolder();
+    std::filesystem::path operator/(const std::string& name) const { return work / name; }
+    const std::filesystem::path& Work() const { return work.Path(); }
+    const std::filesystem::path& Config() const { return config.Path(); }
+
+    // Runs the program headless with `script` and waits for it.
+    GameRun RunHeadless(const std::string& script, const Environment& extra = {}) const;
+    // Starts the program with `environment` added; returns the process id. Standard error goes to
+    // `errorFile`.
+    int Start(const Environment& environment, const std::filesystem::path& errorFile) const;
+    // A settings value the program stored.
+    std::vector<uint8_t> Setting(const char* name) const;
+
+private:
+    testing_support::TemporaryFolder work;
+    testing_support::TemporaryFolder config;
+};
+
+// Waits for a started program; its exit status, or 128 + signal number.
+int WaitForProgram(int processId);
 
 } // namespace game_testing
