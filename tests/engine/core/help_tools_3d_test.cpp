@@ -20,11 +20,10 @@ protected:
     // Places the camera and sets its view matrix on the device, as the engine root does every frame.
     void SetView(float yaw, float pitch, float roll, const D3DXVECTOR3& position) {
         KameraKlass* camera = KameraKlass::GetExemplar();
-        camera->Init(0.0f, 0.0f, 0.0f);
+        camera->Init(position.x, position.y, position.z);
         camera->yaw = yaw;
         camera->pitch = pitch;
         camera->roll = roll;
-        camera->position = position;
         D3DXMATRIX view;
         camera->SetupViewMatrix(&view);
         device->SetTransform(D3DTS_VIEW, &view);
@@ -33,72 +32,58 @@ protected:
     HelpTools3D* tools = nullptr;
 };
 
-void ExpectVector(const D3DXVECTOR3& actual, float x, float y, float z, float tolerance = 1e-5f) {
-    EXPECT_NEAR(actual.x, x, tolerance);
-    EXPECT_NEAR(actual.y, y, tolerance);
-    EXPECT_NEAR(actual.z, z, tolerance);
+void ExpectVector(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float tolerance = 1e-5f) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
 } // namespace
 
-TEST_F(HelpTools3DTest, ScreenEdgesGiveTheProjectionsViewDirections) {
-    ExpectVector(tools->CalcPickingRay(400, 300).direction, 0.0f, 0.0f, 1.0f);
-    ExpectVector(tools->CalcPickingRay(400, 0).direction, 0.0f, 0.4142136f, 1.0f);
-    ExpectVector(tools->CalcPickingRay(800, 300).direction, 0.5522847f, 0.0f, 1.0f);
-    ExpectVector(tools->CalcPickingRay(0, 600).direction, -0.5522847f, -0.4142136f, 1.0f);
-}
+TEST_F(HelpTools3DTest, RaysFollowTheProjectionAndTheCamera) {
+    ExpectVector(tools->CalcPickingRay(400, 300).direction, {0.0f, 0.0f, 1.0f});
+    ExpectVector(tools->CalcPickingRay(400, 0).direction, {0.0f, 0.4142136f, 1.0f});
+    ExpectVector(tools->CalcPickingRay(800, 300).direction, {0.5522847f, 0.0f, 1.0f});
+    ExpectVector(tools->CalcPickingRay(0, 600).direction, {-0.5522847f, -0.4142136f, 1.0f});
 
-TEST_F(HelpTools3DTest, CentreRayIsTheCameraLookAxisFromItsPosition) {
     SetView(0.6f, 0.9599311f, 0.2f, D3DXVECTOR3(50.0f, 40.0f, 50.0f));
     const DXRAY ray = tools->CalcPickingRay(400, 300);
-    const KameraKlass* camera = KameraKlass::GetExemplar();
-    ExpectVector(ray.origin, 50.0f, 40.0f, 50.0f, 1e-3f);
-    ExpectVector(ray.direction, camera->look.x, camera->look.y, camera->look.z, 1e-5f);
+    ExpectVector(ray.origin, {50.0f, 40.0f, 50.0f}, 1e-3f);
+    ExpectVector(ray.direction, KameraKlass::GetExemplar()->look);
 }
 
 TEST_F(HelpTools3DTest, BoxHitWritesTheDistanceToWhereTheRayEntersIt) {
     SetView(0.0f, 0.0f, 0.0f, D3DXVECTOR3(0.0f, 0.0f, -10.0f));
-    D3DXVECTOR3 min(-1.0f, -1.0f, 5.0f);
-    D3DXVECTOR3 max(1.0f, 1.0f, 8.0f);
-    float distance = -1.0f;
-    ASSERT_TRUE(tools->bCheckIntersectBBox(400, 300, &min, &max, &distance));
-    EXPECT_NEAR(distance, 15.0f, 1e-4f);
-
-    // The same box further away: the distance follows the box's place, not its size.
-    D3DXVECTOR3 farMin(-1.0f, -1.0f, 25.0f);
-    D3DXVECTOR3 farMax(1.0f, 1.0f, 28.0f);
-    ASSERT_TRUE(tools->bCheckIntersectBBox(400, 300, &farMin, &farMax, &distance));
-    EXPECT_NEAR(distance, 35.0f, 1e-4f);
-
-    // Along a slanted ray the distance is measured along the ray.
-    const DXRAY ray = tools->CalcPickingRay(800, 300);
-    D3DXVECTOR3 sideMin(5.0f, -1.0f, -100.0f);
-    D3DXVECTOR3 sideMax(6.0f, 1.0f, 100.0f);
-    ASSERT_TRUE(tools->bCheckIntersectBBox(800, 300, &sideMin, &sideMax, &distance));
-    const float t = 5.0f / ray.direction.x;
-    EXPECT_NEAR(distance, t * std::sqrt(ray.direction.x * ray.direction.x + 1.0f), 1e-3f);
-}
-
-TEST_F(HelpTools3DTest, StartingInsideTheBoxGivesDistanceZero) {
-    D3DXVECTOR3 min(-1.0f, -1.0f, -1.0f);
-    D3DXVECTOR3 max(1.0f, 1.0f, 1.0f);
-    float distance = -1.0f;
-    ASSERT_TRUE(tools->bCheckIntersectBBox(123, 456, &min, &max, &distance));
-    EXPECT_EQ(distance, 0.0f);
-}
-
-TEST_F(HelpTools3DTest, MissLeavesTheDistanceAlone) {
-    D3DXVECTOR3 min(10.0f, 10.0f, 5.0f);
-    D3DXVECTOR3 max(11.0f, 11.0f, 8.0f);
-    float distance = 123.0f;
-    EXPECT_FALSE(tools->bCheckIntersectBBox(400, 300, &min, &max, &distance));
-    EXPECT_EQ(distance, 123.0f);
+    const struct {
+        int x;
+        D3DXVECTOR3 min, max;
+        bool hit;
+        float distance;
+        const char* what;
+    } rows[] = {
+        {400, {-1, -1, 5}, {1, 1, 8}, true, 15.0f, "straight ahead"},
+        {400, {-1, -1, 25}, {1, 1, 28}, true, 35.0f, "further away: the box's place, not its size"},
+        {800,
+         {5, -1, -100},
+         {6, 1, 100},
+         true,
+         5.0f * std::sqrt(1.0f + 1.0f / (0.5522847f * 0.5522847f)),
+         "along a slanted ray"},
+        {400, {-1, -1, -11}, {1, 1, 1}, true, 0.0f, "starting inside"},
+        {400, {10, 10, 5}, {11, 11, 8}, false, 123.0f, "a miss leaves the distance alone"},
+    };
+    for (const auto& row : rows) {
+        D3DXVECTOR3 min = row.min;
+        D3DXVECTOR3 max = row.max;
+        float distance = 123.0f;
+        EXPECT_EQ(tools->bCheckIntersectBBox(row.x, 300, &min, &max, &distance), row.hit) << row.what;
+        EXPECT_NEAR(distance, row.distance, 1e-3f) << row.what;
+    }
 }
 
 TEST(HelpTools3D, RayWithoutADeviceIsEmpty) {
     HelpTools3D* tools = HelpTools3D::GetExemplar();
-    const DXRAY before = tools->CalcPickingRay(10, 10);
-    EXPECT_EQ(before.direction, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    EXPECT_EQ(tools->CalcPickingRay(10, 10).direction, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     tools->InitTools();
     EXPECT_EQ(tools->CalcPickingRay(10, 10).origin, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
 }
