@@ -84,31 +84,13 @@ void PatchInt32(std::vector<uint8_t>* bytes, int offset, int32_t value) {
 
 Model Cube(const std::vector<float>& frameSizes) {
     Model model;
-    // Each face shows the whole skin. Corner c lies at ((c & 1), (c >> 1) & 1, (c >> 2) & 1).
+    // Corner c lies at ((c & 1), (c >> 1) & 1, (c >> 2) & 1). Two triangles per face, each face
+    // showing the whole skin, wound so that (v1 - v0) x (v2 - v0) points out of the cube.
     model.texcoords = {{0, 0}, {64, 0}, {0, 64}, {64, 64}};
-    const int faces[6][4] = {{0, 2, 6, 4}, {1, 5, 7, 3}, {0, 4, 5, 1},
-                             {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 6, 7, 5}};
-    auto at = [](int c, int axis) { return float((c >> axis) & 1); };
-    auto add = [&](int a, int b, int c, int16_t ta, int16_t tb, int16_t tc) {
-        // Orient so that (v1 - v0) x (v2 - v0) points away from the centre.
-        float e1[3], e2[3], middle[3];
-        for (int i = 0; i < 3; ++i) {
-            e1[i] = at(b, i) - at(a, i);
-            e2[i] = at(c, i) - at(a, i);
-            middle[i] = at(a, i) - 0.5f;
-        }
-        const float n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                            e1[0] * e2[1] - e1[1] * e2[0]};
-        if (n[0] * middle[0] + n[1] * middle[1] + n[2] * middle[2] < 0.0f) {
-            std::swap(b, c);
-            std::swap(tb, tc);
-        }
-        model.triangles.push_back({{int16_t(a), int16_t(b), int16_t(c)}, {ta, tb, tc}});
-    };
-    for (const auto& f : faces) {
-        add(f[0], f[1], f[2], 0, 1, 3);
-        add(f[0], f[2], f[3], 0, 3, 2);
-    }
+    model.triangles = {{{0, 6, 2}, {0, 3, 1}}, {{0, 4, 6}, {0, 2, 3}}, {{1, 7, 5}, {0, 3, 1}},
+                       {{1, 3, 7}, {0, 2, 3}}, {{0, 5, 4}, {0, 3, 1}}, {{0, 1, 5}, {0, 2, 3}},
+                       {{2, 7, 3}, {0, 3, 1}}, {{2, 6, 7}, {0, 2, 3}}, {{0, 3, 1}, {0, 3, 1}},
+                       {{0, 2, 3}, {0, 2, 3}}, {{4, 7, 6}, {0, 3, 1}}, {{4, 5, 7}, {0, 2, 3}}};
     for (float size : frameSizes) {
         Frame frame; // corners at 0 and 255 scaled to the edge length, centred on the origin
         for (int a = 0; a < 3; ++a) {

@@ -2,6 +2,7 @@
 // size, and a billboard strip showing the object's frame with its transparency.
 #include "engine_setup.h"
 
+#include "d3d9/d3d9_testing.h"
 #include "models/gfx_object.h"
 #include "models/model_manager.h"
 
@@ -20,11 +21,11 @@ TEST_F(EngineTest, Md2FramesAndBillbordStripFramesShowOnScreen) {
     ModelManager* models = ModelManager::GetExemplar();
     ASSERT_TRUE(models->Init(2));
     PlaceCamera(device, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    const auto draw = [&](GFXObject& object) {
+    const auto draw = [&](GFXObject& object, DWORD cull = D3DCULL_CCW) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, BACKGROUND, 1.0f, 0);
         device->BeginScene();
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        device->SetRenderState(D3DRS_CULLMODE, cull);
         EXPECT_TRUE(models->RenderModel(&object));
         device->EndScene();
     };
@@ -42,6 +43,11 @@ TEST_F(EngineTest, Md2FramesAndBillbordStripFramesShowOnScreen) {
         EXPECT_TRUE(PixelNear(device, CENTRE, SKIN)) << "frame " << frame;
         EXPECT_TRUE(PixelNear(device, onlyLarge, frame == 2 ? SKIN : BACKGROUND)) << "frame " << frame;
     }
+    // The faces point outward: culling counter-clockwise triangles keeps the near face, culling
+    // clockwise ones shows the inside of the far face.
+    const WORD nearDepth = platform::d3d9::ReadDepthValue(device, CENTRE.x, CENTRE.y);
+    draw(cube, D3DCULL_CW);
+    EXPECT_LT(nearDepth, platform::d3d9::ReadDepthValue(device, CENTRE.x, CENTRE.y));
 
     // A quad 8 wide and 8 high standing on y = -4: its centre shows the frame's part of the strip, mixed
     // with the background by the object's alpha; alpha below 16 is dropped by the alpha test.

@@ -101,9 +101,7 @@ TEST_F(ParticleDrawing, FrameLeavesDepthOnAndDrawsTwentyByteVertices) {
 
     EXPECT_EQ(State(D3DRS_ZENABLE), DWORD(TRUE));
     EXPECT_EQ(State(D3DRS_ZWRITEENABLE), DWORD(TRUE));
-    EXPECT_EQ(State(D3DRS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
     EXPECT_EQ(State(D3DRS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
-    EXPECT_EQ(State(D3DRS_POINTSPRITEENABLE), DWORD(TRUE));
     EXPECT_EQ(State(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
     EXPECT_EQ(State(D3DRS_POINTSCALE_C), FloatToDword(10.0f)) << "the last system's point scale";
     IDirect3DVertexBuffer9* stream = nullptr;
