@@ -41,31 +41,31 @@ constexpr Region GROUND_FAR_RIGHT = {650, 150, 790, 240};
 constexpr Region TILE_PATCH = {170, 470, 230, 530};
 constexpr Region RAISED_PATCH = {560, 380, 700, 520};
 
-int Red(uint32_t p) {
-    return int(p >> 16 & 0xFF);
-}
-int Green(uint32_t p) {
-    return int(p >> 8 & 0xFF);
-}
-int Blue(uint32_t p) {
-    return int(p & 0xFF);
+struct Rgb {
+    int r, g, b;
+};
+Rgb Split(uint32_t p) {
+    return {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
 }
 
 // Colour classes: the model's light blue skin, the billboard's red to yellow flame, additive particles
 // (white where they pile up), and lit terrain tiles (neither black nor strongly coloured).
 bool IsCrystal(uint32_t p) {
-    return Blue(p) > 150 && Blue(p) > Red(p) + 60 && Green(p) > Red(p) + 30;
+    const auto [r, g, b] = Split(p);
+    return b > 150 && b > r + 60 && g > r + 30;
 }
 bool IsFlame(uint32_t p) {
-    return Red(p) > 200 && Blue(p) < 90 && Red(p) - Blue(p) > 150;
+    const auto [r, g, b] = Split(p);
+    return r > 200 && b < 90 && r - b > 150;
 }
 bool IsSpark(uint32_t p) {
-    return Red(p) > 230 && Green(p) > 180 && Blue(p) > 230;
+    const auto [r, g, b] = Split(p);
+    return r > 230 && g > 180 && b > 230;
 }
 bool IsGround(uint32_t p) {
-    const int high = std::max({Red(p), Green(p), Blue(p)});
-    const int low = std::min({Red(p), Green(p), Blue(p)});
-    return high > 30 && high < 235 && high - low < 80;
+    const auto [r, g, b] = Split(p);
+    return std::max({r, g, b}) > 30 && std::max({r, g, b}) < 235 &&
+           std::max({r, g, b}) - std::min({r, g, b}) < 80;
 }
 
 void ForEach(const Region& region, const std::function<void(int, int)>& visit) {
@@ -90,7 +90,7 @@ int CountPixels(const Frame& frame, const Region& region, bool (*test)(uint32_t)
 double Yellowness(const Frame& frame, const Region& region) {
     double sum = 0.0;
     ForEach(region, [&](int x, int y) {
-        sum += Red(frame.pixels[y * frame.width + x]) - Blue(frame.pixels[y * frame.width + x]);
+        sum += Split(frame.pixels[y * frame.width + x]).r - Split(frame.pixels[y * frame.width + x]).b;
     });
     return sum / Area(region);
 }
@@ -99,10 +99,9 @@ double Yellowness(const Frame& frame, const Region& region) {
 double MeanDifference(const Frame& a, const Frame& b, const Region& region) {
     double sum = 0.0;
     ForEach(region, [&](int x, int y) {
-        const uint32_t p = a.pixels[y * a.width + x];
-        const uint32_t q = b.pixels[y * b.width + x];
-        sum +=
-            std::max({std::abs(Red(p) - Red(q)), std::abs(Green(p) - Green(q)), std::abs(Blue(p) - Blue(q))});
+        const Rgb p = Split(a.pixels[y * a.width + x]);
+        const Rgb q = Split(b.pixels[y * b.width + x]);
+        sum += std::max({std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
     });
     return sum / Area(region);
 }
@@ -158,14 +157,13 @@ TourRun RunTour(const fs::path& folder, const std::string& script, bool withData
     while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream error(folder / "stderr.txt");
-    run.errorOutput.assign(std::istreambuf_iterator<char>(error), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> error = testing_support::ReadFile(folder / "stderr.txt");
+    run.errorOutput.assign(error.begin(), error.end());
 
     std::vector<fs::path> files;
-    if (fs::is_directory(folder / "frames")) {
-        for (const auto& entry : fs::directory_iterator(folder / "frames")) {
-            files.push_back(entry.path());
-        }
+    std::error_code noFrames;
+    for (const auto& entry : fs::directory_iterator(folder / "frames", noFrames)) {
+        files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {

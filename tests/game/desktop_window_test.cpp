@@ -8,8 +8,6 @@
 #include <chrono>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -111,8 +109,7 @@ TEST(DesktopWindow, StartClickCreditsAndCloseUnderXvfb) {
     ASSERT_GT(program, 0);
     const std::string window = WaitFor("xdotool search --onlyvisible --name \"Tolvex's Quarvel 1.00\"");
     if (window.empty()) {
-        kill(program, SIGTERM);
-        game_testing::WaitForProgram(program);
+        game_testing::WaitForProgram(program, 0);
         FAIL() << "the game window did not appear";
     }
 
@@ -154,19 +151,7 @@ TEST(DesktopWindow, StartClickCreditsAndCloseUnderXvfb) {
     }
 
     ASSERT_TRUE(SendCloseRequest(std::stoul(window)));
-    int exitCode = -1;
-    for (int i = 0; i < 400 && exitCode < 0; ++i) {
-        int status = 0;
-        if (waitpid(program, &status, WNOHANG) == program) {
-            exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    if (exitCode < 0) {
-        kill(program, SIGTERM);
-        game_testing::WaitForProgram(program);
-    }
+    const int exitCode = game_testing::WaitForProgram(program, 20);
     const std::vector<uint8_t> errorBytes = testing_support::ReadFile(errors);
     EXPECT_EQ(exitCode, 0) << std::string(errorBytes.begin(), errorBytes.end());
 }

@@ -3,6 +3,8 @@
 
 #include "win32/winreg.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -113,7 +116,7 @@ GameRun GameFolder::RunHeadless(const std::string& script, const Environment& ex
                                {"VELKORA_FRAMES", frames.string()}};
     environment.insert(environment.end(), extra.begin(), extra.end());
     GameRun run;
-    run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt"));
+    run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt"), 240);
     const std::vector<uint8_t> error = testing_support::ReadFile(work / "stderr.txt");
     run.errorOutput.assign(error.begin(), error.end());
     for (const auto& entry : fs::directory_iterator(frames)) {
@@ -139,14 +142,19 @@ std::vector<uint8_t> GameFolder::Setting(const char* name) const {
     return bytes;
 }
 
-int WaitForProgram(int processId) {
-    int status = 0;
-    while (processId > 0 && waitpid(processId, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
+int WaitForProgram(int processId, int seconds) {
+    for (int i = 0; processId > 0 && i < seconds * 20; ++i) {
+        int status = 0;
+        if (waitpid(processId, &status, WNOHANG) == processId) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return processId <= 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (processId > 0) {
+        kill(processId, SIGKILL);
+        waitpid(processId, nullptr, 0);
+    }
+    return -1;
 }
 
 } // namespace game_testing

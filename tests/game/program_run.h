@@ -39,8 +39,6 @@ class GameFolder {
 public:
     GameFolder();
     std::filesystem::path operator/(const std::string& name) const { return work / name; }
-    const std::filesystem::path& Work() const { return work.Path(); }
-    const std::filesystem::path& Config() const { return config.Path(); }
 
     // Runs the program headless with `script` and waits for it.
     GameRun RunHeadless(const std::string& script, const Environment& extra = {}) const;
@@ -55,7 +53,8 @@ private:
     testing_support::TemporaryFolder config;
 };
 
-// Waits for a started program; its exit status, or 128 + signal number.
-int WaitForProgram(int processId);
+// Waits for a started program; its exit status, or 128 + signal number. After `seconds` it ends the
+// program and returns -1.
+int WaitForProgram(int processId, int seconds);
 
 } // namespace game_testing
