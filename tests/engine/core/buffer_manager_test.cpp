@@ -80,37 +80,30 @@ TEST_F(BufferManagerTest, NamedBuffersAreSharedByNameSizeAndFormat) {
     EXPECT_EQ(std::string(pool->vertexBuffers[cut].name), std::string(30, 'n'));
 }
 
-TEST_F(BufferManagerTest, ReleasedSlotIsTakenAgainFirst) {
+TEST_F(BufferManagerTest, ReleasedSlotIsTakenAgainFirstAndFullTablesRefuse) {
+    ASSERT_TRUE(pool->Init(3));
     Create();
     const int b = Create();
     Create();
+    EXPECT_EQ(Create(), -1) << "full";
     EXPECT_TRUE(pool->ReleaseVertexBuffer(b));
     EXPECT_TRUE(pool->ReleaseVertexBuffer(b)) << "a free slot";
     EXPECT_EQ(pool->vertexBufferCount, 2);
     EXPECT_EQ(Create(), b);
     EXPECT_FALSE(pool->ReleaseVertexBuffer(-1));
-    EXPECT_FALSE(pool->ReleaseIndexBuffer(5000));
-    EXPECT_EQ(pool->GetVertexBuffer(5000), nullptr);
-    EXPECT_EQ(pool->RecreateVertexBuffer(triangle.data(), sizeof(triangle), FVF, 0, -1), -1);
+    EXPECT_FALSE(pool->ReleaseIndexBuffer(3));
+    EXPECT_EQ(pool->RecreateVertexBuffer(triangle.data(), sizeof(triangle), FVF, 0, 3), -1);
 
-    pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1);
+    for (int id : {0, 1, 2}) {
+        EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), id)
+            << "apart from vertices";
+    }
+    EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), -1);
+    EXPECT_EQ(pool->indexBufferCount, 3);
     EXPECT_TRUE(pool->ReleaseAll());
-    EXPECT_EQ(pool->vertexBufferCount, 0);
-    EXPECT_EQ(pool->indexBufferCount, 0);
+    EXPECT_EQ(pool->vertexBufferCount + pool->indexBufferCount, 0);
     EXPECT_EQ(pool->GetIndexBuffer(0), nullptr);
     EXPECT_EQ(Create(), 0);
-}
-
-TEST_F(BufferManagerTest, FullIndexTableRefusesAndLeavesTheCountAlone) {
-    ASSERT_TRUE(pool->Init(2));
-    EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), 0);
-    EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), 1);
-    EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), -1);
-    EXPECT_EQ(pool->indexBufferCount, 2);
-    D3DINDEXBUFFER_DESC desc{};
-    pool->GetIndexBuffer(0)->GetDesc(&desc);
-    EXPECT_EQ(desc.Format, D3DFMT_INDEX16);
-    EXPECT_EQ(Create(), 0) << "the vertex table is apart";
 }
 
 TEST_F(BufferManagerTest, IndexBufferLockFailureLeavesNoSlotTaken) {

@@ -18,25 +18,25 @@ namespace {
 
 std::vector<std::string> deletions;
 
-// A manager that notes its deletion by name.
+// A manager that notes its deletion by name, and whether the model and object tables were gone then.
 template <typename Manager> class Noted : public Manager {
 public:
     explicit Noted(const char* name) : name(name) {}
-    ~Noted() override { deletions.push_back(name); }
+    ~Noted() override {
+        const bool tablesThere =
+            ModelManager::GetExemplar()->capacity == 4 && ObjectManager::GetExemplar()->capacity == 4;
+        deletions.push_back(tablesThere ? name : std::string(name) + " after the model tables");
+    }
 
 private:
     const char* name;
 };
 
-// The device owner also notes whether the model and object tables still exist when it goes.
-class NotedDeviceOwner : public InitManager {
-public:
-    ~NotedDeviceOwner() override {
-        deletions.push_back("device owner");
-        deletions.push_back(ModelManager::GetExemplar()->capacity == 4 ? "models there" : "models gone");
-        deletions.push_back(ObjectManager::GetExemplar()->capacity == 4 ? "objects there" : "objects gone");
-    }
-};
+// Puts a noting manager in place of one the root holds.
+template <typename Manager> void Replace(Manager*& held, const char* name) {
+    delete held;
+    held = new Noted<Manager>(name);
+}
 
 class TestRoot : public GFXMain {
 public:
@@ -51,42 +51,34 @@ public:
 };
 
 // The engine is set up once per process and lives until it ends, so the root stays reachable.
-TestRoot* NewRoot() {
+TestRoot* Root(bool setUp) {
     static TestRoot* root = new TestRoot;
+    EXPECT_TRUE(!setUp || root->SetupEngine(platform::CreateOffscreenWindow(800, 600), nullptr));
     return root;
-}
-
-TestRoot* SetUpRoot() {
-    TestRoot* root = NewRoot();
-    EXPECT_TRUE(root->SetupEngine(platform::CreateOffscreenWindow(800, 600), nullptr));
-    return root;
-}
-
-// Puts a noting manager in place of one the root holds.
-template <typename Manager> void Replace(Manager*& held, const char* name) {
-    delete held;
-    held = new Noted<Manager>(name);
 }
 
 } // namespace
 
 TEST(GFXMain, WithoutADeviceTheFrameReportsFalse) {
-    TestRoot* root = NewRoot();
+    TestRoot* root = Root(false);
     HWND window = platform::CreateOffscreenWindow(800, 600);
     EXPECT_FALSE(root->UpdateEngine()) << "before set-up";
     EXPECT_TRUE(root->FlipPage());
     char configuration[] = "any";
     EXPECT_TRUE(root->SetupEngine(window, configuration));
     EXPECT_FALSE(root->UpdateEngine()) << "a configuration string makes no device";
-    d3dtest::InjectFault(d3dtest::Fault::CreateDevice);
-    EXPECT_FALSE(root->SetupEngine(window, nullptr));
-    d3dtest::ClearFaults();
-    EXPECT_FALSE(root->UpdateEngine()) << "the device could not be made";
+    for (d3dtest::Fault fault : {d3dtest::Fault::Direct3DCreate, d3dtest::Fault::CreateDevice}) {
+        d3dtest::InjectFault(fault);
+        EXPECT_FALSE(root->SetupEngine(window, nullptr));
+        d3dtest::ClearFaults();
+        EXPECT_EQ(root->getInitManager()->device, nullptr);
+        EXPECT_FALSE(root->UpdateEngine()) << "the device could not be made";
+    }
     EXPECT_TRUE(root->FlipPage());
 }
 
 TEST(GFXMain, FrameRateStartsAtZeroAndCountsTheLastMeasuredStretch) {
-    TestRoot* root = NewRoot();
+    TestRoot* root = Root(false);
     platform::SetClockForTesting(20000);
     EXPECT_EQ(root->GetFramesPerSecond(), 0) << "the first call measures one frame over 20 s";
     platform::SetClockForTesting(20500);
@@ -108,7 +100,7 @@ TEST(GFXMain, FrameRateStartsAtZeroAndCountsTheLastMeasuredStretch) {
 }
 
 TEST(GFXMain, UpdateEngineDrawsTheFrameWithoutNestedScenesAndReportsTrue) {
-    TestRoot* root = SetUpRoot();
+    TestRoot* root = Root(true);
     IDirect3DDevice9* device = root->getInitManager()->device;
     std::vector<std::string> frame;
     for (const std::string& line : TracedCalls([&] { EXPECT_TRUE(root->UpdateEngine()); })) {
@@ -131,7 +123,7 @@ TEST(GFXMain, UpdateEngineDrawsTheFrameWithoutNestedScenesAndReportsTrue) {
 }
 
 TEST(GFXMain, FailedClearEndsTheSceneAndReportsFalse) {
-    TestRoot* root = SetUpRoot();
+    TestRoot* root = Root(true);
     IDirect3DDevice9* device = root->getInitManager()->device;
     d3dtest::InjectFault(d3dtest::Fault::Clear);
     EXPECT_FALSE(root->UpdateEngine());
@@ -149,7 +141,7 @@ TEST(GFXMain, FailedClearEndsTheSceneAndReportsFalse) {
 }
 
 TEST(GFXMain, FrameRateLineShowsRateAndCameraPlace) {
-    TestRoot* root = SetUpRoot();
+    TestRoot* root = Root(true);
     IDirect3DDevice9* device = root->getInitManager()->device;
     // 76 frames in 1001 ms, the last one counted by UpdateEngine: 75 frames per second.
     platform::SetClockForTesting(10000);
@@ -186,8 +178,7 @@ TEST(GFXMain, DeletionOrderReleasesModelsFirstAndKeepsParticlesLayerAndFonts) {
     Replace(root->texturManager, "textures");
     Replace(root->bufferManager, "buffers");
     Replace(root->helpTools, "picking");
-    delete root->initManager;
-    root->initManager = new NotedDeviceOwner;
+    Replace(root->initManager, "device owner");
     ASSERT_TRUE(ModelManager::GetExemplar()->Init(4));
     ASSERT_TRUE(ObjectManager::GetExemplar()->Init(4));
     PointManager::GetExemplar()->starTextureId = 77;
@@ -195,8 +186,8 @@ TEST(GFXMain, DeletionOrderReleasesModelsFirstAndKeepsParticlesLayerAndFonts) {
     deletions.clear();
 
     delete root;
-    const std::vector<std::string> expected = {"terrain", "camera",       "textures",     "buffers",
-                                               "picking", "device owner", "models there", "objects there"};
+    const std::vector<std::string> expected = {"terrain", "camera",  "textures",
+                                               "buffers", "picking", "device owner"};
     EXPECT_EQ(deletions, expected);
     EXPECT_EQ(ModelManager::GetExemplar()->capacity, 0) << "the model table was deleted after them";
     EXPECT_EQ(ObjectManager::GetExemplar()->capacity, 0) << "the object table was deleted after them";

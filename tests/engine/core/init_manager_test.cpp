@@ -1,4 +1,4 @@
-// The device owner: the device made for a window, its projection, failed set-up, release and deletion.
+// The device owner: the device made for a window, its projection, release and deletion.
 #include "d3dx9/d3dx9_math.h"
 #include "engine/core/engine_device.h"
 
@@ -23,17 +23,6 @@ TEST(InitManager, BackBufferFollowsTheClientAreaAndProjectionTheAskedSize) {
     D3DXMatrixPerspectiveFovLH(&expected, 0.7853982f, 800.0f / 600.0f, 10.0f, 200.0f);
     for (int i = 0; i < 16; ++i) {
         EXPECT_FLOAT_EQ(projection.m[i / 4][i % 4], expected.m[i / 4][i % 4]) << i;
-    }
-}
-
-TEST(InitManager, FailedSetupReportsFalseAndLeavesNoDevice) {
-    HWND window = platform::CreateOffscreenWindow(800, 600);
-    InitManager* owner = InitManager::GetExemplar();
-    for (d3dtest::Fault fault : {d3dtest::Fault::Direct3DCreate, d3dtest::Fault::CreateDevice}) {
-        d3dtest::InjectFault(fault);
-        EXPECT_FALSE(owner->InitDirect3D(window, 800, 600, true)) << static_cast<int>(fault);
-        d3dtest::ClearFaults();
-        EXPECT_EQ(owner->device, nullptr) << static_cast<int>(fault);
     }
 }
 

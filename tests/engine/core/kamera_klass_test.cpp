@@ -23,32 +23,28 @@ void ExpectVector(const D3DXVECTOR3& actual, float x, float y, float z, float to
 
 TEST(KameraKlass, ViewMatrixIsTheInverseOfTheCameraPlacement) {
     KameraKlass* camera = FreshCamera();
-    camera->yaw = 0.7f;
-    camera->pitch = 0.9599311f;
-    camera->roll = -0.3f;
+    camera->Rotate(0.9599311f, 0.7f, -0.3f);
     camera->position = D3DXVECTOR3(50.0f, 40.0f, 50.0f);
-    D3DXMATRIX view = {};
+    D3DXMATRIX view;
     EXPECT_TRUE(camera->SetupViewMatrix(&view));
-
-    D3DXMATRIX rotation;
+    D3DXMATRIX placement;
     D3DXMATRIX translation;
-    D3DXMATRIX world;
-    D3DXMATRIX product;
-    D3DXMatrixRotationYawPitchRoll(&rotation, 0.7f, 0.9599311f, -0.3f);
+    D3DXMatrixRotationYawPitchRoll(&placement, 0.7f, 0.9599311f, -0.3f);
+    ExpectVector(camera->right, placement._11, placement._12, placement._13);
+    ExpectVector(camera->up, placement._21, placement._22, placement._23);
+    ExpectVector(camera->look, placement._31, placement._32, placement._33);
     D3DXMatrixTranslation(&translation, 50.0f, 40.0f, 50.0f);
-    D3DXMatrixMultiply(&world, &rotation, &translation);
-    D3DXMatrixMultiply(&product, &world, &view);
+    D3DXMatrixMultiply(&placement, &placement, &translation);
+    D3DXMatrixMultiply(&placement, &placement, &view);
     for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(product.m[i / 4][i % 4], i / 4 == i % 4 ? 1.0f : 0.0f, 1e-4f) << i;
+        EXPECT_NEAR(placement.m[i / 4][i % 4], i / 4 == i % 4 ? 1.0f : 0.0f, 1e-4f) << i;
     }
-    ExpectVector(camera->look, rotation._31, rotation._32, rotation._33);
-    ExpectVector(camera->right, rotation._11, rotation._12, rotation._13);
-    ExpectVector(camera->up, rotation._21, rotation._22, rotation._23);
 }
 
 TEST(KameraKlass, VisibilityWindowEdgesAreStrict) {
     KameraKlass* camera = FreshCamera();
     D3DXMATRIX view;
+    camera->Rotate(0.5f, 2.0f, 1.0f); // turning changes nothing
     camera->SetupViewMatrix(&view);
     camera->position = D3DXVECTOR3(100.0f, 30.0f, 200.0f);
     const struct {
@@ -68,27 +64,20 @@ TEST(KameraKlass, VisibilityWindowEdgesAreStrict) {
     for (const auto& row : rows) {
         EXPECT_EQ(camera->CheckIfObjectInsightViewport(&row.min, &row.max), row.inSight) << row.what;
     }
-    camera->Rotate(0.5f, 2.0f, 1.0f);
-    camera->SetupViewMatrix(&view);
-    EXPECT_TRUE(camera->CheckIfObjectInsightViewport(&rows[0].min, &rows[0].max))
-        << "turning changes nothing";
 }
 
-TEST(KameraKlass, HeightRuleClampsAndTiltsTheCamera) {
+TEST(KameraKlass, HeightRuleClampsAndTiltsAndMovesFollowTheLastViewMatrix) {
     KameraKlass* camera = FreshCamera();
     camera->position = D3DXVECTOR3(7.0f, 0.0f, 9.0f);
-    const struct {
-        float wanted, height, pitch;
-    } rows[] = {{100.0f, 50.0f, 0.9948376f}, {0.0f, 25.0f, 0.5585054f}, {40.0f, 40.0f, 0.8203048f}};
+    const float rows[][3] = {
+        {100.0f, 50.0f, 0.9948376f}, {0.0f, 25.0f, 0.5585054f}, {40.0f, 40.0f, 0.8203048f}};
     for (const auto& row : rows) {
-        EXPECT_TRUE(camera->SetCoConflictHeight(row.wanted));
-        ExpectVector(camera->position, 7.0f, row.height, 9.0f, 0.0f);
-        EXPECT_NEAR(camera->pitch, row.pitch, 1e-6f) << row.wanted;
+        EXPECT_TRUE(camera->SetCoConflictHeight(row[0]));
+        ExpectVector(camera->position, 7.0f, row[1], 9.0f, 0.0f);
+        EXPECT_NEAR(camera->pitch, row[2], 1e-6f) << row[0];
     }
-}
 
-TEST(KameraKlass, MoveUsesTheAxesOfTheLastViewMatrix) {
-    KameraKlass* camera = FreshCamera();
+    camera = FreshCamera();
     camera->Rotate(0.0f, 1.57f, 0.0f);
     camera->Move(1.0f, 0.0f, 0.0f);
     ExpectVector(camera->position, 1.0f, 0.0f, 0.0f);
@@ -96,15 +85,6 @@ TEST(KameraKlass, MoveUsesTheAxesOfTheLastViewMatrix) {
     camera->SetupViewMatrix(&view);
     camera->Move(1.0f, 0.0f, 0.0f);
     ExpectVector(camera->position, 1.0f + std::cos(1.57f), 0.0f, -std::sin(1.57f), 1e-4f);
-
-    platform::SetClockForTesting(200);
-    camera = FreshCamera();
-    const D3DVECTOR velocity{0.5f, 0.0f, -0.25f};
-    EXPECT_FALSE(camera->SetMoveVector(&velocity));
-    platform::SetClockForTesting(240);
-    EXPECT_FALSE(camera->UpdateMoveCam());
-    ExpectVector(camera->position, 20.0f, 0.0f, -10.0f);
-    EXPECT_FALSE(camera->moving) << "a move vector is no timed move";
 }
 
 TEST(KameraKlass, TimedMoveFollowsElapsedTimeAndLandsOnTarget) {
@@ -113,31 +93,33 @@ TEST(KameraKlass, TimedMoveFollowsElapsedTimeAndLandsOnTarget) {
     camera->position = D3DXVECTOR3(10.0f, 20.0f, 30.0f);
     const D3DVECTOR target{13.1f, 17.3f, 41.7f};
     const D3DVECTOR angles{0.3f, -0.7f, 0.11f};
-    EXPECT_TRUE(camera->MoveSlightlytoPos(&target, &angles, 300));
-
-    platform::SetClockForTesting(5050);
     const D3DVECTOR other{0.0f, 500.0f, 0.0f};
-    EXPECT_TRUE(camera->MoveSlightlytoPos(&other, &other, 10)) << "refused while the first one runs";
+    EXPECT_TRUE(camera->MoveSlightlytoPos(&target, &angles, 300));
+    platform::SetClockForTesting(5050);
+    EXPECT_TRUE(camera->MoveSlightlytoPos(&other, &other, 10)) << "ignored while the first one runs";
     platform::SetClockForTesting(5100);
     EXPECT_FALSE(camera->UpdateMoveCam());
     ExpectVector(camera->position, 10.0f + 3.1f / 3, 20.0f - 2.7f / 3, 30.0f + 11.7f / 3, 1e-4f);
     EXPECT_NEAR(camera->yaw, -0.7f / 3, 1e-5f);
-    EXPECT_TRUE(camera->moving);
     platform::SetClockForTesting(5200);
     camera->UpdateMoveCam();
     ExpectVector(camera->position, 10.0f + 6.2f / 3, 20.0f - 5.4f / 3, 30.0f + 23.4f / 3, 1e-4f);
-
-    platform::SetClockForTesting(5450);
-    camera->UpdateMoveCam();
-    EXPECT_FALSE(camera->moving);
-    ExpectVector(camera->position, 13.1f, 17.3f, 41.7f, 0.0f);
-    ExpectVector(D3DXVECTOR3(camera->pitch, camera->yaw, camera->roll), 0.3f, -0.7f, 0.11f, 0.0f);
-    platform::SetClockForTesting(6000);
-    camera->UpdateMoveCam();
-    ExpectVector(camera->position, 13.1f, 17.3f, 41.7f, 0.0f);
+    for (uint32_t now : {5450u, 6000u}) {
+        platform::SetClockForTesting(now);
+        camera->UpdateMoveCam();
+        EXPECT_FALSE(camera->moving);
+        ExpectVector(camera->position, 13.1f, 17.3f, 41.7f, 0.0f);
+        ExpectVector(D3DXVECTOR3(camera->pitch, camera->yaw, camera->roll), 0.3f, -0.7f, 0.11f, 0.0f);
+    }
 
     EXPECT_TRUE(camera->MoveSlightlytoPos(&other, &target, 0));
     EXPECT_FALSE(camera->moving) << "a move of no duration jumps";
     ExpectVector(camera->position, 0.0f, 500.0f, 0.0f, 0.0f);
-    EXPECT_EQ(camera->yaw, 17.3f);
+
+    const D3DVECTOR velocity{0.5f, 0.0f, -0.25f};
+    EXPECT_FALSE(camera->SetMoveVector(&velocity));
+    platform::SetClockForTesting(6040);
+    camera->UpdateMoveCam();
+    ExpectVector(camera->position, 20.0f, 500.0f, -10.0f);
+    EXPECT_FALSE(camera->moving) << "a move vector is no timed move";
 }
