@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -57,57 +56,51 @@ TEST_F(RegistryTest, KeyIsCreatedOnceThenOpenedAsAFolderUnderTheConfigHome) {
 }
 
 TEST_F(RegistryTest, ValuesRoundTripWithTheirTypeAndPersistAcrossHandles) {
-    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
     std::vector<BYTE> path(261, 0xAB);
     std::snprintf(reinterpret_cast<char*>(path.data()), path.size(), "Grafik\\bk.jpg");
-    const int32_t modes[2] = {1, 2};
-    ASSERT_EQ(RegSetValueExA(key, "dsx12", 0, REG_BINARY, path.data(), 261), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, reinterpret_cast<const BYTE*>(modes), 8),
-              ERROR_SUCCESS);
-    const DWORD number = 0x01020304;
-    ASSERT_EQ(RegSetValueExA(key, "n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, "", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+    struct Value {
+        const char* name;
+        const char* readAs; // value names ignore case
+        DWORD type;
+        std::vector<BYTE> bytes;
+    } values[] = {
+        {"dsx12", "dsx12", REG_BINARY, path},
+        {"dsx13", "DSX13", REG_BINARY, {1, 0, 0, 0, 2, 0, 0, 0}},
+        {"n", "n", REG_DWORD, {4, 3, 2, 1}},
+        {"", "", REG_BINARY, {}},
+    };
+    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
+    for (const Value& value : values) {
+        ASSERT_EQ(RegSetValueExA(key, value.name, 0, value.type,
+                                 value.bytes.empty() ? nullptr : value.bytes.data(),
+                                 static_cast<DWORD>(value.bytes.size())),
+                  ERROR_SUCCESS)
+            << value.name;
+    }
     RegCloseKey(key);
 
     key = Create("Software\\TolvexGroup\\Quarvel");
-    std::vector<BYTE> readPath(300, 0);
-    DWORD type = 0;
-    DWORD size = 300;
-    ASSERT_EQ(RegQueryValueExA(key, "dsx12", nullptr, &type, readPath.data(), &size), ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(size, 261u);
-    EXPECT_EQ(std::vector<BYTE>(readPath.begin(), readPath.begin() + 261), path);
-    EXPECT_EQ(readPath[261], 0) << "a shorter value fills only its own length";
-
-    int32_t readModes[2] = {-1, -1};
-    size = 8;
-    ASSERT_EQ(RegQueryValueExA(key, "DSX13", nullptr, &type, reinterpret_cast<BYTE*>(readModes), &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(readModes[0], 1);
-    EXPECT_EQ(readModes[1], 2);
-
-    DWORD readNumber = 0;
-    size = 4;
-    ASSERT_EQ(RegQueryValueExA(key, "n", nullptr, &type, reinterpret_cast<BYTE*>(&readNumber), &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(readNumber, number);
-
-    size = 99;
-    EXPECT_EQ(RegQueryValueExA(key, "", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, 0u);
-
+    for (const Value& value : values) {
+        std::vector<BYTE> read(300, 0);
+        DWORD type = 0;
+        DWORD size = 300;
+        ASSERT_EQ(RegQueryValueExA(key, value.readAs, nullptr, &type, read.data(), &size), ERROR_SUCCESS)
+            << value.name;
+        EXPECT_EQ(type, value.type) << value.name;
+        ASSERT_EQ(size, value.bytes.size()) << value.name;
+        EXPECT_EQ(std::vector<BYTE>(read.begin(), read.begin() + size), value.bytes) << value.name;
+        EXPECT_EQ(read[size], 0) << value.name << ": only its own length is filled";
+    }
     const BYTE shorter[3] = {7, 8, 9};
     ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, shorter, 3), ERROR_SUCCESS);
-    size = 8;
-    ASSERT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, reinterpret_cast<BYTE*>(readModes), &size),
-              ERROR_SUCCESS);
+    BYTE read[8];
+    DWORD size = 8;
+    ASSERT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, read, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 3u) << "a value written again replaces the old one";
     RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, TooSmallBufferGetsMoreDataAndNoBytes) {
+TEST_F(RegistryTest, TooSmallBufferGetsMoreDataAndNoBytesAndAMissingValueIsNotFound) {
     HKEY key = Create("Software\\TolvexGroup\\Quarvel");
     const std::vector<BYTE> long300(300, 0x5A);
     ASSERT_EQ(RegSetValueExA(key, "dsx12", 0, REG_BINARY, long300.data(), 300), ERROR_SUCCESS);
@@ -117,21 +110,13 @@ TEST_F(RegistryTest, TooSmallBufferGetsMoreDataAndNoBytes) {
     EXPECT_EQ(RegQueryValueExA(key, "dsx12", nullptr, &type, buffer.data(), &size), ERROR_MORE_DATA);
     EXPECT_EQ(size, 300u) << "the needed size is reported";
     EXPECT_EQ(buffer, std::vector<BYTE>(261, 0x11));
-
     size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "dsx12", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 300u) << "no buffer asks only for the size";
-    RegCloseKey(key);
-}
 
-TEST_F(RegistryTest, MissingValueIsFileNotFoundAndLeavesTheBufferAlone) {
-    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
-    int32_t modes[2] = {4, 5};
-    DWORD size = 8;
-    EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, reinterpret_cast<BYTE*>(modes), &size),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(modes[0], 4);
-    EXPECT_EQ(modes[1], 5);
+    size = 261;
+    EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer.data(), &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(buffer, std::vector<BYTE>(261, 0x11));
     RegCloseKey(key);
 }
 
@@ -148,6 +133,8 @@ TEST_F(RegistryTest, DamagedValueFilesAreErrorsNotCrashes) {
     sizeTooLarge[11] = 0x7f;
     std::vector<uint8_t> wrongMagic = good;
     wrongMagic[0] = 'X';
+    std::vector<uint8_t> trailing = good;
+    trailing.push_back(0);
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -156,19 +143,12 @@ TEST_F(RegistryTest, DamagedValueFilesAreErrorsNotCrashes) {
         {"empty", {}},
         {"header cut short", std::vector<uint8_t>(good.begin(), good.begin() + 7)},
         {"data cut short", std::vector<uint8_t>(good.begin(), good.end() - 1)},
-        {"trailing bytes",
-         [&] {
-             auto bytes = good;
-             bytes.push_back(0);
-             return bytes;
-         }()},
+        {"trailing bytes", trailing},
         {"size field beyond the file", sizeTooLarge},
         {"wrong magic", wrongMagic},
     };
     for (const Case& c : cases) {
-        std::ofstream(file, std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(c.bytes.data()),
-                   static_cast<std::streamsize>(c.bytes.size()));
+        WriteFile(file, c.bytes);
         BYTE buffer[8] = {9, 9, 9, 9, 9, 9, 9, 9};
         DWORD size = 8;
         EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer, &size), ERROR_INVALID_DATA)
@@ -201,7 +181,7 @@ TEST_F(RegistryTest, NamesCannotReachOutsideTheirKey) {
     RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, BadArgumentsAndUnknownHandlesFail) {
+TEST_F(RegistryTest, BadArgumentsUnknownHandlesAndKeysThatCannotBeCreatedFail) {
     HKEY key = nullptr;
     EXPECT_EQ(
         RegCreateKeyExA(HKEY_LOCAL_MACHINE, "a", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr, nullptr),
@@ -211,22 +191,15 @@ TEST_F(RegistryTest, BadArgumentsAndUnknownHandlesFail) {
               ERROR_INVALID_HANDLE);
     const BYTE value[1] = {1};
     EXPECT_EQ(RegSetValueExA(bogus, "v", 0, REG_BINARY, value, 1), ERROR_INVALID_HANDLE);
-    DWORD size = 1;
-    EXPECT_EQ(RegQueryValueExA(bogus, "v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
-
     key = Create("Software\\Bad");
     EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4), ERROR_INVALID_PARAMETER);
     BYTE buffer[4];
     EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, buffer, nullptr), ERROR_INVALID_PARAMETER);
     RegCloseKey(key);
-}
 
-TEST_F(RegistryTest, KeyThatCannotBeCreatedFails) {
-    WriteFile(KeyFolder("Software"), {1, 2, 3}); // A file where the folder should be.
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    EXPECT_NE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TolvexGroup\\Quarvel", 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+    WriteFile(KeyFolder("Other"), {1, 2, 3}); // a file where the folder should be
+    EXPECT_NE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Other\\Quarvel", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
 }
 
