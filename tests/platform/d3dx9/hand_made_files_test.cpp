@@ -20,7 +20,7 @@ void Put32(std::vector<uint8_t>* bytes, uint32_t value) {
     Put16(bytes, value >> 16);
 }
 
-constexpr uint32_t RGB = 0x40, ALPHA = 0x1, LUMINANCE = 0x20000, FOURCC = 0x4;
+constexpr uint32_t RGB = 0x40, ALPHA = 0x1, FOURCC = 0x4;
 constexpr uint32_t DXT1 = 0x31545844, DXT5 = 0x35545844;
 
 struct Masks {
@@ -58,8 +58,6 @@ TEST(HandMadeFiles, DdsPixelFormatsExpandToFullRange) {
         {"A1R5G5B5 clear", RGB | ALPHA, 16, {0x7C00, 0x03E0, 0x001F, 0x8000}, 0x7C00u, 0x00FF0000u},
         {"X1R5G5B5", RGB, 16, {0x7C00, 0x03E0, 0x001F, 0}, 0x83E0u, 0xFF00FF00u},
         {"R5G6B5", RGB, 16, {0xF800, 0x07E0, 0x001F, 0}, 0x0400u, 0xFF008200u},
-        {"L8", LUMINANCE, 8, {0xFF, 0, 0, 0}, 0x80u, 0xFF808080u},
-        {"A8L8", LUMINANCE | ALPHA, 16, {0x00FF, 0, 0, 0xFF00}, 0x40FFu, 0x40FFFFFFu},
     };
     for (const Row& row : rows) {
         std::vector<uint8_t> bytes = DdsHeader(1, 1, row.flags, 0, row.bitCount, row.masks);
