@@ -45,7 +45,6 @@ public:
     using GFXMain::engineFont;
     using GFXMain::helpTools;
     using GFXMain::initManager;
-    using GFXMain::lastRate;
     using GFXMain::terrainManager;
     using GFXMain::texturManager;
 };
@@ -91,8 +90,7 @@ TEST(GFXMain, FrameRateStartsAtZeroAndCountsTheLastMeasuredStretch) {
     EXPECT_EQ(root->GetFramesPerSecond(), 59) << "60 frames in 1001 ms";
 
     platform::SetClockForTesting(0xFFFFFC00u);
-    root->GetFramesPerSecond();
-    for (int frame = 1; frame < 11; ++frame) {
+    for (int frame = 0; frame < 11; ++frame) {
         root->GetFramesPerSecond();
     }
     platform::SetClockForTesting(0x000001F0u); // 1520 ms later, across the clock's wrap
@@ -150,7 +148,6 @@ TEST(GFXMain, FrameRateLineShowsRateAndCameraPlace) {
     }
     platform::SetClockForTesting(11001);
     ASSERT_TRUE(root->UpdateEngine());
-    EXPECT_EQ(root->lastRate, 75);
     std::vector<uint32_t> drawn;
     std::vector<uint32_t> reference;
     int width = 0;

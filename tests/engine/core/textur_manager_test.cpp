@@ -30,7 +30,8 @@ protected:
 } // namespace
 
 TEST_F(TexturManagerTest, SameNameSharesOneTextureUntilTheLastRelease) {
-    MakePictures({"star.png", "other.png"});
+    const std::string longName = "abcdefghijklmnopqrstuvwxyz_0123.png"; // 35 characters
+    MakePictures({"star.png", "Star.png", longName});
     EXPECT_EQ(cache->LoadTextur("missing.png", 1), -1) << "a missing file takes no entry";
     const int first = cache->LoadTextur("star.png", 1);
     ASSERT_EQ(first, 0);
@@ -41,22 +42,16 @@ TEST_F(TexturManagerTest, SameNameSharesOneTextureUntilTheLastRelease) {
     EXPECT_EQ(cache->GetTextur(first), texture) << "one holder is left";
     EXPECT_TRUE(cache->ReleaseTextur(first));
     EXPECT_EQ(cache->GetTextur(first), nullptr);
-    EXPECT_EQ(cache->LoadTextur("other.png", 0), first) << "the freed entry is the lowest free one";
+    EXPECT_EQ(cache->LoadTextur("Star.png", 0), first) << "the freed entry is the lowest free one";
+    EXPECT_NE(cache->LoadTextur("star.png", 0), first) << "names are case-sensitive";
+    const int cut = cache->LoadTextur(longName.c_str(), 1);
+    EXPECT_NE(cache->LoadTextur(longName.c_str(), 1), cut) << "a name cut to 30 characters is never found";
+    EXPECT_EQ(std::string(cache->entries[cut].name), longName.substr(0, 30));
 
     EXPECT_FALSE(cache->ReleaseTextur(-1));
     EXPECT_FALSE(cache->ReleaseTextur(500));
     EXPECT_EQ(cache->GetTextur(500), nullptr);
     EXPECT_TRUE(cache->ReleaseTextur(7)) << "a free entry inside the table";
-}
-
-TEST_F(TexturManagerTest, NamesAreComparedWholeAndCaseSensitive) {
-    const std::string longName = "abcdefghijklmnopqrstuvwxyz_0123.png"; // 35 characters
-    MakePictures({longName, "Star.png", "star.png"});
-    const int firstLong = cache->LoadTextur(longName.c_str(), 1);
-    ASSERT_GE(firstLong, 0);
-    EXPECT_NE(cache->LoadTextur(longName.c_str(), 1), firstLong) << "a cut name is never found again";
-    EXPECT_EQ(std::string(cache->entries[firstLong].name), longName.substr(0, 30));
-    EXPECT_NE(cache->LoadTextur("Star.png", 1), cache->LoadTextur("star.png", 1));
 }
 
 TEST_F(TexturManagerTest, FullTableRefusesNewNamesButSharesHeldOnes) {
