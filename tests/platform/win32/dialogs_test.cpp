@@ -14,23 +14,17 @@ using namespace window_test;
 
 namespace {
 
-struct NameDialogRun {
-    std::vector<UINT> messages;
-    std::string name;
-    bool ownerEnabledInside = true;
-    HWND owner = nullptr;
-};
-
-NameDialogRun& NameRun() {
-    static NameDialogRun run;
-    return run;
-}
+// What the name dialog's procedure saw.
+std::vector<UINT> nameMessages;
+std::string enteredName;
+bool ownerEnabledInside = true;
+HWND nameOwner = nullptr;
 
 // Like the game's name entry: OK with an empty name and cancel keep the dialog open.
 INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    NameRun().messages.push_back(message);
+    nameMessages.push_back(message);
     if (message == WM_INITDIALOG) {
-        NameRun().ownerEnabledInside = IsWindowEnabled(NameRun().owner) != FALSE;
+        ownerEnabledInside = IsWindowEnabled(nameOwner) != FALSE;
         return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
@@ -38,7 +32,7 @@ INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         if (GetDlgItemTextA(dialog, NAME_EDIT, buffer, 30) == 0) {
             return TRUE;
         }
-        NameRun().name = buffer;
+        enteredName = buffer;
         EndDialog(dialog, 1);
         return TRUE;
     }
@@ -61,25 +55,24 @@ template <typename Procedure> INT_PTR RunDialog(HWND owner, UINT id, Procedure p
 
 TEST(Dialog, AnswersReachGetDlgItemTextCutToTheBufferWhileTheOwnerIsDisabled) {
     HWND window = CreateTestWindow();
-    NameRun().owner = window;
+    nameOwner = window;
     platform::QueueDialogAnswer("ignored", IDCANCEL);
     platform::QueueDialogAnswer("", IDOK);
     platform::QueueDialogAnswer("A name that is much longer than twenty-nine characters", IDOK);
     EXPECT_EQ(RunDialog(window, NAME_DIALOG, NameProc), 1);
-    EXPECT_EQ(NameRun().name, std::string("A name that is much longer th"));
-    ASSERT_FALSE(NameRun().messages.empty());
-    EXPECT_EQ(NameRun().messages.front(), static_cast<UINT>(WM_INITDIALOG));
-    EXPECT_EQ(std::count(NameRun().messages.begin(), NameRun().messages.end(), static_cast<UINT>(WM_COMMAND)),
-              3)
+    EXPECT_EQ(enteredName, std::string("A name that is much longer th"));
+    ASSERT_FALSE(nameMessages.empty());
+    EXPECT_EQ(nameMessages.front(), static_cast<UINT>(WM_INITDIALOG));
+    EXPECT_EQ(std::count(nameMessages.begin(), nameMessages.end(), static_cast<UINT>(WM_COMMAND)), 3)
         << "cancel and the empty name kept the dialog open";
-    EXPECT_FALSE(NameRun().ownerEnabledInside);
+    EXPECT_FALSE(ownerEnabledInside);
     EXPECT_TRUE(IsWindowEnabled(window));
 }
 
 // With nobody left to answer, a dialog that refuses to be cancelled must not hang the program.
 TEST(Dialog, UnansweredDialogThatRefusesCancelEndsWithFailure) {
     HWND window = CreateTestWindow();
-    NameRun().owner = window;
+    nameOwner = window;
     EXPECT_EQ(RunDialog(window, NAME_DIALOG, NameProc), -1);
     EXPECT_TRUE(IsWindowEnabled(window));
 }

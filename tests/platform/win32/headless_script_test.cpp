@@ -23,54 +23,33 @@ std::vector<platform::ScriptCommand> Parse(const char* text) {
 } // namespace
 
 TEST(ScriptReader, ReadsEveryCommand) {
-    std::vector<platform::ScriptCommand> commands =
+    std::vector<platform::ScriptCommand> c =
         Parse("# a comment\n\nclick 10 20\n  rclick 0 599  \nmove 3 4\nmenu 32778\ndialog ok Anna Maria\n"
               "dialog cancel\ndialog 7 x\nfile Grafik/my picture.jpg\nfile\nwait 5\nresize 400 300\r\nclose\n"
               "key left\nkey pagedown\nkey s\nkey 7\nkey PageUp\n");
-    struct Expected {
-        Kind kind;
-        int x, y;
-        UINT id;
-        const char* text;
-    } expected[] = {
-        {Kind::Click, 10, 20, 0, ""},
-        {Kind::RightClick, 0, 599, 0, ""},
-        {Kind::Move, 3, 4, 0, ""},
-        {Kind::Menu, 0, 0, 32778, ""},
-        {Kind::Dialog, 0, 0, IDOK, "Anna Maria"},
-        {Kind::Dialog, 0, 0, IDCANCEL, ""},
-        {Kind::Dialog, 0, 0, 7, "x"},
-        {Kind::File, 0, 0, 0, ""},
-        {Kind::File, 0, 0, 0, ""},
-        {Kind::Wait, 0, 0, 0, ""},
-        {Kind::Resize, 400, 300, 0, ""},
-        {Kind::Close, 0, 0, 0, ""},
-        {Kind::Key, 0, 0, VK_LEFT, ""},
-        {Kind::Key, 0, 0, VK_NEXT, ""},
-        {Kind::Key, 0, 0, 'S', ""},
-        {Kind::Key, 0, 0, '7', ""},
-        {Kind::Key, 0, 0, VK_PRIOR, ""},
-    };
-    ASSERT_EQ(commands.size(), std::size(expected));
-    for (size_t i = 0; i < commands.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(commands[i].kind, expected[i].kind);
-        if (expected[i].x != 0 || expected[i].y != 0) {
-            EXPECT_EQ(commands[i].x, expected[i].x);
-            EXPECT_EQ(commands[i].y, expected[i].y);
-        }
-        if (expected[i].kind == Kind::Menu || expected[i].kind == Kind::Dialog ||
-            expected[i].kind == Kind::Key) {
-            EXPECT_EQ(commands[i].id, expected[i].id);
-        }
-        if (expected[i].kind == Kind::Dialog) {
-            EXPECT_EQ(commands[i].text, expected[i].text);
-        }
+    const Kind kinds[] = {Kind::Click,  Kind::RightClick, Kind::Move, Kind::Menu, Kind::Dialog, Kind::Dialog,
+                          Kind::Dialog, Kind::File,       Kind::File, Kind::Wait, Kind::Resize, Kind::Close,
+                          Kind::Key,    Kind::Key,        Kind::Key,  Kind::Key,  Kind::Key};
+    ASSERT_EQ(c.size(), std::size(kinds));
+    for (size_t i = 0; i < c.size(); ++i) {
+        EXPECT_EQ(c[i].kind, kinds[i]) << i;
     }
-    EXPECT_EQ(commands[0].line, 3);
-    EXPECT_EQ(commands[7].path, std::optional<std::string>("Grafik/my picture.jpg"));
-    EXPECT_FALSE(commands[8].path.has_value()) << "a file command without a path cancels";
-    EXPECT_EQ(commands[9].frames, 5);
+    EXPECT_EQ(c[0].line, 3);
+    EXPECT_EQ(std::pair(c[0].x, c[0].y), std::pair(10, 20));
+    EXPECT_EQ(std::pair(c[1].x, c[1].y), std::pair(0, 599));
+    EXPECT_EQ(std::pair(c[2].x, c[2].y), std::pair(3, 4));
+    EXPECT_EQ(c[3].id, 32778u);
+    EXPECT_EQ(std::pair(c[4].id, c[4].text), std::pair(static_cast<UINT>(IDOK), std::string("Anna Maria")));
+    EXPECT_EQ(std::pair(c[5].id, c[5].text), std::pair(static_cast<UINT>(IDCANCEL), std::string()));
+    EXPECT_EQ(std::pair(c[6].id, c[6].text), std::pair(7u, std::string("x")));
+    EXPECT_EQ(c[7].path, std::optional<std::string>("Grafik/my picture.jpg"));
+    EXPECT_FALSE(c[8].path.has_value()) << "a file command without a path cancels";
+    EXPECT_EQ(c[9].frames, 5);
+    EXPECT_EQ(std::pair(c[10].x, c[10].y), std::pair(400, 300));
+    const UINT keys[] = {VK_LEFT, VK_NEXT, 'S', '7', VK_PRIOR};
+    for (size_t i = 0; i < std::size(keys); ++i) {
+        EXPECT_EQ(c[12 + i].id, keys[i]) << i;
+    }
 }
 
 TEST(ScriptReader, RejectsBadLinesNamingTheLine) {
