@@ -149,6 +149,15 @@ TEST_F(CD3DFontTest, DrawingRestoresTheCallersStates) {
     callersTexture->Release();
 }
 
+TEST_F(CD3DFontTest, RebuildingGivesBackTheEarlierGlyphTexture) {
+    IDirect3DTexture9* earlier = font->glyphTexture;
+    earlier->AddRef();
+    font->InvalidateDeviceObjects();
+    ASSERT_EQ(font->InitDeviceObjects(device), S_OK);
+    EXPECT_NE(font->glyphTexture, nullptr);
+    EXPECT_EQ(earlier->Release(), 0u) << "the font kept no reference to its earlier texture";
+}
+
 TEST_F(CD3DFontTest, ExtentCountsRowsAndTheWidestRow) {
     SIZE size{-1, -1};
     ASSERT_EQ(font->GetTextExtent("", &size), S_OK);

@@ -68,7 +68,7 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
     EXPECT_TRUE(layer->DrawTextur(300, 100, 128, 128, quadrants, 255, 0.0, true));
     EXPECT_TRUE(layer->DrawTextur(100, 120, 64, 64, quadrants, 128, 0.0, true)); // half over the blue
     EXPECT_TRUE(layer->DrawRect(0xFFFF0000, &redArea));
-    EXPECT_TRUE(layer->DrawTextur(470, 120, 60, 60, green, 255, 0.0, false)); // added onto the red
+    EXPECT_TRUE(layer->DrawTextur(470, 120, 60, 60, green, 10, 0.0, false)); // added, alpha ignored
     EXPECT_TRUE(layer->DrawTextur(600, 420, 100, 100, green, 255, 45.0, true));
     EXPECT_TRUE(layer->DrawFrame(YELLOW, &framed));
     CD3DFont font("Arial", 28, 0);
