@@ -1,4 +1,4 @@
-// Picture variants ImageMagick does not write, built byte by byte: DDS pixel formats of 8 to 32 bits,
+// Picture variants ImageMagick does not write, built byte by byte: DDS pixel formats of 16 to 32 bits,
 // DXT blocks whose decoded colours are known exactly, an incomplete DDS mip chain, top-down and
 // run-length encoded 4-bit BMP files, 16-bit BMP without bit fields, and palette indices past the
 // stored palette.
