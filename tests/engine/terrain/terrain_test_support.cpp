@@ -5,6 +5,7 @@
 #include "core/gfx_main.h"
 #include "core/init_manager.h"
 #include "core/kamera_klass.h"
+#include "d3d9/d3d9_testing.h"
 #include "win32/window_surface.h"
 
 #include <cstring>
@@ -13,20 +14,10 @@ namespace terrain_test {
 
 namespace {
 
-void PutU32(unsigned char* at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
+void PushLittleEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(uint8_t(value >> (8 * i)));
     }
-}
-
-void PushU16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(uint8_t(value));
-    out.push_back(uint8_t(value >> 8));
-}
-
-void PushU32(std::vector<uint8_t>& out, uint32_t value) {
-    PushU16(out, value & 0xFFFF);
-    PushU16(out, value >> 16);
 }
 
 } // namespace
@@ -55,20 +46,35 @@ void Engine::PlaceCamera(float x, float y, float z, float pitch) {
     ApplyView();
 }
 
+bool Engine::LoadFlat(int size, uint8_t height, unsigned char tile) {
+    auto image = MakeMapImage(
+        size, size, [=](int, int) { return height; }, [](int, int) { return 255; }, tile);
+    return LoadImage(terrain, image);
+}
+
+int Engine::CountDraws() {
+    namespace d3d = platform::d3d9;
+    device->BeginScene();
+    d3d::ClearCallTrace();
+    d3d::EnableCallTrace(true);
+    terrain->RenderAll();
+    d3d::EnableCallTrace(false);
+    device->EndScene();
+    return int(d3d::CallTraceLines("DrawIndexedPrimitive").size());
+}
+
 std::vector<unsigned char> MakeMapImage(int w, int h, const SampleFunction& height,
                                         const SampleFunction& light, unsigned char tile) {
     const uint32_t wh = uint32_t(w * h);
     const uint32_t fields = uint32_t((w / 4) * (h / 4));
     const uint32_t total = 680 + 6 * wh + 2 * fields;
-    std::vector<unsigned char> image(total, 0);
-    PutU32(&image[0], total);
-    PutU32(&image[12], uint32_t(w));
-    PutU32(&image[16], uint32_t(h));
-    PutU32(&image[20], 680 + wh);
-    PutU32(&image[24], 680);
-    PutU32(&image[28], 680 + 2 * wh);
-    PutU32(&image[32], 680 + 6 * wh);
-    PutU32(&image[36], 680 + 6 * wh + fields);
+    // Total, reserved, width, height and the offsets of the light, height, offset, level and tile blocks.
+    std::vector<unsigned char> image;
+    for (uint32_t word : {total, 0u, 0u, uint32_t(w), uint32_t(h), 680 + wh, 680u, 680 + 2 * wh, 680 + 6 * wh,
+                          680 + 6 * wh + fields}) {
+        PushLittleEndian(image, word, 4);
+    }
+    image.resize(total, 0);
     for (int sz = 0; sz < h; ++sz) {
         for (int sx = 0; sx < w; ++sx) {
             image[680 + sx + sz * w] = height(sx, sz);
@@ -87,25 +93,19 @@ bool LoadImage(TerrainManager* terrain, std::vector<unsigned char>& image) {
 std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample, const BitmapOptions& options) {
     const uint32_t stride = (uint32_t(w) + 3) & ~3u;
     const uint32_t dataOffset = 54 + 256 * 4;
-    std::vector<uint8_t> out;
-    out.push_back(options.badSignature ? 'M' : 'B');
-    out.push_back(options.badSignature ? 'B' : 'M');
-    PushU32(out, dataOffset + stride * uint32_t(h));
-    PushU32(out, 0);
-    PushU32(out, dataOffset);
-    PushU32(out, 40);
-    PushU32(out, uint32_t(w));
-    PushU32(out, uint32_t(options.topDown ? -h : h));
-    PushU16(out, 1);
-    PushU16(out, uint32_t(options.bitCount));
-    PushU32(out, uint32_t(options.compression));
-    PushU32(out, stride * uint32_t(h));
-    PushU32(out, 2835);
-    PushU32(out, 2835);
-    PushU32(out, 256);
-    PushU32(out, 0);
+    std::vector<uint8_t> out = {uint8_t(options.badSignature ? 'M' : 'B'),
+                                uint8_t(options.badSignature ? 'B' : 'M')};
+    for (uint32_t word : {dataOffset + stride * uint32_t(h), 0u, dataOffset, 40u, uint32_t(w),
+                          uint32_t(options.topDown ? -h : h)}) {
+        PushLittleEndian(out, word, 4);
+    }
+    PushLittleEndian(out, 1, 2);
+    PushLittleEndian(out, uint32_t(options.bitCount), 2);
+    for (uint32_t word : {uint32_t(options.compression), stride * uint32_t(h), 2835u, 2835u, 256u, 0u}) {
+        PushLittleEndian(out, word, 4);
+    }
     for (uint32_t i = 0; i < 256; ++i) {
-        PushU32(out, i << 16 | i << 8 | i);
+        PushLittleEndian(out, i << 16 | i << 8 | i, 4);
     }
     for (int row = 0; row < h; ++row) {
         for (uint32_t x = 0; x < stride; ++x) {
@@ -131,18 +131,6 @@ std::vector<TerrainVertex> ReadVertexBuffer(int id, int count) {
     std::memcpy(vertices.data(), data, vertices.size() * sizeof(TerrainVertex));
     buffer->Unlock();
     return vertices;
-}
-
-std::vector<uint16_t> ReadIndexBuffer(int id, int count) {
-    std::vector<uint16_t> indices(static_cast<size_t>(count));
-    IDirect3DIndexBuffer9* buffer = BufferManager::GetExemplar()->GetIndexBuffer(id);
-    void* data = nullptr;
-    if (buffer == nullptr || buffer->Lock(0, 0, &data, 0) < 0) {
-        return {};
-    }
-    std::memcpy(indices.data(), data, indices.size() * sizeof(uint16_t));
-    buffer->Unlock();
-    return indices;
 }
 
 } // namespace terrain_test

@@ -8,7 +8,6 @@
 #include "win32/windows_base.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -22,12 +21,7 @@ struct TerrainTestAccess {
     static bool ReadLightBitmap(TerrainManager* t, const char* path) {
         return t->CreateByteLightMapFromBMP8(path);
     }
-    static bool ReadBitmap16(TerrainManager* t) { return t->CreateByteHighMapFromBMP16(nullptr); }
     static int CurrentBufferView(TerrainManager* t) { return t->CalculateCurrentBufferView(); }
-    static bool SplitTile(TerrainManager* t, unsigned char* type, unsigned char* variant,
-                          unsigned char value) {
-        return t->GetValuesfromBitfield(type, variant, value);
-    }
     static int GetEbene(TerrainManager* t, int x, int z) { return t->GetEbene(x, z); }
     static bool SetEbene(TerrainManager* t, int x, int z, int level) { return t->SetEbene(x, z, level); }
     static unsigned char Surround(TerrainManager* t, int type, int patch, bool edges) {
@@ -35,15 +29,13 @@ struct TerrainTestAccess {
     }
     static bool RenderWater(TerrainManager* t) { return t->RenderWaterLevel(); }
     static float HeightMapPos(TerrainManager* t, int sx, int sz) { return t->GetHeightMapPos(sx, sz); }
-    static float LightOnHeightMap(TerrainManager* t) { return t->CalculateLightOnHeighMap(nullptr); }
-    static float LightValue(TerrainManager* t, int a, int b) { return t->iGetLightValue(a, b); }
-    static bool CheckHit(TerrainManager* t, int patch, D3DXVECTOR3 pos, D3DXVECTOR3 dir, float* dist,
-                         float* x, float* z) {
-        return t->CheckHitTerrainPatch(patch, pos, dir, dist, x, z);
-    }
 };
 
 namespace terrain_test {
+
+// Looks 55 degrees down; from (30, 40, 10) the centre of the screen meets height 6 in patch (7, 8)
+// of a 64 x 64 map.
+constexpr float PITCH_55 = 0.9599311f;
 
 // The engine set up on an 800 x 600 off-screen window with the terrain bound to its managers.
 struct Engine {
@@ -57,6 +49,14 @@ struct Engine {
     // Sets the camera's view on the device, as the frame does.
     void ApplyView();
     void PlaceCamera(float x, float y, float z, float pitch);
+    // Loads a size x size map with every height byte `height`, full light and every tile byte `tile`.
+    bool LoadFlat(int size, uint8_t height = 0, unsigned char tile = 0);
+    int Patch(int px, int pz) const { return pz + px * (terrain->gridWidth - 1); }
+    float VertexY(int px, int pz, int a, int b) const {
+        return terrain->patchCopies[Patch(px, pz)].vertices[a * 5 + b].y;
+    }
+    // Draws the terrain in a scene; the number of indexed draws it made.
+    int CountDraws();
 };
 
 using SampleFunction = std::function<uint8_t(int sx, int sz)>;
@@ -86,6 +86,5 @@ float MeshHeight(int byte, float offset);
 
 // Reads the vertices of a vertex buffer of the pool.
 std::vector<TerrainVertex> ReadVertexBuffer(int id, int count);
-std::vector<uint16_t> ReadIndexBuffer(int id, int count);
 
 } // namespace terrain_test
