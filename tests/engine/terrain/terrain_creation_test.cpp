@@ -66,33 +66,35 @@ TEST_F(TerrainCreation, PatchMeshesFollowTheKnownMaps) {
 }
 
 TEST_F(TerrainCreation, BrokenBitmapsAreRefusedWithNothingChangedAndPaddedRowsAreRead) {
+    // A good bitmap with one header byte changed, or cut short.
     const std::vector<uint8_t> good = MakeBitmap8(16, 16, KnownHeight);
-    auto spoilt = [](auto spoil) {
-        BitmapOptions options;
-        spoil(options);
-        return MakeBitmap8(16, 16, KnownHeight, options);
-    };
     const struct {
         const char* what;
-        std::vector<uint8_t> bytes;
-    } cases[] = {
-        {"signature", spoilt([](BitmapOptions& o) { o.badSignature = true; })},
-        {"bit depth", spoilt([](BitmapOptions& o) { o.bitCount = 24; })},
-        {"compression", spoilt([](BitmapOptions& o) { o.compression = 1; })},
-        {"negative height", spoilt([](BitmapOptions& o) { o.topDown = true; })},
-        {"short pixel data", spoilt([](BitmapOptions& o) { o.cutBytes = 3; })},
-        {"too small for a patch", MakeBitmap8(4, 4, KnownHeight)},
-        {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 30)},
-    };
+        size_t at;
+        uint8_t value;
+        size_t kept;
+    } spoilt[] = {{"signature", 1, 'X', good.size()},
+                  {"bit depth", 28, 24, good.size()},
+                  {"compression", 30, 1, good.size()},
+                  {"negative height", 25, 0xFF, good.size()},
+                  {"short pixel data", 0, 'B', good.size() - 3},
+                  {"header only", 0, 'B', 30}};
+    std::vector<std::pair<const char*, std::vector<uint8_t>>> cases = {
+        {"too small for a patch", MakeBitmap8(4, 4, KnownHeight)}};
+    for (const auto& s : spoilt) {
+        cases.emplace_back(s.what, good);
+        cases.back().second[s.at] = s.value;
+        cases.back().second.resize(s.kept);
+    }
     TemporaryFolder folder;
     WorkingDirectory inFolder(folder.Path());
-    for (const auto& c : cases) {
-        WriteFile(folder / "bad.bmp", c.bytes);
-        EXPECT_FALSE(TerrainTestAccess::ReadHeightBitmap(t, "bad.bmp")) << c.what;
-        EXPECT_FALSE(TerrainTestAccess::ReadLightBitmap(t, "bad.bmp")) << c.what;
-        EXPECT_EQ(t->byteHighMap, nullptr) << c.what;
-        EXPECT_EQ(t->byteLightMap, nullptr) << c.what;
-        EXPECT_EQ(t->mapWidth, 0) << c.what;
+    for (const auto& [what, bytes] : cases) {
+        WriteFile(folder / "bad.bmp", bytes);
+        EXPECT_FALSE(TerrainTestAccess::ReadHeightBitmap(t, "bad.bmp")) << what;
+        EXPECT_FALSE(TerrainTestAccess::ReadLightBitmap(t, "bad.bmp")) << what;
+        EXPECT_EQ(t->byteHighMap, nullptr) << what;
+        EXPECT_EQ(t->byteLightMap, nullptr) << what;
+        EXPECT_EQ(t->mapWidth, 0) << what;
     }
     EXPECT_FALSE(TerrainTestAccess::ReadHeightBitmap(t, "missing.bmp"));
 

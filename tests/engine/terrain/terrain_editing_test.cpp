@@ -20,16 +20,20 @@ protected:
 
 } // namespace
 
-TEST_F(TerrainEditing, AbsoluteModeSetsPlateauToWaterHeightAndSlopesBelowIt) {
+TEST_F(TerrainEditing, PlateausInBothModesWithTheSlopesAroundThem) {
+    // Absolute mode: the patch at water height 5.0 on ground at 6.0, level 4, grass.
     LoadFlat();
     ASSERT_TRUE(t->IncreaseTerrainPosition(engine.Patch(7, 7), 1));
-    for (int k = 0; k < 25; ++k) {
-        EXPECT_FLOAT_EQ(engine.VertexY(7, 7, k / 5, k % 5), 5.0f) << k;
-    }
+    EXPECT_EQ(std::count_if(t->patchCopies[engine.Patch(7, 7)].vertices,
+                            t->patchCopies[engine.Patch(7, 7)].vertices + 25,
+                            [](const TerrainVertex& v) { return v.y == 5.0f; }),
+              25);
     EXPECT_EQ(Level(7, 7), 4);
     EXPECT_EQ(Type(7, 7), 3);
     EXPECT_FLOAT_EQ(t->patchBoxes[engine.Patch(7, 7)].max.y, 5.0f);
-    // The patch at z+1 has its raised neighbour at z-1 (mask 1): weights 1.0, 0.7, 0.5, 0.2 along b.
+    // The patch at z+1 has its plateau at z-1 (mask 1): weights 1.0, 0.7, 0.5, 0.2 along b, of the
+    // water height, and the far row untouched.
+    const float weights[5] = {1.0f, 0.7f, 0.5f, 0.2f, 0.0f};
     const float expected[5] = {5.0f, 3.5f, 2.5f, 1.0f, 6.0f};
     for (int k = 0; k < 25; ++k) {
         EXPECT_FLOAT_EQ(engine.VertexY(7, 8, k / 5, k % 5), expected[k % 5]) << k;
@@ -39,18 +43,15 @@ TEST_F(TerrainEditing, AbsoluteModeSetsPlateauToWaterHeightAndSlopesBelowIt) {
     const auto buffered = ReadVertexBuffer(t->patchVertexBuffers[engine.Patch(7, 8)], 25);
     ASSERT_EQ(buffered.size(), 25u);
     EXPECT_FLOAT_EQ(buffered[2].y, 2.5f); // the edited copy is what the buffer draws
-}
 
-TEST_F(TerrainEditing, RelativeModeRaisesBySixAndBlendsTheNeighbours) {
-    LoadFlat(40); // map height 7.0
+    // Relative mode: 6.0 higher than the map height 7.0, level 2.
+    LoadFlat(40);
     ASSERT_TRUE(t->IncreaseTerrainPosition(engine.Patch(7, 7), 2));
     EXPECT_FLOAT_EQ(engine.VertexY(7, 7, 3, 1), 13.0f);
     EXPECT_EQ(Level(7, 7), 2);
     EXPECT_FLOAT_EQ(t->floatOwnHeightMap[28 + 28 * 64], 6.0f);
-    const float rise[5] = {6.0f, 4.2f, 3.0f, 1.2f, 0.0f};
     for (int i = 0; i <= 4; ++i) {
-        EXPECT_NEAR(engine.VertexY(7, 8, 2, i), 7.0f + rise[i], 1e-5f) << i;     // mask 1 at z+1
-        EXPECT_NEAR(engine.VertexY(6, 7, i, 2), 7.0f + rise[4 - i], 1e-5f) << i; // mask 8 at x-1
+        EXPECT_NEAR(engine.VertexY(6, 7, i, 2), 7.0f + 6.0f * weights[4 - i], 1e-5f) << i; // mask 8 at x-1
     }
     // The diagonal neighbour (x+1, z+1) is full height at its (0, 0) vertex only.
     EXPECT_NEAR(engine.VertexY(8, 8, 0, 0), 13.0f, 1e-5f);
@@ -66,7 +67,7 @@ TEST_F(TerrainEditing, GapBetweenPlateausIsFilledWhileOppositeNeighboursChangeOn
     EXPECT_EQ(Level(6, 7), 2);
     EXPECT_EQ(Type(6, 7), 3);
     EXPECT_FLOAT_EQ(engine.VertexY(6, 7, 2, 2), 12.0f);
-
+    // Raised neighbours on opposite sides: no slope fits, only the tile changes.
     LoadFlat();
     TerrainTestAccess::SetEbene(t, 7, 6, 2);
     TerrainTestAccess::SetEbene(t, 7, 8, 2);

@@ -90,18 +90,14 @@ bool LoadImage(TerrainManager* terrain, std::vector<unsigned char>& image) {
     return terrain->LoadMap(&data);
 }
 
-std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample, const BitmapOptions& options) {
+std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample) {
     const uint32_t stride = (uint32_t(w) + 3) & ~3u;
     const uint32_t dataOffset = 54 + 256 * 4;
-    std::vector<uint8_t> out = {uint8_t(options.badSignature ? 'M' : 'B'),
-                                uint8_t(options.badSignature ? 'B' : 'M')};
-    for (uint32_t word : {dataOffset + stride * uint32_t(h), 0u, dataOffset, 40u, uint32_t(w),
-                          uint32_t(options.topDown ? -h : h)}) {
-        PushLittleEndian(out, word, 4);
-    }
-    PushLittleEndian(out, 1, 2);
-    PushLittleEndian(out, uint32_t(options.bitCount), 2);
-    for (uint32_t word : {uint32_t(options.compression), stride * uint32_t(h), 2835u, 2835u, 256u, 0u}) {
+    std::vector<uint8_t> out = {'B', 'M'};
+    // File header, then the info header: size, width, height, planes 1 and 8 bits, no compression,
+    // image bytes, resolution and a palette of 256 greys.
+    for (uint32_t word : {dataOffset + stride * uint32_t(h), 0u, dataOffset, 40u, uint32_t(w), uint32_t(h),
+                          1u | 8u << 16, 0u, stride * uint32_t(h), 2835u, 2835u, 256u, 0u}) {
         PushLittleEndian(out, word, 4);
     }
     for (uint32_t i = 0; i < 256; ++i) {
@@ -113,7 +109,6 @@ std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample, con
             out.push_back(x < uint32_t(w) ? sample(int(x), row) : 0xEE);
         }
     }
-    out.resize(out.size() - std::min(options.cutBytes, out.size()));
     return out;
 }
 

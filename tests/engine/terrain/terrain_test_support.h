@@ -69,17 +69,8 @@ std::vector<unsigned char> MakeMapImage(int w, int h, const SampleFunction& heig
 // Loads such an image into the terrain; false when LoadMap refuses it.
 bool LoadImage(TerrainManager* terrain, std::vector<unsigned char>& image);
 
-// The bytes of an 8-bit BMP; sample row 0 is written first (bottom-up). Options spoil it for
-// the refusal tests.
-struct BitmapOptions {
-    bool badSignature = false;
-    int bitCount = 8;
-    int compression = 0;
-    bool topDown = false;
-    size_t cutBytes = 0; // bytes taken off the end
-};
-std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample,
-                                 const BitmapOptions& options = {});
+// The bytes of an 8-bit BMP; sample row 0 is written first (bottom-up), rows padded to 4 bytes.
+std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample);
 
 // The height of a mesh vertex for a sample byte and offset.
 float MeshHeight(int byte, float offset);
