@@ -27,7 +27,6 @@ struct TerrainTestAccess {
     static unsigned char Surround(TerrainManager* t, int type, int patch, bool edges) {
         return t->GetSuroundTerrain(type, patch, edges ? 1 : 0);
     }
-    static bool RenderWater(TerrainManager* t) { return t->RenderWaterLevel(); }
     static float HeightMapPos(TerrainManager* t, int sx, int sz) { return t->GetHeightMapPos(sx, sz); }
 };
 
