@@ -2,8 +2,6 @@
 // grid's borders, and the permanent-plane grid.
 #include "terrain_fixture.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 using namespace terrain_test;

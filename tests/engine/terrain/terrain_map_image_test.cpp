@@ -4,8 +4,6 @@
 
 #include "support/test_files.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 
 using namespace terrain_test;

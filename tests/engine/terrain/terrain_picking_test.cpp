@@ -5,8 +5,6 @@
 #include "core/gfx_main.h"
 #include "core/kamera_klass.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 

@@ -21,7 +21,6 @@ struct TerrainTestAccess {
     static bool ReadLightBitmap(TerrainManager* t, const char* path) {
         return t->CreateByteLightMapFromBMP8(path);
     }
-    static int CurrentBufferView(TerrainManager* t) { return t->CalculateCurrentBufferView(); }
     static int GetEbene(TerrainManager* t, int x, int z) { return t->GetEbene(x, z); }
     static bool SetEbene(TerrainManager* t, int x, int z, int level) { return t->SetEbene(x, z, level); }
     static unsigned char Surround(TerrainManager* t, int type, int patch, bool edges) {

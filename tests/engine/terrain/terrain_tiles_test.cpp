@@ -1,6 +1,6 @@
 // Tiles and drawing: the tile of one patch, the neighbour masks, the draws per patch with their
-// transition layers, the states drawing sets, and a picture of the run folder's
-// terrain drawn on the software device, probed and written as a PNG beside the build for a look.
+// transition layers, the states drawing sets, and a picture of the run folder's terrain drawn on the
+// software device, probed and written as a PNG beside the build for a look.
 #include "terrain_fixture.h"
 
 #include "core/gfx_main.h"
@@ -8,8 +8,6 @@
 #include "core/textur_manager.h"
 #include "d3d9/d3d9_testing.h"
 #include "terrain/terrain_textur_set.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
@@ -19,8 +17,8 @@ namespace d3d = platform::d3d9;
 
 namespace {
 
-// A flat 32 x 32 terrain (7 x 7 patches) over the run folder's textures, the camera over patch 0:
-// drawn are columns 0 to 6 and rows 1 to 6.
+// A flat 32 x 32 terrain (7 x 7 patches), the camera over patch 0: drawn are columns 0 to 6 and rows
+// 1 to 6. The textures are the run folder's, loaded by a CreateTerrain before.
 class TerrainTiles : public TerrainFixture {
 protected:
     void LoadFlat(unsigned char tile) {
