@@ -1,5 +1,6 @@
-// Creation of the terrain from the two 8-bit bitmaps: the reader's checks, the patch meshes and their
-// buffers, maps that are not square, and what happens to a terrain made twice, deleted or never made.
+// Creation of the terrain from the two 8-bit bitmaps and from map images: the readers' checks, the patch
+// meshes and their buffers, maps that are not square, a terrain made twice, deleted or never made, and
+// the map image saved and loaded back, also through "Map\map1.cap".
 #include "terrain_fixture.h"
 
 #include "core/buffer_manager.h"
@@ -24,7 +25,20 @@ uint8_t KnownLight(int sx, int sz) {
     return uint8_t(100 + sx + 2 * sz);
 }
 
+// The terrain's map image, written into a buffer of 0xCD bytes.
+std::vector<unsigned char> SaveMap(TerrainManager* t) {
+    const size_t size =
+        680 + 6 * size_t(t->mapWidth * t->mapHeight) + 2 * size_t(t->gridWidth * t->gridHeight);
+    std::vector<unsigned char> image(size, 0xCD);
+    unsigned char* data = image.data();
+    unsigned long written = 0;
+    EXPECT_TRUE(t->GetSaveMap(&data, &written));
+    EXPECT_EQ(written, size);
+    return image;
+}
+
 using TerrainCreation = TerrainFixture;
+using TerrainMapImage = TerrainFixture;
 
 } // namespace
 
@@ -182,4 +196,83 @@ TEST_F(TerrainCreation, NonSquareMapsUseOneNumberingWithoutSharedIndices) {
         std::vector<unsigned char> grid(256 * 256, 7);
         EXPECT_FALSE(t->CalculatePermanentPlane(grid.data()));
     }
+}
+
+TEST_F(TerrainMapImage, SavedImageIsTheLoadedOneByteForByteAndLoadsBackEqual) {
+    // Written into a buffer of 0xCD bytes: the reserved header bytes come out as zeros too.
+    auto image = MakeMapImage(64, 48, KnownHeight, KnownLight, 0x12);
+    ASSERT_TRUE(LoadImage(t, image));
+    EXPECT_EQ(SaveMap(t), image);
+
+    const int plateau = 5 + 4 * 15;
+    t->IncreaseTerrainPosition(plateau, 2);
+    t->tileFeld[3] = 0x57; // a type without a texture set is kept
+    auto edited = SaveMap(t);
+    ASSERT_TRUE(LoadImage(t, edited));
+    EXPECT_EQ(t->tileFeld[3], 0x57);
+    EXPECT_EQ(SaveMap(t), edited);
+    // The raised patch comes back 6.0 above its map height.
+    for (int k = 0; k < 25; ++k) {
+        const TerrainVertex& v = t->patchCopies[plateau].vertices[k];
+        EXPECT_FLOAT_EQ(v.y, MeshHeight(KnownHeight(int(v.x), int(v.z)), 6.0f)) << k;
+    }
+}
+
+TEST_F(TerrainMapImage, AbsoluteEditSurvivesSaveAndReload) {
+    auto loaded = MakeMapImage(64, 64, KnownHeight, KnownLight);
+    ASSERT_TRUE(LoadImage(t, loaded));
+    const int patch = 7 + 7 * 15;
+    ASSERT_TRUE(t->PatchIncrease(0, patch, 4.0f));
+    auto image = SaveMap(t);
+    ASSERT_TRUE(LoadImage(t, image));
+    for (int k = 0; k < 25; ++k) {
+        // Down to the lowest offset the mesh allows (map height minus 5).
+        const TerrainVertex& v = t->patchCopies[patch].vertices[k];
+        EXPECT_FLOAT_EQ(v.y, std::max(4.0f, MeshHeight(KnownHeight(int(v.x), int(v.z)), -5.0f))) << k;
+    }
+}
+
+TEST_F(TerrainMapImage, RefusedImagesAndFilesLeaveTheTerrainAsItWasAndTheFileIsAlwaysMap1Cap) {
+    auto loaded = MakeMapImage(32, 32, KnownHeight, KnownLight);
+    ASSERT_TRUE(LoadImage(t, loaded));
+    const auto saved = SaveMap(t);
+    unsigned char* heights = t->byteHighMap;
+    auto expectUnchanged = [&](const char* what) {
+        EXPECT_EQ(t->byteHighMap, heights) << what;
+        EXPECT_EQ(t->mapWidth, 32) << what;
+        EXPECT_EQ(SaveMap(t), saved) << what;
+    };
+    const struct {
+        const char* what;
+        size_t at;
+        uint32_t value;
+    } cases[] = {
+        {"total", 0, 1000},        {"width too small", 12, 4},   {"height too large", 16, 100000},
+        {"light offset", 20, 680}, {"height offset", 24, 700},   {"float offset", 28, 0xFFFFFFF0},
+        {"level offset", 32, 680}, {"tile offset", 36, 9999999}, {"width and total", 12, 36},
+    };
+    for (const auto& c : cases) {
+        auto broken = saved;
+        std::memcpy(&broken[c.at], &c.value, 4);
+        EXPECT_FALSE(LoadImage(t, broken)) << c.what;
+        expectUnchanged(c.what);
+    }
+    EXPECT_FALSE(t->LoadMap(nullptr));
+
+    TemporaryFolder folder;
+    WorkingDirectory inFolder(folder.Path());
+    EXPECT_FALSE(t->LoadMapFromFilename("Map\\map1.cap"));
+    expectUnchanged("no file");
+    for (size_t kept : {saved.size() - 1, size_t(100)}) {
+        WriteFile(folder / "Map/map1.cap", std::vector<uint8_t>(saved.begin(), saved.begin() + long(kept)));
+        EXPECT_FALSE(t->LoadMapFromFilename(nullptr)) << kept;
+        expectUnchanged("short file");
+    }
+
+    // Whatever name is asked for, the file read is "Map\map1.cap".
+    WriteFile(folder / "Map/map1.cap", MakeMapImage(
+                                           40, 40, [](int, int) { return 9; }, [](int, int) { return 99; }));
+    EXPECT_TRUE(t->LoadMapFromFilename("some\\other.cap"));
+    EXPECT_EQ(t->mapWidth, 40);
+    EXPECT_EQ(t->byteHighMap[17], 9);
 }
