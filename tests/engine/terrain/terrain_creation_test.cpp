@@ -222,13 +222,15 @@ TEST_F(TerrainMapImage, AbsoluteEditSurvivesSaveAndReload) {
     auto loaded = MakeMapImage(64, 64, KnownHeight, KnownLight);
     ASSERT_TRUE(LoadImage(t, loaded));
     const int patch = 7 + 7 * 15;
-    ASSERT_TRUE(t->PatchIncrease(0, patch, 4.0f));
+    ASSERT_TRUE(t->PatchIncrease(0, patch, 1.0f));
     auto image = SaveMap(t);
     ASSERT_TRUE(LoadImage(t, image));
     for (int k = 0; k < 25; ++k) {
-        // Down to the lowest offset the mesh allows (map height minus 5).
+        // The offset that reproduces 1.0 is kept; the mesh takes offsets below -5 as -5.
         const TerrainVertex& v = t->patchCopies[patch].vertices[k];
-        EXPECT_FLOAT_EQ(v.y, std::max(4.0f, MeshHeight(KnownHeight(int(v.x), int(v.z)), -5.0f))) << k;
+        const int byte = KnownHeight(int(v.x), int(v.z));
+        EXPECT_FLOAT_EQ(t->floatOwnHeightMap[int(v.x) + int(v.z) * 64], 1.0f - MeshHeight(byte, 0.0f)) << k;
+        EXPECT_FLOAT_EQ(v.y, std::max(1.0f, MeshHeight(byte, -5.0f))) << k;
     }
 }
 
