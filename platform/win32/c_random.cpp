@@ -8,7 +8,9 @@ namespace {
 uint32_t randomState = 1;
 }
 
-extern "C" void srand(unsigned int seed) noexcept { randomState = seed; }
+extern "C" void srand(unsigned int seed) noexcept {
+    randomState = seed;
+}
 
 extern "C" int rand(void) noexcept {
     randomState = randomState * 214013u + 2531011u;

@@ -42,6 +42,8 @@ void AdvanceClockForTesting(DWORD milliseconds) {
     Clock().manualValue += milliseconds;
 }
 
-void ResumeRealClock() { Clock().manual = false; }
+void ResumeRealClock() {
+    Clock().manual = false;
+}
 
 } // namespace platform

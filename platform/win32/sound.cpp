@@ -28,9 +28,13 @@ void SetSoundBackend(std::unique_ptr<SoundBackend> backend) {
     Sound().backend = backend ? std::move(backend) : std::make_unique<RecordingOnlyBackend>();
 }
 
-std::vector<std::string> SoundTrace() { return Sound().trace; }
+std::vector<std::string> SoundTrace() {
+    return Sound().trace;
+}
 
-void ClearSoundTrace() { Sound().trace.clear(); }
+void ClearSoundTrace() {
+    Sound().trace.clear();
+}
 
 } // namespace platform
 

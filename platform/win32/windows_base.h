@@ -46,10 +46,10 @@ using LPBYTE = BYTE*;
 #endif
 
 // Opaque handles: distinct pointer types so that overloads and mistakes show at compile time.
-#define ZONKEL_DECLARE_HANDLE(name)                                                                    \
-    struct name##__ {                                                                                 \
-        int unused;                                                                                   \
-    };                                                                                                \
+#define ZONKEL_DECLARE_HANDLE(name)                                                                          \
+    struct name##__ {                                                                                        \
+        int unused;                                                                                          \
+    };                                                                                                       \
     using name = name##__*
 ZONKEL_DECLARE_HANDLE(HWND);
 ZONKEL_DECLARE_HANDLE(HINSTANCE);
@@ -98,7 +98,8 @@ using LPMSG = MSG*;
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
 #define LOBYTE(w) ((BYTE)(((uintptr_t)(w)) & 0xff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((uintptr_t)(a)) & 0xffff)) | ((DWORD)((WORD)(((uintptr_t)(b)) & 0xffff))) << 16))
+#define MAKELONG(a, b)                                                                                       \
+    ((LONG)(((WORD)(((uintptr_t)(a)) & 0xffff)) | ((DWORD)((WORD)(((uintptr_t)(b)) & 0xffff))) << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((uintptr_t)((WORD)(i))))
