@@ -27,6 +27,20 @@ template <typename Buffer> bool FillBuffer(Buffer* buffer, const void* data, int
     return true;
 }
 
+// The slot of `id` in one of the two tables, or null for an id outside it (or no table yet).
+template <typename Slot> Slot* SlotAt(Slot* table, int capacity, int id) {
+    return (table == nullptr || id < 0 || id >= capacity) ? nullptr : &table[id];
+}
+
+// Gives a slot's buffer back and frees the slot; a free slot stays as it is.
+template <typename Slot> void ReleaseSlot(Slot& slot, int& heldCount) {
+    if (slot.buffer != nullptr) {
+        slot.buffer->Release();
+        slot.buffer = nullptr;
+        --heldCount;
+    }
+}
+
 } // namespace
 
 BufferManager::BufferManager() = default;
@@ -186,7 +200,7 @@ int BufferManager::CreateIndexBuffer(const void* data, int tag, int bytes, int) 
 }
 
 int BufferManager::RecreateVertexBuffer(const void* data, int bytes, DWORD fvf, int, int id) {
-    if (vertexBuffers == nullptr || id < 0 || id >= capacity) {
+    if (SlotAt(vertexBuffers, capacity, id) == nullptr) {
         return -1;
     }
     ReleaseVertexBuffer(id);
@@ -213,51 +227,38 @@ int BufferManager::RecreateVertexBuffer(const void* data, int bytes, DWORD fvf, 
 }
 
 bool BufferManager::ReleaseVertexBuffer(int id) {
-    if (vertexBuffers == nullptr || id < 0 || id >= capacity) {
-        return false;
+    VertexBufferSlot* slot = SlotAt(vertexBuffers, capacity, id);
+    if (slot != nullptr) {
+        ReleaseSlot(*slot, vertexBufferCount);
     }
-    VertexBufferSlot& slot = vertexBuffers[id];
-    if (slot.buffer != nullptr) {
-        slot.buffer->Release();
-        slot.buffer = nullptr;
-        --vertexBufferCount;
-    }
-    return true;
+    return slot != nullptr;
 }
 
 bool BufferManager::ReleaseIndexBuffer(int id) {
-    if (indexBuffers == nullptr || id < 0 || id >= capacity) {
-        return false;
+    IndexBufferSlot* slot = SlotAt(indexBuffers, capacity, id);
+    if (slot != nullptr) {
+        ReleaseSlot(*slot, indexBufferCount);
     }
-    IndexBufferSlot& slot = indexBuffers[id];
-    if (slot.buffer != nullptr) {
-        slot.buffer->Release();
-        slot.buffer = nullptr;
-        --indexBufferCount;
-    }
-    return true;
+    return slot != nullptr;
 }
 
 IDirect3DVertexBuffer9* BufferManager::GetVertexBuffer(int id) {
-    if (vertexBuffers == nullptr || id < 0 || id >= capacity) {
-        return nullptr;
-    }
-    return vertexBuffers[id].buffer;
+    VertexBufferSlot* slot = SlotAt(vertexBuffers, capacity, id);
+    return slot != nullptr ? slot->buffer : nullptr;
 }
 
 IDirect3DIndexBuffer9* BufferManager::GetIndexBuffer(int id) {
-    if (indexBuffers == nullptr || id < 0 || id >= capacity) {
-        return nullptr;
-    }
-    return indexBuffers[id].buffer;
+    IndexBufferSlot* slot = SlotAt(indexBuffers, capacity, id);
+    return slot != nullptr ? slot->buffer : nullptr;
 }
 
 // -1 for an id outside the table; 0 for a free slot.
 int BufferManager::GetVertexBufferSize(int id) {
-    if (vertexBuffers == nullptr || id < 0 || id >= capacity) {
+    VertexBufferSlot* slot = SlotAt(vertexBuffers, capacity, id);
+    if (slot == nullptr) {
         return -1;
     }
-    return vertexBuffers[id].buffer != nullptr ? vertexBuffers[id].bytes : 0;
+    return slot->buffer != nullptr ? slot->bytes : 0;
 }
 
 // Reads the positions back from the slot's buffer (the software device keeps every buffer readable);
@@ -285,13 +286,11 @@ bool BufferManager::ComputeBoundingBox(int id, DWORD vertexCount, DWORD stride, 
 
 bool BufferManager::ReleaseAll() {
     for (int i = 0; i < capacity; ++i) {
-        if (vertexBuffers != nullptr && vertexBuffers[i].buffer != nullptr) {
-            vertexBuffers[i].buffer->Release();
-            vertexBuffers[i].buffer = nullptr;
+        if (vertexBuffers != nullptr) {
+            ReleaseSlot(vertexBuffers[i], vertexBufferCount);
         }
-        if (indexBuffers != nullptr && indexBuffers[i].buffer != nullptr) {
-            indexBuffers[i].buffer->Release();
-            indexBuffers[i].buffer = nullptr;
+        if (indexBuffers != nullptr) {
+            ReleaseSlot(indexBuffers[i], indexBufferCount);
         }
     }
     vertexBufferCount = 0;
