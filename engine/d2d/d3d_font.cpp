@@ -467,6 +467,18 @@ HRESULT CD3DFont::RestoreDeviceObjects() {
     return S_OK;
 }
 
+void CD3DFont::BeginTextStates(DWORD fvf, UINT stride, DWORD flags) {
+    savedStateBlock->Capture();
+    drawingStateBlock->Apply();
+    device->SetFVF(fvf);
+    device->SetPixelShader(nullptr);
+    device->SetStreamSource(0, vertexBuffer, 0, stride);
+    if ((flags & D3DFONT_FILTERED) != 0) {
+        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    }
+}
+
 HRESULT CD3DFont::InvalidateDeviceObjects() {
     if (vertexBuffer != nullptr) {
         vertexBuffer->Release();
@@ -502,15 +514,7 @@ HRESULT CD3DFont::DrawTextA(float x, float y, DWORD colour, const char* text, DW
         device->EndScene();
         return E_FAIL;
     }
-    savedStateBlock->Capture();
-    drawingStateBlock->Apply();
-    device->SetFVF(SCREEN_VERTEX_FVF);
-    device->SetPixelShader(nullptr);
-    device->SetStreamSource(0, vertexBuffer, 0, sizeof(ScreenVertex));
-    if ((flags & D3DFONT_FILTERED) != 0) {
-        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    }
+    BeginTextStates(SCREEN_VERTEX_FVF, sizeof(ScreenVertex), flags);
 
     const float spacingF = static_cast<float>(spacing);
     if ((flags & D3DFONT_CENTERED_X) != 0) {
@@ -548,15 +552,7 @@ HRESULT CD3DFont::DrawTextScaled(float x, float y, float z, float xScale, float 
     if (device == nullptr || text == nullptr || !HasDeviceObjects()) {
         return E_FAIL;
     }
-    savedStateBlock->Capture();
-    drawingStateBlock->Apply();
-    device->SetFVF(SCREEN_VERTEX_FVF);
-    device->SetPixelShader(nullptr);
-    device->SetStreamSource(0, vertexBuffer, 0, sizeof(ScreenVertex));
-    if ((flags & D3DFONT_FILTERED) != 0) {
-        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    }
+    BeginTextStates(SCREEN_VERTEX_FVF, sizeof(ScreenVertex), flags);
 
     D3DVIEWPORT9 viewport{};
     device->GetViewport(&viewport);
@@ -596,15 +592,7 @@ HRESULT CD3DFont::Render3DText(const char* text, DWORD flags) {
     if (device == nullptr || text == nullptr || !HasDeviceObjects()) {
         return E_FAIL;
     }
-    savedStateBlock->Capture();
-    drawingStateBlock->Apply();
-    device->SetFVF(FONT3D_VERTEX_FVF);
-    device->SetPixelShader(nullptr);
-    device->SetStreamSource(0, vertexBuffer, 0, sizeof(Font3DVertex));
-    if ((flags & D3DFONT_FILTERED) != 0) {
-        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    }
+    BeginTextStates(FONT3D_VERTEX_FVF, sizeof(Font3DVertex), flags);
 
     float x = 0.0f;
     float y = 0.0f;

@@ -69,5 +69,8 @@ private:
     HRESULT CreateGDIFont(HDC dc, HFONT* font);
     HRESULT PaintAlphabet(HDC dc, BOOL measureOnly);
     bool HasDeviceObjects() const;
+    // Saves the caller's states, applies the drawing states and binds the vertex format and buffer;
+    // flag D3DFONT_FILTERED switches to linear filtering.
+    void BeginTextStates(DWORD fvf, UINT stride, DWORD flags);
     float LineHeight() const;
 };
