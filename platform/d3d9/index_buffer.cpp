@@ -3,12 +3,11 @@
 
 #include "d3d9/call_trace.h"
 #include "d3d9/device.h"
-#include "d3d9/vertex_buffer.h"
 
 namespace platform::d3d9 {
 
 IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : device(device), bytes(length, 0), usage(usage), format(format), pool(pool) {
+    : device(device), memory(length), usage(usage), format(format), pool(pool) {
     device->AddRef();
 }
 
@@ -27,23 +26,15 @@ HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** result) {
 }
 
 HRESULT IndexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD flags) {
-    HRESULT result = D3DERR_INVALIDCALL;
-    if (data && LockRangeValid(bytes.size(), offsetToLock, sizeToLock) &&
-        !FaultFires(Fault::IndexBufferLock)) {
-        *data = bytes.data() + offsetToLock;
-        ++lockCount;
-        result = D3D_OK;
-    }
+    // The fault hook is asked only for locks that would otherwise succeed.
+    const bool locked = data && memory.RangeInside(offsetToLock, sizeToLock) &&
+                        !FaultFires(Fault::IndexBufferLock) && memory.Lock(offsetToLock, sizeToLock, data);
+    const HRESULT result = locked ? D3D_OK : D3DERR_INVALIDCALL;
     return Traced(this, "Lock", {Arg(offsetToLock), Arg(sizeToLock), Arg(flags)}, result);
 }
 
 HRESULT IndexBuffer::Unlock() {
-    HRESULT result = D3DERR_INVALIDCALL;
-    if (lockCount > 0) {
-        --lockCount;
-        result = D3D_OK;
-    }
-    return Traced(this, "Unlock", {}, result);
+    return Traced(this, "Unlock", {}, memory.Unlock() ? D3D_OK : D3DERR_INVALIDCALL);
 }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
@@ -54,7 +45,7 @@ HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
     desc->Type = D3DRTYPE_INDEXBUFFER;
     desc->Usage = usage;
     desc->Pool = pool;
-    desc->Size = static_cast<UINT>(bytes.size());
+    desc->Size = static_cast<UINT>(memory.Size());
     return Traced(this, "GetDesc", {}, D3D_OK);
 }
 

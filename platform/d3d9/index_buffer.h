@@ -1,9 +1,8 @@
 // Index buffers of 16-bit or 32-bit indices, readable whatever the usage flags say.
 #pragma once
 
+#include "d3d9/buffer_memory.h"
 #include "d3d9/ref_counted.h"
-
-#include <vector>
 
 namespace platform::d3d9 {
 
@@ -19,19 +18,18 @@ public:
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
-    const uint8_t* Data() const { return bytes.data(); }
-    size_t Size() const { return bytes.size(); }
+    const uint8_t* Data() const { return memory.Data(); }
+    size_t Size() const { return memory.Size(); }
     int IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
 
 private:
     ~IndexBuffer() override;
 
     Device* device;
-    std::vector<uint8_t> bytes;
+    BufferMemory memory;
     DWORD usage;
     D3DFORMAT format;
     D3DPOOL pool;
-    int lockCount = 0;
 };
 
 } // namespace platform::d3d9

@@ -6,13 +6,8 @@
 
 namespace platform::d3d9 {
 
-bool LockRangeValid(size_t bufferSize, UINT offset, UINT size) {
-    return offset <= bufferSize && static_cast<uint64_t>(offset) + size <= bufferSize &&
-           (size > 0 || offset < bufferSize || bufferSize == 0);
-}
-
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : device(device), bytes(length, 0), usage(usage), fvf(fvf), pool(pool) {
+    : device(device), memory(length), usage(usage), fvf(fvf), pool(pool) {
     device->AddRef();
 }
 
@@ -31,23 +26,15 @@ HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** result) {
 }
 
 HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD flags) {
-    HRESULT result = D3DERR_INVALIDCALL;
-    if (data && LockRangeValid(bytes.size(), offsetToLock, sizeToLock) &&
-        !FaultFires(Fault::VertexBufferLock)) {
-        *data = bytes.data() + offsetToLock;
-        ++lockCount;
-        result = D3D_OK;
-    }
+    // The fault hook is asked only for locks that would otherwise succeed.
+    const bool locked = data && memory.RangeInside(offsetToLock, sizeToLock) &&
+                        !FaultFires(Fault::VertexBufferLock) && memory.Lock(offsetToLock, sizeToLock, data);
+    const HRESULT result = locked ? D3D_OK : D3DERR_INVALIDCALL;
     return Traced(this, "Lock", {Arg(offsetToLock), Arg(sizeToLock), Arg(flags)}, result);
 }
 
 HRESULT VertexBuffer::Unlock() {
-    HRESULT result = D3DERR_INVALIDCALL;
-    if (lockCount > 0) {
-        --lockCount;
-        result = D3D_OK;
-    }
-    return Traced(this, "Unlock", {}, result);
+    return Traced(this, "Unlock", {}, memory.Unlock() ? D3D_OK : D3DERR_INVALIDCALL);
 }
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
@@ -58,7 +45,7 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
     desc->Type = D3DRTYPE_VERTEXBUFFER;
     desc->Usage = usage;
     desc->Pool = pool;
-    desc->Size = static_cast<UINT>(bytes.size());
+    desc->Size = static_cast<UINT>(memory.Size());
     desc->FVF = fvf;
     return Traced(this, "GetDesc", {}, D3D_OK);
 }

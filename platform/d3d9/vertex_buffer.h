@@ -1,9 +1,8 @@
 // Vertex buffers: plain memory of the creator's length, readable whatever the usage flags say.
 #pragma once
 
+#include "d3d9/buffer_memory.h"
 #include "d3d9/ref_counted.h"
-
-#include <vector>
 
 namespace platform::d3d9 {
 
@@ -19,21 +18,17 @@ public:
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
-    const uint8_t* Data() const { return bytes.data(); }
-    size_t Size() const { return bytes.size(); }
+    const uint8_t* Data() const { return memory.Data(); }
+    size_t Size() const { return memory.Size(); }
 
 private:
     ~VertexBuffer() override;
 
     Device* device;
-    std::vector<uint8_t> bytes;
+    BufferMemory memory;
     DWORD usage;
     DWORD fvf;
     D3DPOOL pool;
-    int lockCount = 0;
 };
-
-// Checks a buffer lock range: size 0 means from the offset to the end.
-bool LockRangeValid(size_t bufferSize, UINT offset, UINT size);
 
 } // namespace platform::d3d9
