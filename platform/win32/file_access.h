@@ -1,10 +1,15 @@
 // Every file the engine and the game open goes through here: paths come as the program writes them,
 // relative to the working directory with backslashes ("Grafik\stone1.dds"), and are turned into paths
-// of this system.
+// of this system. Opening never blocks: FIFOs, devices, sockets and folders are refused as if the file
+// were missing. Reads can be bounded before anything is allocated, and user data is replaced through a
+// temporary file and a rename so that a kill or a full disk never leaves a half-written file.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -12,7 +17,32 @@ namespace platform {
 // looked up without regard to case, as the original file system did; the first match is taken.
 std::string ToHostPath(const char* path);
 
-// fopen on ToHostPath(path). Null for a null path.
+// fopen on ToHostPath(path) for the C library's modes ("rb", "wb", "ab", "r+b", ...). Null for a null
+// path, and null (errno EINVAL) when the path names anything but a regular file; never blocks on it.
 FILE* OpenDataFile(const char* path, const char* mode);
+
+// open() of a host path that refuses, without blocking, what is not a regular file (errno EINVAL).
+// `flags` are open's access flags; O_NONBLOCK is used for the open only.
+int OpenRegularFile(const std::string& hostPath, int flags, int createMode = 0644);
+
+enum class FileReadResult {
+    Ok,
+    Missing,  // absent, or not a regular file
+    TooLarge, // larger than the caller's limit; nothing was read
+    Failed,   // a read error
+};
+
+// Reads a whole regular file of at most `maxBytes`; a larger one is refused before anything is read.
+FileReadResult ReadRegularFile(const std::string& hostPath, size_t maxBytes, std::vector<uint8_t>* bytes);
+// The same for a program path ("Map\map1.cap").
+FileReadResult ReadDataFile(const char* path, size_t maxBytes, std::vector<uint8_t>* bytes);
+
+// Replaces the file at `hostPath` with `size` bytes: they go into a temporary file beside the target
+// (beside the link's target when the path is a symbolic link, so the link stays), are flushed to disk and
+// renamed over it. Temporary files that earlier writers left when they were killed are removed first.
+// False (with errno) leaves the old file untouched.
+bool ReplaceFileAtomically(const std::string& hostPath, const void* data, size_t size);
+// The same for a program path.
+bool ReplaceDataFile(const char* path, const void* data, size_t size);
 
 } // namespace platform
