@@ -1,16 +1,15 @@
 // The file-backed registry: the root folder comes from $XDG_CONFIG_HOME (read on every call, so tests
 // can point it elsewhere), keys are folders and values are files "@<name>" holding a small header (magic,
 // type, size) and the bytes. Values are replaced atomically through a temporary file and a rename, and a
-// file that does not match its header is reported as damaged.
+// file that does not match its header, or is larger than any value can be, is reported as damaged.
+#include "win32/file_access.h"
 #include "win32/winreg.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <pwd.h>
@@ -28,6 +27,8 @@ constexpr char VALUE_MAGIC[4] = {'Z', 'R', 'E', 'G'};
 constexpr size_t VALUE_HEADER_SIZE = 12;
 // A key path of more than this many levels is refused, as the original registry refuses deep nesting.
 constexpr size_t MAX_KEY_DEPTH = 32;
+// The largest value the store writes or reads, the size limit of the original's standard format.
+constexpr size_t MAX_VALUE_SIZE = 1024 * 1024;
 
 struct OpenKey {
     fs::path folder;
@@ -133,50 +134,22 @@ uint32_t GetUint32(const uint8_t* in) {
            static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
 }
 
-bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Writes `bytes` into a temporary file beside `target`, flushes it to disk and renames it over `target`.
-bool ReplaceFileAtomically(const fs::path& target, const std::vector<uint8_t>& bytes) {
-    const fs::path temporary = target.string() + ".tmp" + std::to_string(getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    bool written = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 enum class ReadResult { Ok, Missing, Damaged };
 
+// A value file is read only when it is a regular file no larger than the largest value plus its header,
+// so that a huge or sparse file is refused from its size and a FIFO never blocks the reader.
 ReadResult ReadValueFile(const fs::path& file, DWORD* type, std::vector<uint8_t>* data) {
-    FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) {
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Damaged;
-    }
     std::vector<uint8_t> bytes;
-    uint8_t chunk[4096];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
+    switch (platform::ReadRegularFile(file.string(), VALUE_HEADER_SIZE + MAX_VALUE_SIZE, &bytes)) {
+    case platform::FileReadResult::Ok:
+        break;
+    case platform::FileReadResult::Missing:
+        return ReadResult::Missing;
+    case platform::FileReadResult::TooLarge:
+    case platform::FileReadResult::Failed:
+        return ReadResult::Damaged;
     }
-    const bool readError = std::ferror(in) != 0;
-    std::fclose(in);
-    if (readError || bytes.size() < VALUE_HEADER_SIZE || std::memcmp(bytes.data(), VALUE_MAGIC, 4) != 0) {
+    if (bytes.size() < VALUE_HEADER_SIZE || std::memcmp(bytes.data(), VALUE_MAGIC, 4) != 0) {
         return ReadResult::Damaged;
     }
     const uint32_t size = GetUint32(bytes.data() + 8);
@@ -244,7 +217,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LP
 }
 
 LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
-    if (!data && size > 0) {
+    if ((!data && size > 0) || size > MAX_VALUE_SIZE) {
         return ERROR_INVALID_PARAMETER;
     }
     std::lock_guard<std::mutex> lock(storeMutex);
@@ -266,7 +239,9 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* dat
     if (size > 0) {
         std::memcpy(bytes.data() + VALUE_HEADER_SIZE, data, size);
     }
-    return ReplaceFileAtomically(ValueFile(folder, name), bytes) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return platform::ReplaceFileAtomically(ValueFile(folder, name).string(), bytes.data(), bytes.size())
+               ? ERROR_SUCCESS
+               : ERROR_ACCESS_DENIED;
 }
 
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) {

@@ -1,5 +1,5 @@
 // The file-backed registry: round trips of values, created and opened keys, buffers too small for a
-// value, missing and damaged values, and the store's place under $XDG_CONFIG_HOME.
+// value, missing, damaged, huge and non-regular value files, and the store's place under $XDG_CONFIG_HOME.
 #include "support/test_files.h"
 #include "win32/winreg.h"
 
@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -97,6 +101,20 @@ TEST_F(RegistryTest, ValuesRoundTripWithTheirTypeAndPersistAcrossHandles) {
     DWORD size = 8;
     ASSERT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, read, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 3u) << "a value written again replaces the old one";
+
+    // The largest value the store takes (a megabyte) reads back whole; one byte more is refused.
+    std::vector<BYTE> largest(1 << 20);
+    for (size_t i = 0; i < largest.size(); ++i) {
+        largest[i] = static_cast<BYTE>(i * 7 + i / 256);
+    }
+    ASSERT_EQ(RegSetValueExA(key, "big", 0, REG_BINARY, largest.data(), 1 << 20), ERROR_SUCCESS);
+    std::vector<BYTE> readLargest(largest.size());
+    size = static_cast<DWORD>(readLargest.size());
+    EXPECT_EQ(RegQueryValueExA(key, "big", nullptr, nullptr, readLargest.data(), &size), ERROR_SUCCESS);
+    EXPECT_TRUE(readLargest == largest);
+    largest.push_back(1);
+    EXPECT_EQ(RegSetValueExA(key, "big", 0, REG_BINARY, largest.data(), (1 << 20) + 1),
+              ERROR_INVALID_PARAMETER);
     RegCloseKey(key);
 }
 
@@ -120,7 +138,9 @@ TEST_F(RegistryTest, TooSmallBufferGetsMoreDataAndNoBytesAndAMissingValueIsNotFo
     RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, DamagedValueFilesAreErrorsNotCrashes) {
+// A value file is checked against its header before it is trusted; a huge sparse file is refused from its
+// size without being read, a FIFO without blocking, and a writer's crash leaves nothing behind for good.
+TEST_F(RegistryTest, DamagedHugeAndFifoValueFilesAreRefusedUnreadAndCrashedWritersLeftoversRemoved) {
     HKEY key = Create("Software\\TolvexGroup\\Quarvel");
     const BYTE value[8] = {1, 0, 0, 0, 2, 0, 0, 0};
     ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS);
@@ -138,25 +158,59 @@ TEST_F(RegistryTest, DamagedValueFilesAreErrorsNotCrashes) {
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
+        off_t sparseSize;
     };
     const std::vector<Case> cases = {
-        {"empty", {}},
-        {"header cut short", std::vector<uint8_t>(good.begin(), good.begin() + 7)},
-        {"data cut short", std::vector<uint8_t>(good.begin(), good.end() - 1)},
-        {"trailing bytes", trailing},
-        {"size field beyond the file", sizeTooLarge},
-        {"wrong magic", wrongMagic},
+        {"empty", {}, 0},
+        {"header cut short", std::vector<uint8_t>(good.begin(), good.begin() + 7), 0},
+        {"data cut short", std::vector<uint8_t>(good.begin(), good.end() - 1), 0},
+        {"trailing bytes", trailing, 0},
+        {"size field beyond the file", sizeTooLarge, 0},
+        {"wrong magic", wrongMagic, 0},
+        {"a sparse gigabyte behind an 8-byte header", good, off_t{1} << 30},
     };
+    auto peakKilobytes = [] {
+        rusage usage = {};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    const long peakBefore = peakKilobytes();
     for (const Case& c : cases) {
         WriteFile(file, c.bytes);
+        if (c.sparseSize > 0) {
+            ASSERT_EQ(truncate(file.c_str(), c.sparseSize), 0);
+        }
         BYTE buffer[8] = {9, 9, 9, 9, 9, 9, 9, 9};
         DWORD size = 8;
         EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer, &size), ERROR_INVALID_DATA)
             << c.name;
+        EXPECT_EQ(buffer[0], 9) << c.name;
     }
+    EXPECT_LT(peakKilobytes() - peakBefore, 64 * 1024) << "kilobytes of peak memory added by the reads";
+
+    std::filesystem::remove(file);
+    ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+    alarm(10); // a blocking open ends the test process instead of hanging the run
+    DWORD size = 8;
+    BYTE buffer[8];
+    EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer, &size), ERROR_FILE_NOT_FOUND)
+        << "a FIFO reads as a missing value";
+    alarm(0);
+    std::filesystem::remove(file);
+
+    // A writer killed between writing its temporary file and renaming it.
+    pid_t dead = fork();
+    if (dead == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(dead, 0);
+    waitpid(dead, nullptr, 0);
+    const std::filesystem::path leftover = file.string() + ".tmp" + std::to_string(dead);
+    WriteFile(leftover, good);
     ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS)
         << "a damaged value can be rewritten";
     EXPECT_EQ(ReadFile(file), good);
+    EXPECT_FALSE(std::filesystem::exists(leftover)) << "the crashed writer's temporary file stays";
     RegCloseKey(key);
 }
 
