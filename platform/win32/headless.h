@@ -34,6 +34,10 @@ void QueueOpenFileAnswer(std::optional<std::string> path);
 // The number of frames presented to all windows since the start.
 uint64_t HeadlessFrameCount();
 
+// Puts the clock (timeGetTime) on the frames: it stands at 0 and moves on by `milliseconds` with every
+// presented frame, so that a scripted run draws the same animation however fast the machine is.
+void StepClockWithFrames(DWORD milliseconds);
+
 // One command of a script file.
 struct ScriptCommand {
     enum class Kind { Click, RightClick, Move, Menu, Key, Dialog, File, Wait, Resize, Close };

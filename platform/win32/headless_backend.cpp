@@ -2,6 +2,7 @@
 // when a folder is named), dialogs are answered from the queued answers, input comes from tests and
 // the script.
 #include "win32/headless_internal.h"
+#include "win32/mmsystem.h"
 #include "win32/text_encoding.h"
 #include "win32/window_system.h"
 
@@ -22,6 +23,7 @@ struct HeadlessState {
     std::deque<DialogAnswer> dialogAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
     uint64_t frameCount = 0;
+    std::optional<DWORD> clockStep; // milliseconds per presented frame, when the frames drive the clock
 };
 
 HeadlessState& State() {
@@ -53,6 +55,9 @@ public:
 
     void Present(WindowRecord& window) override {
         uint64_t number = ++State().frameCount;
+        if (State().clockStep) {
+            AdvanceClockForTesting(*State().clockStep);
+        }
         if (framesFolder.empty()) {
             return;
         }
@@ -219,6 +224,11 @@ void QueueOpenFileAnswer(std::optional<std::string> path) {
 
 uint64_t HeadlessFrameCount() {
     return State().frameCount;
+}
+
+void StepClockWithFrames(DWORD milliseconds) {
+    State().clockStep = milliseconds;
+    SetClockForTesting(0);
 }
 
 } // namespace platform

@@ -7,10 +7,12 @@
 #include "win32/sdl_sound.h"
 #include "win32/winuser.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -20,6 +22,7 @@ namespace {
 const char* const HEADLESS_VARIABLE = "VELKORA_HEADLESS";
 const char* const SCRIPT_VARIABLE = "VELKORA_SCRIPT";
 const char* const FRAMES_VARIABLE = "VELKORA_FRAMES";
+const char* const FRAME_TIME_VARIABLE = "VELKORA_FRAME_TIME";
 
 bool IsSet(const char* variable) {
     const char* value = std::getenv(variable);
@@ -67,7 +70,22 @@ bool StartHeadless(const std::string& program) {
             return false;
         }
     }
+    std::optional<DWORD> frameTime;
+    if (const char* text = std::getenv(FRAME_TIME_VARIABLE); text && *text) {
+        const char* end = text + std::strlen(text);
+        DWORD milliseconds = 0;
+        const auto [stop, error] = std::from_chars(text, end, milliseconds);
+        if (error != std::errc() || stop != end) {
+            std::fprintf(stderr, "%s: %s must be a whole number of milliseconds: %s\n", program.c_str(),
+                         FRAME_TIME_VARIABLE, text);
+            return false;
+        }
+        frameTime = milliseconds;
+    }
     UseHeadlessBackend(frames);
+    if (frameTime) {
+        StepClockWithFrames(*frameTime);
+    }
     RunHeadlessScript(std::move(commands));
     return true;
 }

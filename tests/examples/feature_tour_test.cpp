@@ -122,6 +122,10 @@ std::pair<double, double> CrystalCentre(const Frame& frame) {
     return {sumX / std::max(count, 1), sumY / std::max(count, 1)};
 }
 
+// The clock moves on by this much with every frame, whatever the machine's speed: every run draws the
+// same frames.
+constexpr int FRAME_TIME_MS = 40;
+
 struct TourRun {
     int exitCode = -1; // the exit status, or 128 + signal number
     std::string errorOutput;
@@ -149,6 +153,7 @@ TourRun RunTour(const fs::path& folder, const std::string& script, bool withData
         setenv("VELKORA_HEADLESS", "1", 1);
         setenv("VELKORA_SCRIPT", "script.txt", 1);
         setenv("VELKORA_FRAMES", "frames", 1);
+        setenv("VELKORA_FRAME_TIME", std::to_string(FRAME_TIME_MS).c_str(), 1);
         setenv("LSAN_OPTIONS", "suppressions=leaks.txt", 1);
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);

@@ -3,8 +3,10 @@
 #include "window_test_program.h"
 
 #include "support/test_files.h"
+#include "win32/mmsystem.h"
 #include "win32/program_entry.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -37,8 +39,21 @@ int CALLBACK TestWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) 
     return window ? RunLoop(window) : 92;
 }
 
+// Presents three frames and writes the clock's reading before each on standard error.
+int CALLBACK ClockWinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    HWND window = CreateTestWindow();
+    std::string readings = "clock";
+    for (int frame = 0; frame < 3; ++frame) {
+        readings += " " + std::to_string(timeGetTime());
+        PresentTestFrame(window, 0xff000000u);
+    }
+    std::fprintf(stderr, "%s\n", readings.c_str());
+    return 0;
+}
+
 // Runs RunWinMain in a child with the given environment changes; collects its exit code and stderr.
-ChildResult RunChild(const std::vector<std::pair<const char*, const char*>>& environment) {
+ChildResult RunChild(const std::vector<std::pair<const char*, const char*>>& environment,
+                     int (*winMain)(HINSTANCE, HINSTANCE, LPSTR, int) = TestWinMain) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
         return {};
@@ -58,7 +73,7 @@ ChildResult RunChild(const std::vector<std::pair<const char*, const char*>>& env
         char first[] = "first";
         char second[] = "second part";
         char* argv[] = {program, first, second, nullptr};
-        _exit(platform::RunWinMain(3, argv, TestWinMain));
+        _exit(platform::RunWinMain(3, argv, winMain));
     }
     close(pipeEnds[1]);
     ChildResult result;
@@ -116,4 +131,20 @@ TEST(ProgramEntry, BadScriptStopsBeforeTheProgramStarts) {
     EXPECT_NE(result.errorOutput.find("line 2: unknown command 'fly'"), std::string::npos)
         << result.errorOutput;
     EXPECT_EQ(result.errorOutput.find('\n'), result.errorOutput.size() - 1) << result.errorOutput;
+}
+
+TEST(ProgramEntry, FrameTimeMovesTheClockOnlyWithPresentedFramesAndABadValueStopsTheProgram) {
+    ChildResult stepped = RunChild({{"VELKORA_HEADLESS", "1"}, {"VELKORA_FRAME_TIME", "40"}}, ClockWinMain);
+    EXPECT_EQ(stepped.exitCode, 0);
+    EXPECT_EQ(stepped.errorOutput, "clock 0 40 80\n");
+    for (const char* bad : {"-40", "4O", "99999999999"}) {
+        ChildResult refused =
+            RunChild({{"VELKORA_HEADLESS", "1"}, {"VELKORA_FRAME_TIME", bad}}, ClockWinMain);
+        EXPECT_EQ(refused.exitCode, 1) << bad;
+        EXPECT_NE(refused.errorOutput.find(std::string("VELKORA_FRAME_TIME must be a whole number of "
+                                                       "milliseconds: ") +
+                                           bad),
+                  std::string::npos)
+            << refused.errorOutput;
+    }
 }
