@@ -1,17 +1,21 @@
 // Highscore tables and their ".roh" files. Files are read defensively: a damaged count or a truncated
-// file yields the whole records present, names are always NUL-terminated, and a damaged file is left
-// untouched until a new score is inserted. Saving goes through a temporary file and a rename.
+// file yields the whole records present (no more than the table keeps), names are always NUL-terminated,
+// and a damaged file is left untouched until a new score is inserted. Every write, the first one
+// included, goes through a temporary file and a rename.
 #include "highscore_list.h"
 
 #include "board.h"
 
 #include "win32/file_access.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 HighscoreList HighscoreTables[HIGHSCORE_TABLE_COUNT];
 
@@ -41,22 +45,25 @@ long RemainingBytes(FILE* file) {
     return end - here;
 }
 
-bool WriteTable(FILE* file, int32_t count, const HighscoreEntry* entries) {
-    uint8_t header[HIGHSCORE_HEADER_SIZE];
-    PutInt32(header, static_cast<uint32_t>(count));
-    PutInt32(header + 4, static_cast<uint32_t>(count) * HIGHSCORE_RECORD_SIZE + HIGHSCORE_HEADER_SIZE);
-    if (std::fwrite(header, 1, sizeof(header), file) != sizeof(header)) {
-        return false;
-    }
-    for (int32_t i = 0; i < count; ++i) {
-        uint8_t record[HIGHSCORE_RECORD_SIZE];
+// The file's bytes for `count` entries: the header {count, count*224 + 8}, then the records.
+std::vector<uint8_t> TableBytes(int32_t count, const HighscoreEntry* entries) {
+    std::vector<uint8_t> bytes(HIGHSCORE_HEADER_SIZE + static_cast<size_t>(count) * HIGHSCORE_RECORD_SIZE);
+    PutInt32(bytes.data(), static_cast<uint32_t>(count));
+    PutInt32(bytes.data() + 4, static_cast<uint32_t>(count) * HIGHSCORE_RECORD_SIZE + HIGHSCORE_HEADER_SIZE);
+    uint8_t* record = bytes.data() + HIGHSCORE_HEADER_SIZE;
+    for (int32_t i = 0; i < count; ++i, record += HIGHSCORE_RECORD_SIZE) {
         std::memcpy(record, entries[i].name, HIGHSCORE_NAME_SIZE);
         PutInt32(record + HIGHSCORE_NAME_SIZE, entries[i].score);
-        if (std::fwrite(record, 1, sizeof(record), file) != sizeof(record)) {
-            return false;
-        }
     }
-    return true;
+    return bytes;
+}
+
+// Earlier versions saved through "<file>.saving"; a save killed before its rename left that file behind.
+void RemoveOldSaveLeftover(const char* fileName) {
+    const std::string target = platform::ToHostPath(fileName);
+    if (!target.empty()) {
+        ::unlink((target + ".saving").c_str());
+    }
 }
 
 } // namespace
@@ -72,25 +79,30 @@ int HighscoreList::Load(const char* file, int n) {
     delete[] entries;
     entries = nullptr;
     count = 0;
+    const int32_t maximum = n > 0 ? n : 0;
+    RemoveOldSaveLeftover(fileName);
 
     if (FILE* in = platform::OpenDataFile(fileName, "rb")) {
         uint8_t header[HIGHSCORE_HEADER_SIZE];
         int32_t stated = 0;
+        long present = 0;
         if (std::fread(header, 1, sizeof(header), in) == sizeof(header)) {
             stated = static_cast<int32_t>(GetInt32(header));
+            const long remaining = RemainingBytes(in);
+            present = remaining > 0 ? remaining / HIGHSCORE_RECORD_SIZE : 0;
         }
-        // Only whole records that the file really holds are taken; a negative count says nothing
-        // about them, so then every whole record present is kept.
-        const long remaining = RemainingBytes(in);
-        long present = remaining > 0 ? remaining / HIGHSCORE_RECORD_SIZE : 0;
-        if (stated >= 0 && stated < present) {
-            present = stated;
+        // Only whole records that the file really holds are taken, and no more than the table keeps:
+        // the rest of a file whose header claims millions is neither read nor written back. A negative
+        // count says nothing about the records, so then every whole record present counts.
+        long wanted = std::min<long>(present, maximum);
+        if (stated >= 0 && stated < wanted) {
+            wanted = stated;
         }
-        if (present > 0) {
-            entries = new (std::nothrow) HighscoreEntry[present];
+        if (wanted > 0) {
+            entries = new (std::nothrow) HighscoreEntry[wanted];
         }
         int32_t read = 0;
-        while (entries && read < present) {
+        while (entries && read < wanted) {
             uint8_t record[HIGHSCORE_RECORD_SIZE];
             if (std::fread(record, 1, sizeof(record), in) != sizeof(record)) {
                 break;
@@ -102,25 +114,30 @@ int HighscoreList::Load(const char* file, int n) {
         }
         count = read;
         std::fclose(in);
-        return LOAD_READ;
+        // A file without one whole record (a first write cut short by a kill or a full disk) holds no
+        // score to lose; read as an empty table it would never take a score again, so it is made anew.
+        if (present > 0) {
+            return LOAD_READ;
+        }
+        delete[] entries;
+        entries = nullptr;
+        count = 0;
+    } else if (errno != ENOENT) {
+        // Something is there that cannot be read (no permission, a FIFO, a device): left as it is.
+        return LOAD_FAILED;
     }
 
-    if (n < 0) {
-        n = 0;
-    }
-    HighscoreEntry* created = new (std::nothrow) HighscoreEntry[n > 0 ? n : 1]();
+    HighscoreEntry* created = new (std::nothrow) HighscoreEntry[maximum > 0 ? maximum : 1]();
     if (!created) {
         return LOAD_FAILED;
     }
-    FILE* out = platform::OpenDataFile(fileName, "wb");
-    if (!out) {
+    const std::vector<uint8_t> bytes = TableBytes(maximum, created);
+    if (!platform::ReplaceDataFile(fileName, bytes.data(), bytes.size())) {
         delete[] created;
         return LOAD_FAILED;
     }
     entries = created;
-    count = n;
-    WriteTable(out, count, entries);
-    std::fclose(out);
+    count = maximum;
     return LOAD_CREATED;
 }
 
@@ -180,22 +197,8 @@ bool HighscoreList::GetTitle(char* out) const {
 }
 
 bool HighscoreList::Save() {
-    const std::string target = platform::ToHostPath(fileName);
-    if (target.empty()) {
-        return false;
-    }
-    const std::string temporary = target + ".saving";
-    FILE* out = platform::OpenDataFile(temporary.c_str(), "wb");
-    if (!out) {
-        return false;
-    }
-    bool written = WriteTable(out, count, entries) && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
-    written = std::fclose(out) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    const std::vector<uint8_t> bytes = TableBytes(count, entries);
+    return platform::ReplaceDataFile(fileName, bytes.data(), bytes.size());
 }
 
 HighscoreList& CurrentHighscoreTable() {

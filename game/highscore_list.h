@@ -28,8 +28,9 @@ public:
     HighscoreList(const HighscoreList&) = delete;
     HighscoreList& operator=(const HighscoreList&) = delete;
 
-    // Reads the table from `file`, or creates the file with `n` zeroed entries when it cannot be read.
-    // Returns LOAD_READ, LOAD_CREATED or LOAD_FAILED.
+    // Reads at most `n` entries of the table from `file`. A missing file, or one without a whole record,
+    // is created (replaced) with `n` zeroed entries; a file that is there but cannot be read is left
+    // alone and the table stays empty. Returns LOAD_READ, LOAD_CREATED or LOAD_FAILED.
     int Load(const char* file, int n);
     // True when `s` beats the score of at least one entry.
     bool IsHighscore(uint32_t s) const;
@@ -40,8 +41,8 @@ public:
     int32_t GetCount() const { return count; }
     bool SetTitle(const char* t);
     bool GetTitle(char* out) const;
-    // Rewrites the file. It is written beside the old one first and then renamed over it, so a failed
-    // save leaves the old file whole.
+    // Rewrites the file. It is written beside the old one (beside a link's target) first and then renamed
+    // over it, so a failed save leaves the old file whole.
     bool Save();
 
 private:

@@ -5,9 +5,14 @@
 #include "board.h"
 #include "support/test_files.h"
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +65,15 @@ std::vector<uint32_t> Scores(const HighscoreList& list) {
     return scores;
 }
 
+std::vector<std::string> FilesIn(const std::filesystem::path& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // Ten entries scored 100, 90, ..., 10 named "p100" ... "p10".
 std::vector<Record> TenRecords() {
     std::vector<Record> records;
@@ -86,7 +100,7 @@ TEST_F(HighscoreTest, NewFileWithTheStartUpDefaultsIsByteExactAndAnExistingOneIs
     }
     EXPECT_EQ(ReadFile(folder / "as1.roh").size(), 2248u);
     EXPECT_EQ(ReadFile(folder / "as1.roh"), FileBytes(10, expected));
-    EXPECT_FALSE(std::filesystem::exists(folder / "as1.roh.saving"));
+    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"as1.roh"}) << "no temporary file is left";
 
     const std::vector<uint8_t> bytes = FileBytes(3, {{"low", 5}, {"high", 500}, {"mid", 50}});
     WriteFile(folder / "al2.roh", bytes);
@@ -146,8 +160,6 @@ TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnIn
         {"count too large to allocate", withCount(0x7fffffff, 3), {30, 20, 10}},
         {"truncated record", truncatedRecord, {30, 20}},
         {"count smaller than the records", withCount(1, 3), {30}},
-        {"header cut short", {3, 0, 0}, {}},
-        {"empty file", {}, {}},
     };
     for (const auto& c : cases) {
         WriteFile(folder / "d.roh", c.bytes);
@@ -184,15 +196,105 @@ TEST_F(HighscoreTest, FailedSaveKeepsTheOldFileAndReportsFalse) {
     HighscoreList list;
     list.Load("s.roh", 10);
     // A folder where the temporary file would go makes the write fail.
-    std::filesystem::create_directory(folder / "s.roh.saving");
+    const std::string temporary = "s.roh.tmp" + std::to_string(getpid());
+    std::filesystem::create_directory(folder / temporary);
     list.InsertScore("lost", 1000);
     EXPECT_FALSE(list.Save());
     EXPECT_EQ(ReadFile(folder / "s.roh"), bytes);
     EXPECT_EQ(Entries(list)[0].name, "lost") << "the entry stays in memory";
 
-    std::filesystem::remove(folder / "s.roh.saving");
+    std::filesystem::remove(folder / temporary);
     EXPECT_TRUE(list.Save());
     EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, Entries(list)));
+}
+
+TEST_F(HighscoreTest, TableCutShortByAKilledOrFullFirstWriteGetsTheDefaultTableOnTheNextLoad) {
+    const std::vector<uint8_t> fresh = FileBytes(10, std::vector<Record>(10, Record{"", 0}));
+    // What an in-place first write leaves when it is killed: nothing, part of the header, or the header
+    // and part of the first record.
+    const std::vector<std::vector<uint8_t>> cutShort = {
+        {}, {10, 0, 0}, std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8 + 100)};
+    for (const std::vector<uint8_t>& bytes : cutShort) {
+        WriteFile(folder / "as1.roh", bytes);
+        HighscoreList list;
+        ASSERT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_CREATED) << bytes.size() << " bytes";
+        EXPECT_EQ(ReadFile(folder / "as1.roh"), fresh) << bytes.size() << " bytes";
+        list.InsertScore("first", 5);
+        EXPECT_EQ(Entries(list)[0], (Record{"first", 5})) << bytes.size() << " bytes";
+    }
+
+    // A disk that fills up after 1000 bytes on the first start: no table file at all, rather than a
+    // short one, and the next start creates it.
+    std::filesystem::remove(folder / "as1.roh");
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full = {1000, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
+    HighscoreList list;
+    const int result = list.Load("as1.roh", 10);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(result, HighscoreList::LOAD_FAILED);
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_TRUE(FilesIn(folder.Path()).empty());
+    EXPECT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_CREATED);
+    EXPECT_EQ(ReadFile(folder / "as1.roh"), fresh);
+}
+
+TEST_F(HighscoreTest, SavingLeftoverOfAnEarlierVersionIsRemovedByTheLoad) {
+    const std::vector<uint8_t> bytes = FileBytes(10, TenRecords());
+    WriteFile(folder / "al3.roh", bytes);
+    WriteFile(folder / "al3.roh.saving", {1, 2, 3});
+    HighscoreList list;
+    EXPECT_EQ(list.Load("al3.roh", 10), HighscoreList::LOAD_READ);
+    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"al3.roh"});
+    EXPECT_EQ(ReadFile(folder / "al3.roh"), bytes);
+}
+
+TEST_F(HighscoreTest, SymlinkedTableStaysALinkWhoseTargetHoldsTheNewTable) {
+    std::filesystem::create_directory(folder / "kept");
+    std::filesystem::create_symlink("kept/as2.roh", folder / "as2.roh"); // dangling until the first load
+    HighscoreList list;
+    ASSERT_EQ(list.Load("as2.roh", 10), HighscoreList::LOAD_CREATED);
+    list.InsertScore("linked", 300);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "as2.roh"));
+    EXPECT_EQ(FilesIn(folder / "kept"), std::vector<std::string>{"as2.roh"});
+    EXPECT_EQ(ReadFile(folder / "kept" / "as2.roh"), FileBytes(10, Entries(list)));
+    EXPECT_EQ(Entries(list)[0], (Record{"linked", 300}));
+}
+
+TEST_F(HighscoreTest, HugeStatedCountKeepsTenEntriesAndTheSaveWritesTenRecords) {
+    // Twelve real records, then a sparse tail: the file really holds the 4.8 million its header claims.
+    std::vector<Record> twelve = TenRecords();
+    twelve.push_back({"p9", 9});
+    twelve.push_back({"p8", 8});
+    const int32_t stated = 4800000;
+    WriteFile(folder / "as3.roh", FileBytes(stated, twelve));
+    std::filesystem::resize_file(folder / "as3.roh", 8 + 224ull * stated);
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    const long before = usage.ru_maxrss;
+
+    HighscoreList list;
+    ASSERT_EQ(list.Load("as3.roh", 10), HighscoreList::LOAD_READ);
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss - before, 16 * 1024) << "kilobytes of peak memory added by the load";
+    EXPECT_EQ(Entries(list), TenRecords());
+    list.InsertScore("new", 55);
+    std::vector<Record> expected = TenRecords();
+    expected.insert(expected.begin() + 5, {"new", 55});
+    expected.pop_back();
+    EXPECT_EQ(ReadFile(folder / "as3.roh"), FileBytes(10, expected));
+}
+
+TEST_F(HighscoreTest, FifoAsATableFileDoesNotBlockAndIsLeftAsItIs) {
+    ASSERT_EQ(mkfifo("as1.roh", 0644), 0);
+    alarm(10); // a blocking open ends the test process instead of hanging the run
+    HighscoreList list;
+    EXPECT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_FAILED);
+    EXPECT_FALSE(list.IsHighscore(1000));
+    alarm(0);
+    EXPECT_TRUE(std::filesystem::is_fifo(folder / "as1.roh"));
 }
 
 TEST(HighscoreTables, CurrentTableIndexNeverLeavesTheSixTablesForOddSettings) {
