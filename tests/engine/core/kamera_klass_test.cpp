@@ -2,7 +2,6 @@
 #include "core/kamera_klass.h"
 #include "win32/mmsystem.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -72,14 +71,21 @@ TEST(KameraKlass, HeightRuleClampsAndTiltsAndMovesFollowTheLastViewMatrix) {
         EXPECT_NEAR(camera->pitch, row[2], 1e-6f) << row[0];
     }
 
+    // Each distance goes along its own axis: right, up and look are the rows of the rotation matrix,
+    // and until the next view matrix they are the ones Init set.
     camera = FreshCamera();
-    camera->Rotate(0.0f, 1.57f, 0.0f);
-    camera->Move(1.0f, 0.0f, 0.0f);
-    ExpectVector(camera->position, 1.0f, 0.0f, 0.0f);
+    camera->Rotate(0.3f, 0.7f, -0.4f);
+    camera->Move(2.0f, -3.0f, 5.0f);
+    ExpectVector(camera->position, 2.0f, -3.0f, 5.0f, 0.0f);
     D3DXMATRIX view;
+    D3DXMATRIX rotation;
     camera->SetupViewMatrix(&view);
-    camera->Move(1.0f, 0.0f, 0.0f);
-    ExpectVector(camera->position, 1.0f + std::cos(1.57f), 0.0f, -std::sin(1.57f), 1e-4f);
+    camera->Move(2.0f, -3.0f, 5.0f);
+    D3DXMatrixRotationYawPitchRoll(&rotation, 0.7f, 0.3f, -0.4f);
+    const auto along = [&](int column) {
+        return 2.0f * rotation.m[0][column] - 3.0f * rotation.m[1][column] + 5.0f * rotation.m[2][column];
+    };
+    ExpectVector(camera->position, 2.0f + along(0), -3.0f + along(1), 5.0f + along(2));
 }
 
 TEST(KameraKlass, TimedMoveFollowsElapsedTimeAndLandsOnTarget) {

@@ -61,11 +61,11 @@ TEST_F(TexturManagerTest, FullTableRefusesNewNamesButSharesHeldOnes) {
     EXPECT_EQ(cache->LoadTextur("b.png", 1), 1);
     EXPECT_EQ(cache->LoadTextur("c.png", 1), 2);
     EXPECT_EQ(cache->LoadTextur("d.png", 1), -1);
-    EXPECT_EQ(cache->LoadTextur("b.png", 1), 1);
-    EXPECT_EQ(cache->entries[1].useCount, 2);
+    EXPECT_EQ(cache->LoadTextur("c.png", 1), 2) << "a held name is found in the last entry too";
+    EXPECT_EQ(cache->entries[2].useCount, 2);
 
     EXPECT_TRUE(cache->ReleaseAll());
-    EXPECT_EQ(cache->GetTextur(1), nullptr);
+    EXPECT_EQ(cache->GetTextur(2), nullptr);
     EXPECT_EQ(cache->LoadTextur("d.png", 1), 0) << "loads start again at 0";
 }
 

@@ -22,6 +22,7 @@ constexpr uint32_t BLUE = 0xFF2040E0;
 constexpr uint32_t WHITE = 0xFFFFFFFF;
 constexpr uint32_t BLACK = 0xFF000000;
 constexpr uint32_t YELLOW = 0xFFFFFF00;
+constexpr uint32_t VEIL = 0x96C06020;
 
 // Whether two colours differ by at most `tolerance` in each of red, green and blue.
 bool ColourNear(uint32_t actual, uint32_t expected, int tolerance) {
@@ -33,11 +34,11 @@ bool ColourNear(uint32_t actual, uint32_t expected, int tolerance) {
     return true;
 }
 
-// A 32 x 32 picture of four quadrants: red, green on top; blue, white below.
+// A 32 x 32 picture of four quadrants: red, green on top; blue, opaque black below.
 std::vector<uint32_t> QuadrantPicture() {
     std::vector<uint32_t> pixels(32 * 32);
     for (int i = 0; i < 32 * 32; ++i) {
-        pixels[i] = i / 32 < 16 ? (i % 32 < 16 ? RED : GREEN) : (i % 32 < 16 ? BLUE : WHITE);
+        pixels[i] = i / 32 < 16 ? (i % 32 < 16 ? RED : GREEN) : (i % 32 < 16 ? BLUE : BLACK);
     }
     return pixels;
 }
@@ -60,14 +61,26 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
     ASSERT_TRUE(layer->LoadTextur((folder / "quadrants.png").string().c_str(), &quadrants));
     ASSERT_TRUE(layer->LoadTextur((folder / "green.png").string().c_str(), &green));
 
+    // What a 3D draw may leave behind: blending off, and a depth test that nothing at depth 0 passes.
+    const auto leaveDepthTestOnAndBlendingOff = [&] {
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.0f, 0);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    };
+
     ASSERT_TRUE(root->UpdateEngine());
     RECT blueArea{50, 100, 250, 200};
     RECT redArea{450, 100, 550, 200};
+    RECT veiled{200, 100, 250, 200};
     RECT framed{400, 300, 560, 380};
     EXPECT_TRUE(layer->DrawRect(BLUE, &blueArea));
+    leaveDepthTestOnAndBlendingOff();
     EXPECT_TRUE(layer->DrawTextur(300, 100, 128, 128, quadrants, 255, 0.0, true));
     EXPECT_TRUE(layer->DrawTextur(100, 120, 64, 64, quadrants, 128, 0.0, true)); // half over the blue
     EXPECT_TRUE(layer->DrawRect(0xFFFF0000, &redArea));
+    leaveDepthTestOnAndBlendingOff();
+    EXPECT_TRUE(layer->DrawRect(VEIL, &veiled));
     EXPECT_TRUE(layer->DrawTextur(470, 120, 60, 60, green, 10, 0.0, false)); // added, alpha ignored
     EXPECT_TRUE(layer->DrawTextur(600, 420, 100, 100, green, 255, 45.0, true));
     EXPECT_TRUE(layer->DrawFrame(YELLOW, &framed));
@@ -79,12 +92,16 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
     std::filesystem::create_directories(pictures);
     EXPECT_TRUE(d3dtest::WriteBackBufferPng(device, (pictures / "engine_frame.png").string().c_str()));
 
-    // Red at alpha 128 over blue: red * 128/255 + blue * 127/255.
-    const auto blend = [](uint32_t source, uint32_t target) {
-        return (source * 128 + target * 127 + 127) / 255;
+    // source * alpha/255 + target * (255 - alpha)/255, channel by channel.
+    const auto blend = [](uint32_t source, uint32_t target, uint32_t alpha) {
+        uint32_t colour = 0xFF000000u;
+        for (int shift : {0, 8, 16}) {
+            const uint32_t s = (source >> shift) & 0xFF;
+            const uint32_t t = (target >> shift) & 0xFF;
+            colour |= ((s * alpha + t * (255 - alpha) + 127) / 255) << shift;
+        }
+        return colour;
     };
-    const uint32_t halfRed =
-        0xFF000000u | (blend(0xE0, 0x20) << 16) | (blend(0x20, 0x40) << 8) | blend(0x10, 0xE0);
     const struct {
         int x, y;
         uint32_t colour;
@@ -95,7 +112,9 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
         {332, 132, RED, "texture, top-left quadrant"},
         {396, 132, GREEN, "texture, top-right quadrant"},
         {332, 196, BLUE, "texture, bottom-left quadrant"},
-        {116, 136, halfRed, "half-transparent red over blue"},
+        {116, 136, blend(RED, BLUE, 128), "half-transparent red over blue"},
+        {148, 168, BLUE, "keyed black of the loaded texture lets the blue show"},
+        {225, 150, blend(VEIL, BLUE, 0x96), "translucent rectangle over blue"},
         {500, 150, YELLOW, "green added onto red"},
         {460, 110, 0xFFFF0000, "red beside the added quad"},
         {650, 470, 0xFF00FF00, "turned quad, centre"},
