@@ -1,10 +1,14 @@
 // ShellExecuteA "open": hands the file's absolute path to xdg-open without waiting for it; every call
-// is recorded. Headless runs only record.
+// is recorded. Headless runs only record. When the opener cannot be started the call fails with the
+// Windows error convention and one line on standard error says why.
 #include "win32/file_access.h"
 #include "win32/shellapi.h"
 #include "win32/window_system.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +18,7 @@ namespace platform {
 namespace {
 
 constexpr intptr_t SHELL_OK = 42; // any value above 32 means success
+constexpr intptr_t SE_ERR_OOM = 8;
 constexpr intptr_t SE_ERR_NOASSOC = 31;
 
 std::vector<std::string>& Trace() {
@@ -22,23 +27,44 @@ std::vector<std::string>& Trace() {
 }
 
 // Starts the program detached: the intermediate child exits at once, so no zombie is left behind and
-// the caller never waits for the opened program.
-bool LaunchDetached(const std::string& program, const std::string& argument) {
-    pid_t child = fork();
+// the caller never waits for the opened program. A close-on-exec pipe brings back why the program could
+// not be started (the errno of a failed fork or exec); it closes empty once the program runs. Returns 0
+// when the program started.
+int LaunchDetached(const std::string& program, const std::string& argument) {
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        return errno;
+    }
+    const pid_t child = fork();
     if (child < 0) {
-        return false;
+        const int error = errno;
+        close(report[0]);
+        close(report[1]);
+        return error;
     }
     if (child == 0) {
-        if (fork() == 0) {
+        close(report[0]);
+        const pid_t grandchild = fork();
+        if (grandchild == 0) {
             setsid();
             execlp(program.c_str(), program.c_str(), argument.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
         }
-        _exit(0);
+        if (grandchild <= 0) {
+            const int error = errno;
+            [[maybe_unused]] const ssize_t sent = write(report[1], &error, sizeof error);
+        }
+        _exit(grandchild == 0 ? 127 : 0);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    close(report[1]);
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return got == static_cast<ssize_t>(sizeof error) ? error : 0;
 }
 
 } // namespace
@@ -70,8 +96,15 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR, LPCSTR dire
     if (!std::filesystem::exists(path, error)) {
         return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(ERROR_FILE_NOT_FOUND));
     }
-    if (platform::Backend().OpensDesktopFiles() && !platform::LaunchDetached("xdg-open", path.string())) {
-        return reinterpret_cast<HINSTANCE>(platform::SE_ERR_NOASSOC);
+    if (platform::Backend().OpensDesktopFiles()) {
+        const char* opener = "xdg-open";
+        if (const int error = platform::LaunchDetached(opener, path.string())) {
+            std::fprintf(stderr, "ShellExecuteA: cannot start %s for %s: %s\n", opener, path.c_str(),
+                         std::strerror(error));
+            // A program that could not be started leaves the file without a program to open it.
+            const bool noResources = error == EAGAIN || error == ENOMEM || error == EMFILE || error == ENFILE;
+            return reinterpret_cast<HINSTANCE>(noResources ? platform::SE_ERR_OOM : platform::SE_ERR_NOASSOC);
+        }
     }
     return reinterpret_cast<HINSTANCE>(platform::SHELL_OK);
 }
