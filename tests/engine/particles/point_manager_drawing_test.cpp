@@ -1,6 +1,7 @@
 // Tests of the particle manager on the software device: the states a frame leaves set, what reaches
-// the device for empty systems and after a failed buffer rebuild, and a picture of an additive ring
-// seen from above, probed where particles must show and where they must not.
+// the device for empty systems and after a failed buffer rebuild, the presets' point sizes measured on
+// screen, and a picture of an additive ring seen from above, probed where particles must show and
+// where they must not.
 #include "core/buffer_manager.h"
 #include "core/init_manager.h"
 #include "core/textur_manager.h"
@@ -14,8 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -54,14 +57,14 @@ protected:
         platform::ResumeRealClock();
     }
 
-    // A camera above the plane y = 0 looking down, orthographic, 10 pixels per unit, depth 0.1 to 100:
-    // world (x, y, z) lands on pixel (80 + 10 x, 60 - 10 (z - 5)).
-    void LookFromAbove() {
+    // A camera above the plane y = 0 looking down, orthographic, s pixels per unit, depth 0.1 to 100:
+    // world (x, y, z) lands on pixel (80 + s x, 60 - s (z - 5)).
+    void LookFromAbove(float s = 10.0f) {
         D3DXVECTOR3 eye(0.0f, 10.0f, 5.0f), at(0.0f, 0.0f, 5.0f), up(0.0f, 0.0f, 1.0f);
         D3DXMATRIX view;
         D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-        const D3DXMATRIX projection(2.0f / 16.0f, 0, 0, 0, 0, 2.0f / 12.0f, 0, 0, 0, 0, 1.0f / 99.9f, 0, 0, 0,
-                                    -0.1f / 99.9f, 1.0f);
+        const D3DXMATRIX projection(2.0f * s / WIDTH, 0, 0, 0, 0, 2.0f * s / HEIGHT, 0, 0, 0, 0, 1.0f / 99.9f,
+                                    0, 0, 0, -0.1f / 99.9f, 1.0f);
         device->SetTransform(D3DTS_VIEW, &view);
         device->SetTransform(D3DTS_PROJECTION, &projection);
     }
@@ -73,6 +76,24 @@ protected:
     }
 
     D3DCOLOR Pixel(int x, int y) { return d3d::ReadBackBufferPixel(device, x, y); }
+
+    // The width and height of the drawn spot through (x, y): the unbroken runs of pixels that differ
+    // from the background along its row and its column.
+    std::pair<int, int> SpotSize(int x, int y) {
+        const auto run = [&](int dx, int dy) {
+            int length = 0;
+            for (int px = x + dx, py = y + dy;
+                 px >= 0 && px < WIDTH && py >= 0 && py < HEIGHT && Pixel(px, py) != BACKGROUND;
+                 px += dx, py += dy) {
+                ++length;
+            }
+            return length;
+        };
+        if (Pixel(x, y) == BACKGROUND) {
+            return {0, 0};
+        }
+        return {run(-1, 0) + 1 + run(1, 0), run(0, -1) + 1 + run(0, 1)};
+    }
     static int Red(D3DCOLOR c) { return (c >> 16) & 255; }
     static int Green(D3DCOLOR c) { return (c >> 8) & 255; }
     static int Blue(D3DCOLOR c) { return c & 255; }
@@ -200,4 +221,42 @@ TEST_F(ParticleDrawing, AdditiveRingAddsRedAndKeepsTheBackground) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, BACKGROUND, 1.0f, 0);
     Frame();
     EXPECT_EQ(Pixel(98, 60), BACKGROUND);
+}
+
+TEST_F(ParticleDrawing, RingSpiralAndBurstPresetsDrawPointsOfThreeThreeAndFifteenPixels) {
+    // 50 pixels per unit: the spiral's neighbours, 6 degrees apart on a circle of 40 pixels, lie more
+    // than 4 pixels apart, so that each of its points shows on its own.
+    LookFromAbove(50.0f);
+    float x = 0.0f, y = 0.0f, z = 5.0f;
+    const struct {
+        int type;
+        POINT probe; // a point of the preset's first frame
+        int size;
+    } rows[] = {
+        {3, {80, 60}, 3},  // the ring, all at its centre when it starts
+        {1, {80, 20}, 3},  // the spiral's first particle, at angle 0 on its circle of radius 0.8
+        {4, {80, 60}, 15}, // the bursts, just emitted at the followed position
+        {5, {80, 60}, 15}, // the same size, whatever its point scale
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "type " << row.type);
+        srand(1);
+        int id = -1;
+        CREATE_PARTSYSTEMSTRUCT record{};
+        record.type = row.type;
+        record.systemId = &id;
+        record.externX = record.extern1X = &x;
+        record.externY = record.extern1Y = &y;
+        record.externZ = record.extern1Z = &z;
+        record.internZ = 5.0f;
+        record.startColorA = record.startColorR = record.startColorG = record.startColorB = 255;
+        record.endColorA = record.endColorR = record.endColorG = record.endColorB = 255;
+        record.systemLifeTime = 1000;
+        ASSERT_TRUE(manager->CreatePartikelSystemEx(&record));
+        platform::AdvanceClockForTesting(100); // the bursts' first emission
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, BACKGROUND, 1.0f, 0);
+        Frame();
+        EXPECT_EQ(SpotSize(row.probe.x, row.probe.y), std::pair(row.size, row.size));
+        manager->ReleaseSystem(id);
+    }
 }
