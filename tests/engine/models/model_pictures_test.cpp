@@ -1,5 +1,5 @@
 // Models drawn on the software device through the model table: the MD2 cube, whose frames differ in
-// size, and a billboard strip showing the object's frame with its transparency.
+// size, and billboard strips showing the object's frame with its transparency, the right way round.
 #include "engine_setup.h"
 
 #include "d3d9/d3d9_testing.h"
@@ -19,7 +19,7 @@ const POINT CENTRE = {SCREEN_WIDTH / 2, SCREEN_HEIGHT / 2};
 
 TEST_F(EngineTest, Md2FramesAndBillbordStripFramesShowOnScreen) {
     ModelManager* models = ModelManager::GetExemplar();
-    ASSERT_TRUE(models->Init(2));
+    ASSERT_TRUE(models->Init(3));
     PlaceCamera(device, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     const auto draw = [&](GFXObject& object, DWORD cull = D3DCULL_CCW) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, BACKGROUND, 1.0f, 0);
@@ -68,4 +68,27 @@ TEST_F(EngineTest, Md2FramesAndBillbordStripFramesShowOnScreen) {
             << "frame " << row.frame << ", alpha " << row.alpha;
         EXPECT_TRUE(PixelNear(device, ProjectToScreen(device, D3DXVECTOR3(5.0f, 0.0f, 40.0f)), BACKGROUND));
     }
+
+    // Seen from the front, a frame shows as it is drawn, neither mirrored nor upside down: frame 1 of a
+    // strip of three, each 16 x 16, whose quarters differ (the other frames grey).
+    const D3DCOLOR topLeft = 0xFFFF0000, topRight = 0xFF00FF00, bottomLeft = 0xFF0000FF,
+                   bottomRight = 0xFFFFFFFF;
+    std::vector<uint32_t> quarters(48 * 16, 0xFF808080);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            quarters[size_t(y * 48 + 16 + x)] = y < 8 ? topLeft : bottomLeft;
+            quarters[size_t(y * 48 + 24 + x)] = y < 8 ? topRight : bottomRight;
+        }
+    }
+    testing_support::WritePng(folder / "quarters.png", quarters.data(), 48, 16);
+    sprite.modelId = models->PrepareBillbordSprite("quarters.png", 3, 4.0f, 8.0f, -1);
+    ASSERT_GE(sprite.modelId, 0);
+    sprite.frame = 1;
+    sprite.alpha = 255;
+    draw(sprite);
+    // The quad spans x -4 to 4 and y -4 to 4; the camera looks along +z, so +x is to the right.
+    EXPECT_TRUE(PixelNear(device, ProjectToScreen(device, D3DXVECTOR3(-2.0f, 2.0f, 40.0f)), topLeft));
+    EXPECT_TRUE(PixelNear(device, ProjectToScreen(device, D3DXVECTOR3(2.0f, 2.0f, 40.0f)), topRight));
+    EXPECT_TRUE(PixelNear(device, ProjectToScreen(device, D3DXVECTOR3(-2.0f, -2.0f, 40.0f)), bottomLeft));
+    EXPECT_TRUE(PixelNear(device, ProjectToScreen(device, D3DXVECTOR3(2.0f, -2.0f, 40.0f)), bottomRight));
 }
