@@ -69,6 +69,25 @@ TEST_F(TerrainPicking, RaisedPatchIsPickedAboveItsCreationBoxAndTheNearerHitWins
     EXPECT_EQ(PickedPatch(400, 300), engine.Patch(7, 10));
 }
 
+TEST_F(TerrainPicking, OfTwoHitsAtTheSameDistanceTheFirstScannedIsKept) {
+    LoadFlat();
+    // The scan runs around the camera's patch (7, 7), through rows (z) outside and columns (x) inside,
+    // each upwards. A ray straight down from height 40 meets the ground at distance 34 exactly; on the
+    // border of two patches it hits both there.
+    engine.PlaceCamera(30.0f, 40.0f, 30.0f, PITCH_55);
+    const struct {
+        float x, z;
+        int px, pz; // the patch scanned first
+    } rows[] = {{36.0f, 26.5f, 8, 6}, {22.5f, 32.0f, 5, 7}};
+    for (const auto& row : rows) {
+        D3DXVECTOR3 eye(row.x, 40.0f, row.z), at(row.x, 0.0f, row.z), up(0.0f, 0.0f, 1.0f);
+        D3DXMATRIX view;
+        D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+        engine.device->SetTransform(D3DTS_VIEW, &view);
+        EXPECT_EQ(PickedPatch(400, 300), engine.Patch(row.px, row.pz)) << row.x << ", " << row.z;
+    }
+}
+
 TEST_F(TerrainPicking, PickingAndQueriesBeforeTheTerrainExistsFindNothing) {
     EXPECT_EQ(PickedPatch(400, 300), -1);
     EXPECT_EQ(PickedPosition(400, 300), NOTHING_HIT);
