@@ -8,9 +8,7 @@
 #include "win32/file_access.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
 
 using platform::d3dx::DecodeLimits;
@@ -33,32 +31,19 @@ HRESULT Fail(HRESULT code, std::string reason) {
     return code;
 }
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-
+// The file must be a regular file no larger than MAX_FILE_SIZE: a FIFO or a device (/dev/zero) is refused
+// like a missing file and an oversized file from its size, both before anything is read.
 HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
-    std::unique_ptr<FILE, FileCloser> file(platform::OpenDataFile(path, "rb"));
-    if (!file) {
+    switch (platform::ReadDataFile(path, MAX_FILE_SIZE, bytes)) {
+    case platform::FileReadResult::Ok:
+        return S_OK;
+    case platform::FileReadResult::TooLarge:
+        return Fail(D3DXERR_INVALIDDATA, "file too large for a texture");
+    case platform::FileReadResult::Missing:
         return Fail(D3DERR_NOTFOUND, std::string("cannot open \"") + path + "\"");
-    }
-    uint8_t chunk[65536];
-    while (true) {
-        size_t count = std::fread(chunk, 1, sizeof(chunk), file.get());
-        if (count > 0) {
-            if (bytes->size() + count > MAX_FILE_SIZE) {
-                return Fail(D3DXERR_INVALIDDATA, "file too large for a texture");
-            }
-            bytes->insert(bytes->end(), chunk, chunk + count);
-        }
-        if (count < sizeof(chunk)) {
-            break;
-        }
-    }
-    if (std::ferror(file.get())) {
+    default:
         return Fail(D3DERR_NOTFOUND, std::string("cannot read \"") + path + "\"");
     }
-    return S_OK;
 }
 
 D3DXIMAGE_FILEFORMAT FileFormatCode(platform::d3dx::FileFormat format) {

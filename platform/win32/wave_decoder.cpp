@@ -1,19 +1,18 @@
 // The WAV reader behind PlaySoundA: reads the whole file, walks its RIFF chunks with bounds checks,
 // decodes PCM 8 or 16 bit and converts it to the device format. Every size a file claims is checked
 // against the bytes it holds before anything is allocated from it.
+#include "win32/file_access.h"
 #include "win32/sdl_sound.h"
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 namespace platform {
 
 namespace {
 
 // Sound effects are small; anything larger is not a sound this program plays.
-constexpr uintmax_t MAX_WAVE_FILE_BYTES = 64u * 1024u * 1024u;
+constexpr size_t MAX_WAVE_FILE_BYTES = 64u * 1024u * 1024u;
 // Longest decoded sound; with the lowest rate it bounds how much larger the decoded sound can be
 // than its file (at most 2 * 2 * 44100 / 2000 times).
 constexpr uint64_t MAX_SOUND_SECONDS = 600;
@@ -40,24 +39,20 @@ bool Fail(std::string* error, const std::string& reason) {
     return false;
 }
 
+// Only a regular file is read, and only when its size is that of a sound: a FIFO or a device is refused
+// without blocking, an oversized file before anything is read.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    std::error_code code;
-    uintmax_t size = std::filesystem::file_size(path, code);
-    if (code) {
-        return Fail(error, "cannot open " + path + ": " + code.message());
-    }
-    if (size > MAX_WAVE_FILE_BYTES) {
-        return Fail(error, path + " is too large for a sound (" + std::to_string(size) + " bytes)");
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return Fail(error, "cannot open " + path);
-    }
-    bytes->resize(static_cast<size_t>(size));
-    if (!file.read(reinterpret_cast<char*>(bytes->data()), static_cast<std::streamsize>(size))) {
+    switch (ReadRegularFile(path, MAX_WAVE_FILE_BYTES, bytes)) {
+    case FileReadResult::Ok:
+        return true;
+    case FileReadResult::TooLarge:
+        return Fail(error, path + " is too large for a sound (more than " +
+                               std::to_string(MAX_WAVE_FILE_BYTES) + " bytes)");
+    case FileReadResult::Missing:
+        return Fail(error, "cannot open " + path + " (missing or not a regular file)");
+    default:
         return Fail(error, "cannot read " + path);
     }
-    return true;
 }
 
 struct Chunk {

@@ -13,6 +13,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -170,6 +173,33 @@ TEST_F(TextureLoader, MissingDamagedOversizedFilesAndDeviceFailuresCreateNothing
 
     EXPECT_EQ(Load("Grafik\\ok.png", &texture), D3D_OK) << "the device works again";
     texture->Release();
+}
+
+// A background chosen from a FIFO or a device, or a huge sparse file, is refused before it is read: no
+// wait for a writer, and none of the hundreds of megabytes a read up to the size limit would take.
+TEST_F(TextureLoader, FifoDeviceOrHugeFileAsAPictureIsRefusedAtOnceWithoutBeingRead) {
+    ASSERT_EQ(mkfifo((folder / "Grafik" / "fifo.jpg").c_str(), 0644), 0);
+    testing_support::WriteFile(folder / "Grafik" / "huge.bmp", {'B', 'M'});
+    std::filesystem::resize_file(folder / "Grafik" / "huge.bmp", 300u << 20);
+    const struct {
+        const char* path;
+        HRESULT expected;
+    } rows[] = {{"Grafik\\fifo.jpg", D3DERR_NOTFOUND},
+                {"/dev/zero", D3DERR_NOTFOUND},
+                {"/dev/urandom", D3DERR_NOTFOUND},
+                {"Grafik\\huge.bmp", D3DXERR_INVALIDDATA}};
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    const long before = usage.ru_maxrss;
+    alarm(10); // a blocking open ends the test process instead of hanging the run
+    for (const auto& row : rows) {
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(Load(row.path, &texture), row.expected) << row.path;
+        EXPECT_EQ(texture, nullptr) << row.path;
+    }
+    alarm(0);
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss - before, 16 * 1024) << "kilobytes of peak memory added by the loads";
 }
 
 } // namespace

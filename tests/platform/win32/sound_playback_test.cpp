@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -205,6 +207,16 @@ TEST(SoundDecoding, DamagedUnsupportedOrInconsistentFilesAreRefusedWithAReason) 
     std::string error;
     EXPECT_FALSE(platform::DecodeWaveFile("/nonexistent/missing.wav", &samples, &error));
     EXPECT_FALSE(error.empty());
+
+    // Neither a FIFO nor a device is waited for or read.
+    testing_support::TemporaryFolder folder;
+    ASSERT_EQ(mkfifo((folder / "fifo.wav").c_str(), 0644), 0);
+    alarm(10); // a blocking open ends the test process instead of hanging the run
+    for (const std::string& path : {(folder / "fifo.wav").string(), std::string("/dev/zero")}) {
+        EXPECT_FALSE(platform::DecodeWaveFile(path, &samples, &error)) << path;
+        EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    }
+    alarm(0);
 }
 
 TEST(SoundPlayback, PlaysThroughSdlWithAShortDefaultSoundAndIsStillTraced) {
