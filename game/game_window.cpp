@@ -141,6 +141,10 @@ LRESULT HandleCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace zonkel {
 
+const char* HighscoreFileName(int table) {
+    return TABLE_SETTINGS[table].file;
+}
+
 bool MapClickToCell(int x, int y, int clientWidth, int clientHeight, int* column, int* row) {
     // A minimised window has no client area to scale by.
     if (clientWidth <= 0 || clientHeight <= 0) {

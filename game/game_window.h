@@ -14,6 +14,9 @@ BOOL CALLBACK CreditsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 namespace zonkel {
 
+// The file of highscore table `table` (0 to 5), a name relative to the working directory.
+const char* HighscoreFileName(int table);
+
 // Maps a click at client position (x, y) of a client area `clientWidth` x `clientHeight` to a board
 // cell through the virtual 800 x 600 screen. The result may lie one column right of or two rows below
 // the board (the margins); false for an empty client area.

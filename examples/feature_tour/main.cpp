@@ -1,11 +1,13 @@
 // The feature tour's program: a window like any Windows program's (class, window, menu, message loop)
 // whose frames the engine draws with its particle, model and terrain features. Left click lays a
 // tile, right click raises the ground; the menu (and the keys, where the window system delivers
-// them) moves the camera and saves and loads the map.
+// them) moves the camera and saves and loads the map. The map is saved in the player's folder; until
+// then loading brings the map shipped with the data.
 #include "feature_tour.h"
 #include "tour_menu.h"
 
 #include "win32/program_entry.h"
+#include "win32/program_folders.h"
 #include "win32/windows.h"
 
 #include <cstring>
@@ -164,5 +166,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 }
 
 int main(int argc, char** argv) {
-    return platform::RunWinMain(argc, argv, WinMain);
+    platform::ProgramFolders folders;
+    folders.dataName = "zonkel";
+    folders.userName = "velkora-feature-tour";
+    return platform::RunWinMain(argc, argv, WinMain, &folders);
 }

@@ -37,22 +37,27 @@ std::string FindEntryIgnoringCase(const std::string& dir, const std::string& nam
     return found;
 }
 
-} // namespace
+std::string& DataFolder() {
+    static std::string folder;
+    return folder;
+}
 
-std::string ToHostPath(const char* path) {
-    if (!path) {
-        return {};
-    }
+std::string WithSlashes(const char* path) {
     std::string host(path);
     for (char& c : host) {
         if (c == '\\') {
             c = '/';
         }
     }
-    if (host.empty() || Exists(host)) {
+    return host;
+}
+
+// The existing file or folder that `host` names, each missing component matched without regard to case;
+// empty when some component is found neither way.
+std::string FindIgnoringCase(const std::string& host) {
+    if (Exists(host)) {
         return host;
     }
-    // Rebuild the path component by component, matching each one without regard to case.
     std::string resolved = host[0] == '/' ? "/" : "";
     size_t start = host[0] == '/' ? 1 : 0;
     while (start <= host.size()) {
@@ -67,7 +72,7 @@ std::string ToHostPath(const char* path) {
                 std::string folder = resolved.empty() ? "." : resolved;
                 std::string match = FindEntryIgnoringCase(folder, component);
                 if (match.empty()) {
-                    return host; // Not found either way: keep the plain translation.
+                    return {};
                 }
                 candidate = resolved + match;
             }
@@ -79,6 +84,33 @@ std::string ToHostPath(const char* path) {
         start = end + 1;
     }
     return resolved;
+}
+
+} // namespace
+
+void SetDataFolder(const std::string& folder) {
+    DataFolder() = folder;
+}
+
+std::string ToWritableHostPath(const char* path) {
+    if (!path) {
+        return {};
+    }
+    const std::string host = WithSlashes(path);
+    if (host.empty()) {
+        return host;
+    }
+    const std::string found = FindIgnoringCase(host);
+    return found.empty() ? host : found; // Not found either way: the plain translation.
+}
+
+std::string ToHostPath(const char* path) {
+    const std::string host = ToWritableHostPath(path);
+    if (host.empty() || host[0] == '/' || DataFolder().empty() || Exists(host)) {
+        return host;
+    }
+    const std::string shipped = FindIgnoringCase(DataFolder() + "/" + host);
+    return shipped.empty() ? host : shipped;
 }
 
 namespace {
@@ -218,7 +250,8 @@ FILE* OpenDataFile(const char* path, const char* mode) {
         return nullptr;
     }
     // A write must not truncate what turns out to be a device: check first, truncate after.
-    const int fd = OpenRegularFile(ToHostPath(path), flags & ~O_TRUNC);
+    const bool reads = (flags & O_ACCMODE) == O_RDONLY;
+    const int fd = OpenRegularFile(reads ? ToHostPath(path) : ToWritableHostPath(path), flags & ~O_TRUNC);
     if (fd < 0) {
         return nullptr;
     }
@@ -265,6 +298,40 @@ FileReadResult ReadDataFile(const char* path, size_t maxBytes, std::vector<uint8
     return ReadRegularFile(ToHostPath(path), maxBytes, bytes);
 }
 
+namespace {
+
+void SyncFolderOf(const std::string& path) {
+    const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+// Writes the bytes into "<target>.tmp<pid>" and flushes them to disk; the temporary file's path, or an
+// empty string (with errno) when nothing is left behind.
+std::string WriteTemporaryBeside(const std::string& target, const void* data, size_t size, mode_t mode) {
+    const std::string temporary = target + ".tmp" + std::to_string(getpid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd < 0) {
+        return {};
+    }
+    bool written = WriteAll(fd, static_cast<const uint8_t*>(data), size) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ::unlink(temporary.c_str());
+        errno = error;
+        return {};
+    }
+    return temporary;
+}
+
+} // namespace
+
 bool ReplaceFileAtomically(const std::string& hostPath, const void* data, size_t size) {
     if (hostPath.empty()) {
         errno = ENOENT;
@@ -277,29 +344,59 @@ bool ReplaceFileAtomically(const std::string& hostPath, const void* data, size_t
     if (stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
         mode = info.st_mode & 07777;
     }
-    const std::string temporary = target + ".tmp" + std::to_string(getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd < 0) {
+    const std::string temporary = WriteTemporaryBeside(target, data, size, mode);
+    if (temporary.empty()) {
         return false;
     }
-    bool written = WriteAll(fd, static_cast<const uint8_t*>(data), size) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = written ? errno : error;
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
         ::unlink(temporary.c_str());
         errno = error;
         return false;
     }
     // The rename itself reaches the disk with the folder.
-    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+    SyncFolderOf(target);
+    return true;
+}
+
+bool MoveFileWithoutReplacing(const std::string& from, const std::string& to, size_t maxCopyBytes) {
+    struct stat info;
+    if (lstat(from.c_str(), &info) != 0) {
+        return false;
     }
+    if (!S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        return false;
+    }
+    // A second name first, unless `to` exists: link() never replaces anything.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        SyncFolderOf(to);
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno != EXDEV) {
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    const FileReadResult read = ReadRegularFile(from, maxCopyBytes, &bytes);
+    if (read != FileReadResult::Ok) {
+        errno = read == FileReadResult::TooLarge ? EFBIG : EIO;
+        return false;
+    }
+    RemoveLeftoverTemporaries(to);
+    const std::string temporary = WriteTemporaryBeside(to, bytes.data(), bytes.size(), info.st_mode & 07777);
+    if (temporary.empty()) {
+        return false;
+    }
+    const bool linked = ::link(temporary.c_str(), to.c_str()) == 0;
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    if (!linked) {
+        errno = error;
+        return false;
+    }
+    SyncFolderOf(to);
+    ::unlink(from.c_str());
     return true;
 }
 
@@ -308,7 +405,7 @@ bool ReplaceDataFile(const char* path, const void* data, size_t size) {
         errno = ENOENT;
         return false;
     }
-    return ReplaceFileAtomically(ToHostPath(path), data, size);
+    return ReplaceFileAtomically(ToWritableHostPath(path), data, size);
 }
 
 } // namespace platform

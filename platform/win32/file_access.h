@@ -13,12 +13,21 @@
 
 namespace platform {
 
-// Backslashes become slashes. When the file does not exist under that exact name, each component is
-// looked up without regard to case, as the original file system did; the first match is taken.
-std::string ToHostPath(const char* path);
+// Relative program paths that name nothing in the working directory are looked for in `folder` when
+// they are read: the program's shipped, read-only data. Writes always stay in the working directory.
+// An empty folder (the default) leaves lookups to the working directory.
+void SetDataFolder(const std::string& folder);
 
-// fopen on ToHostPath(path) for the C library's modes ("rb", "wb", "ab", "r+b", ...). Null for a null
-// path, and null (errno EINVAL) when the path names anything but a regular file; never blocks on it.
+// The path to read: backslashes become slashes. When the file does not exist under that exact name, each
+// component is looked up without regard to case, as the original file system did; the first match is
+// taken. A relative path found nowhere in the working directory is then looked for in the data folder.
+std::string ToHostPath(const char* path);
+// The path to write: as ToHostPath, but never in the data folder.
+std::string ToWritableHostPath(const char* path);
+
+// fopen for the C library's modes ("rb", "wb", "ab", "r+b", ...): "r" opens ToHostPath(path), modes that
+// write open ToWritableHostPath(path). Null for a null path, and null (errno EINVAL) when the path names
+// anything but a regular file; never blocks on it.
 FILE* OpenDataFile(const char* path, const char* mode);
 
 // open() of a host path that refuses, without blocking, what is not a regular file (errno EINVAL).
@@ -42,7 +51,12 @@ FileReadResult ReadDataFile(const char* path, size_t maxBytes, std::vector<uint8
 // renamed over it. Temporary files that earlier writers left when they were killed are removed first.
 // False (with errno) leaves the old file untouched.
 bool ReplaceFileAtomically(const std::string& hostPath, const void* data, size_t size);
-// The same for a program path.
+// The same for a program path, in the working directory.
 bool ReplaceDataFile(const char* path, const void* data, size_t size);
+
+// Moves the regular file `from` to `to` unless something exists at `to`, which is never replaced. Across
+// file systems the file (at most `maxCopyBytes`) is copied and flushed to disk before `from` is removed.
+// False (with errno: EEXIST when `to` exists) leaves `from` where it was.
+bool MoveFileWithoutReplacing(const std::string& from, const std::string& to, size_t maxCopyBytes);
 
 } // namespace platform

@@ -4,6 +4,7 @@
 
 #include "win32/gtk_backend.h"
 #include "win32/headless.h"
+#include "win32/program_folders.h"
 #include "win32/sdl_sound.h"
 #include "win32/winuser.h"
 
@@ -60,7 +61,8 @@ bool StartHeadless(const std::string& program) {
                          FRAMES_VARIABLE, folder);
             return false;
         }
-        frames = folder;
+        // Absolute, as the program may change its working directory before the first frame.
+        frames = std::filesystem::absolute(folder, error).string();
     }
     std::vector<ScriptCommand> commands;
     if (const char* script = std::getenv(SCRIPT_VARIABLE); script && *script) {
@@ -109,7 +111,8 @@ bool StartDesktop(const std::string& program, int* argc, char*** argv) {
 
 } // namespace
 
-int RunWinMain(int argc, char** argv, int (*winMain)(HINSTANCE, HINSTANCE, LPSTR, int)) {
+int RunWinMain(int argc, char** argv, int (*winMain)(HINSTANCE, HINSTANCE, LPSTR, int),
+               const ProgramFolders* folders) {
     std::string program = ProgramName(argc, argv);
     if (!winMain) {
         return 1;
@@ -127,6 +130,11 @@ int RunWinMain(int argc, char** argv, int (*winMain)(HINSTANCE, HINSTANCE, LPSTR
             stderr,
             "%s: no display (DISPLAY and WAYLAND_DISPLAY are not set); to run without a display set %s=1\n",
             program.c_str(), HEADLESS_VARIABLE);
+        return 1;
+    }
+    // After the backend has read the script and the frames folder relative to where the program started.
+    if (std::string error; folders && !EnterProgramFolders(*folders, &error)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return 1;
     }
     static int instanceAnchor = 0;

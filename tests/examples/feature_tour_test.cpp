@@ -132,17 +132,25 @@ struct TourRun {
     std::vector<Frame> frames; // every presented frame, in order
 };
 
-// Runs the program headless with `script` in `folder`, which with `withData` links the run folder's
-// Grafik/ so that what the program writes (Map/) stays in the folder.
+// The tour's per-user folder when XDG_DATA_HOME is `folder`: where it saves the map.
+fs::path PlayerFolder(const fs::path& folder) {
+    return folder / "velkora-feature-tour";
+}
+
+// Runs the program headless with `script`, started in `folder`, which is also its XDG_DATA_HOME. With
+// `withData` it is the built program, which finds the run folder's data beside it; else a copy alone.
 TourRun RunTour(const fs::path& folder, const std::string& script, bool withData = true) {
-    if (withData) {
-        fs::create_directory_symlink(fs::path(ZONKEL_RUN_DIR) / "Grafik", folder / "Grafik");
+    fs::path program = fs::path(ZONKEL_RUN_DIR) / "feature_tour";
+    if (!withData) {
+        fs::create_directory(folder / "bin");
+        fs::copy_file(program, folder / "bin" / "feature_tour");
+        program = folder / "bin" / "feature_tour";
     }
     TourRun run;
     std::ofstream(folder / "script.txt") << script;
     // The engine's frame-rate font lives until the process ends, by design: not a leak of the tour.
     std::ofstream(folder / "leaks.txt") << "leak:GFXMain::SetupEngine\n";
-    const fs::path program = fs::path(ZONKEL_RUN_DIR) / "feature_tour";
+    const std::string suppressions = "suppressions=" + (folder / "leaks.txt").string();
     const pid_t child = fork();
     if (child == 0) {
         const int error = open((folder / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -150,11 +158,12 @@ TourRun RunTour(const fs::path& folder, const std::string& script, bool withData
         if (chdir(folder.c_str()) != 0) {
             _exit(126);
         }
+        setenv("XDG_DATA_HOME", folder.c_str(), 1);
         setenv("VELKORA_HEADLESS", "1", 1);
         setenv("VELKORA_SCRIPT", "script.txt", 1);
         setenv("VELKORA_FRAMES", "frames", 1);
         setenv("VELKORA_FRAME_TIME", std::to_string(FRAME_TIME_MS).c_str(), 1);
-        setenv("LSAN_OPTIONS", "suppressions=leaks.txt", 1);
+        setenv("LSAN_OPTIONS", suppressions.c_str(), 1);
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -240,33 +249,39 @@ TEST(FeatureTour, ClicksInAResizedWindowLaySandAndRaiseTheGroundWhereTheyLand) {
     EXPECT_LT(MeanDifference(before, after, GROUND_FAR_RIGHT), 1.0) << "ground nobody clicked";
 }
 
-TEST(FeatureTour, LoadWithoutASavedMapSaysSoAndASavedMapBringsTheGroundBack) {
+TEST(FeatureTour, LoadBringsTheShippedMapUntilOneIsSavedInThePlayersFolder) {
     using namespace tour;
     testing_support::TemporaryFolder folder;
+    const fs::path shipped = fs::path(ZONKEL_RUN_DIR) / "Map" / "map1.cap";
+    const std::vector<uint8_t> shippedBytes = testing_support::ReadFile(shipped);
     const TourRun run =
-        RunTour(folder.Path(), "wait 2\n" + Menu(IDM_MAP_LOAD) + "wait 2\nrclick 620 480\nwait 2\n" +
-                                   Menu(IDM_MAP_SAVE) + "wait 2\nrclick 400 560\nwait 3\n" +
-                                   Menu(IDM_MAP_LOAD) + "wait 3\n");
-    ASSERT_TRUE(Clean(run, 14));
-    EXPECT_NE(run.errorOutput.find("Map\\map1.cap cannot be loaded"), std::string::npos) << run.errorOutput;
-    EXPECT_LT(MeanDifference(run.frames[1], run.frames[3], GROUND_FRONT), 1.0)
-        << "a failed load changes nothing";
+        RunTour(folder.Path(), "wait 2\nrclick 620 480\nwait 2\n" + Menu(IDM_MAP_LOAD) +
+                                   "wait 2\nrclick 620 480\nwait 2\n" + Menu(IDM_MAP_SAVE) +
+                                   "wait 2\nrclick 400 560\nwait 3\n" + Menu(IDM_MAP_LOAD) + "wait 3\n");
+    ASSERT_TRUE(Clean(run, 16));
+    EXPECT_EQ(run.errorOutput.find("cannot"), std::string::npos) << run.errorOutput;
+    EXPECT_GT(MeanDifference(run.frames[3], run.frames[5], GROUND_FRONT), 15.0)
+        << "the shipped map, its tiles laid by height, replaces the ground before any save";
+    EXPECT_GT(MeanDifference(run.frames[3], run.frames[5], RAISED_PATCH), 25.0) << "and the raise with it";
 
-    const Frame& saved = run.frames[7];
+    const Frame& saved = run.frames[9];
     const Frame& loaded = run.frames.back();
-    EXPECT_GT(MeanDifference(saved, run.frames[10], GROUND_FRONT), 15.0) << "the edit after saving";
+    EXPECT_GT(MeanDifference(saved, run.frames[12], GROUND_FRONT), 5.0) << "the edit after saving";
     EXPECT_LT(MeanDifference(saved, loaded, GROUND_FRONT), 1.0) << "the ground as it was saved";
     EXPECT_LT(MeanDifference(saved, loaded, RAISED_PATCH), 1.0) << "the raise made before saving";
 
-    // The image of a 128 x 128 map: header (its size, then width and height at 12), three sample
-    // blocks, two patch fields.
-    const std::vector<uint8_t> bytes = testing_support::ReadFile(folder / "Map" / "map1.cap");
+    // The image of a 128 x 128 map in the player's folder: header (its size, then width and height at
+    // 12), three sample blocks, two patch fields. The shipped map stays as it was.
+    const std::vector<uint8_t> bytes =
+        testing_support::ReadFile(PlayerFolder(folder.Path()) / "Map" / "map1.cap");
     const uint32_t size = 680 + 6 * 128 * 128 + 2 * 32 * 32;
     ASSERT_EQ(bytes.size(), size);
     uint32_t header[5] = {};
     std::memcpy(header, bytes.data(), sizeof(header));
     EXPECT_EQ(header[0], size);
     EXPECT_EQ(std::pair(header[3], header[4]), std::pair(128u, 128u));
+    EXPECT_NE(bytes, shippedBytes);
+    EXPECT_EQ(testing_support::ReadFile(shipped), shippedBytes);
 }
 
 TEST(FeatureTour, ArrowAndPageKeysMoveTheCameraLikeTheMenuCommands) {

@@ -65,16 +65,20 @@ int ColourDistance(uint32_t a, uint32_t b) {
     return distance;
 }
 
-GameFolder::GameFolder() {
+GameFolder::GameFolder(bool withData) : work(dataHome / "zonkel") {
+    fs::create_directory(work);
     for (const auto& entry : fs::directory_iterator(ZONKEL_RUN_DIR)) {
         const std::string name = entry.path().filename().string();
-        if (name != "zonkel" && entry.path().extension() != ".roh") {
+        if (withData && name != "zonkel" && name != "feature_tour" && entry.path().extension() != ".roh") {
             fs::copy(entry.path(), work / name, fs::copy_options::recursive);
         }
     }
+    // Alone in its folder the program finds no data or old tables beside it: it reads what is here.
+    fs::copy_file(fs::path(ZONKEL_RUN_DIR) / "zonkel", programFolder / "zonkel");
 }
 
-int GameFolder::Start(const Environment& environment, const fs::path& errorFile) const {
+int GameFolder::Start(const Environment& environment, const fs::path& errorFile,
+                      const fs::path& program) const {
     // The engine's frame-rate font and the desktop libraries' caches live until the process ends,
     // which a sanitizer build's leak checker would report at exit.
     const fs::path suppressions = work / "leak_suppressions.txt";
@@ -85,28 +89,30 @@ int GameFolder::Start(const Environment& environment, const fs::path& errorFile)
         out << "leak:" << owner << "\n";
     }
     out.close();
-    const fs::path program = fs::path(ZONKEL_RUN_DIR) / "zonkel";
+    const fs::path file = program.empty() ? programFolder / "zonkel" : program;
     const pid_t child = fork();
     if (child == 0) {
         const int error = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (error >= 0) {
             dup2(error, STDERR_FILENO);
         }
-        if (chdir(work.Path().c_str()) != 0) {
+        if (chdir(programFolder.Path().c_str()) != 0) {
             _exit(126);
         }
         setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        setenv("XDG_DATA_HOME", dataHome.Path().c_str(), 1);
         setenv("LSAN_OPTIONS", ("suppressions=" + suppressions.string()).c_str(), 1);
         for (const auto& [name, value] : environment) {
             setenv(name.c_str(), value.c_str(), 1);
         }
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        execl(file.c_str(), file.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     return child;
 }
 
-GameRun GameFolder::RunHeadless(const std::string& script, const Environment& extra) const {
+GameRun GameFolder::RunHeadless(const std::string& script, const Environment& extra,
+                                const fs::path& program) const {
     const fs::path frames = work / "frames";
     fs::remove_all(frames);
     fs::create_directory(frames);
@@ -116,7 +122,7 @@ GameRun GameFolder::RunHeadless(const std::string& script, const Environment& ex
                                {"VELKORA_FRAMES", frames.string()}};
     environment.insert(environment.end(), extra.begin(), extra.end());
     GameRun run;
-    run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt"), 240);
+    run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt", program), 240);
     const std::vector<uint8_t> error = testing_support::ReadFile(work / "stderr.txt");
     run.errorOutput.assign(error.begin(), error.end());
     for (const auto& entry : fs::directory_iterator(frames)) {

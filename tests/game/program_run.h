@@ -1,5 +1,6 @@
-// Running the real zonkel program from tests: a working folder holding copies of the run folder's data
-// and an empty settings folder, child processes, the settings they leave and the pictures they write.
+// Running the real zonkel program from tests: a player's folder holding copies of the run folder's data,
+// an empty settings folder, a copy of the program with no data or tables beside it, child processes,
+// the settings they leave and the pictures they write.
 #pragma once
 
 #include "support/test_files.h"
@@ -34,23 +35,30 @@ struct GameRun {
     std::vector<std::filesystem::path> frames; // PNG files of the presented frames, in order
 };
 
-// The run folder's data files (not the program, not highscore files) and a settings folder.
+// The player's folder ($XDG_DATA_HOME/zonkel), with copies of the run folder's data files (not the
+// programs, not highscore files) unless `withData` is false, and a settings folder. The program starts
+// in a folder of its own.
 class GameFolder {
 public:
-    GameFolder();
+    explicit GameFolder(bool withData = true);
     std::filesystem::path operator/(const std::string& name) const { return work / name; }
 
-    // Runs the program headless with `script` and waits for it.
-    GameRun RunHeadless(const std::string& script, const Environment& extra = {}) const;
+    // Runs the program headless with `script` and waits for it. `program` replaces the copy of zonkel
+    // that finds no data beside it.
+    GameRun RunHeadless(const std::string& script, const Environment& extra = {},
+                        const std::filesystem::path& program = {}) const;
     // Starts the program with `environment` added; returns the process id. Standard error goes to
     // `errorFile`.
-    int Start(const Environment& environment, const std::filesystem::path& errorFile) const;
+    int Start(const Environment& environment, const std::filesystem::path& errorFile,
+              const std::filesystem::path& program = {}) const;
     // A settings value the program stored.
     std::vector<uint8_t> Setting(const char* name) const;
 
 private:
-    testing_support::TemporaryFolder work;
+    testing_support::TemporaryFolder dataHome;
     testing_support::TemporaryFolder config;
+    testing_support::TemporaryFolder programFolder;
+    std::filesystem::path work;
 };
 
 // Waits for a started program; its exit status, or 128 + signal number. After `seconds` it ends the

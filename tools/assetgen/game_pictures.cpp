@@ -1,6 +1,6 @@
 // The game's pictures: five stones told apart by colour and by shape, the "game over" and "stage
-// clear" overlays, and two 800 x 600 backgrounds. Opaque areas never use pure black, which the
-// texture loader's colour key would turn transparent.
+// clear" overlays, two 800 x 600 backgrounds, and the red stone as the desktop icon. Opaque areas
+// never use pure black, which the texture loader's colour key would turn transparent.
 #include "asset_registry.h"
 #include "picture_painter.h"
 
@@ -50,13 +50,15 @@ bool InsideHexagon(float dx, float dy, float r) {
     return ay <= r * 0.866f && ax * 0.866f + ay * 0.5f <= r * 0.866f;
 }
 
-Image PaintStone(const StoneStyle& style) {
-    Image image(STONE_SIZE, STONE_SIZE, 0);
-    const float centre = STONE_SIZE / 2.0f;
-    const float radius = 21.0f;
-    const float rimRadius = radius - 2.2f;
-    for (int y = 0; y < STONE_SIZE; ++y) {
-        for (int x = 0; x < STONE_SIZE; ++x) {
+// A stone of `size` pixels, drawn as the board's 48-pixel stones are, scaled.
+Image PaintStone(const StoneStyle& style, int size = STONE_SIZE) {
+    Image image(size, size, 0);
+    const float scale = static_cast<float>(size) / STONE_SIZE;
+    const float centre = size / 2.0f;
+    const float radius = 21.0f * scale;
+    const float rimRadius = radius - 2.2f * scale;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
             float outer = Coverage(
                 [&](float px, float py) { return style.inside(px - centre, py - centre, radius); }, x, y);
             if (outer <= 0.0f) {
@@ -235,6 +237,10 @@ void WriteGamePictures(const std::filesystem::path& run) {
              PaintOverlay("STAGE CLEAR", Colour{0.10f, 0.50f, 0.36f, 1}, Colour{0.05f, 0.22f, 0.30f, 1}));
     WriteJpeg(run / "Grafik" / "bk.jpg", PaintNightBackground());
     WriteJpeg(run / "Grafik" / "Ovetta.jpg", PaintSunsetBackground());
+    // The desktop menu's icon: the red stone, at the icon theme's sizes.
+    for (int size : {48, 128}) {
+        WritePng(run / "icons" / ("zonkel-" + std::to_string(size) + ".png"), PaintStone(stones[0], size));
+    }
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // ShellExecuteA: the headless backend records the file's absolute path (backslashes of the program's
-// relative path turned into folders) and starts nothing; on a desktop the opener gets that path without
-// the caller waiting for it, and an opener that cannot be started makes the call fail with a reason.
+// relative path turned into folders, found in the working or the data folder) and starts nothing; on a
+// desktop the opener gets that path without the caller waiting for it, and an opener that cannot be
+// started makes the call fail with a reason.
 #include "support/test_files.h"
+#include "win32/file_access.h"
 #include "win32/shellapi.h"
 #include "win32/window_system.h"
 #include "win32/winuser.h"
@@ -59,8 +61,17 @@ TEST(ShellExecute, OpenRecordsTheAbsolutePathAndMissingFilesOrOtherOperationsFai
     EXPECT_EQ(std::filesystem::path(trace[0]),
               std::filesystem::canonical(folder / "Grafik" / "introduction.html"));
 
+    // The installed game runs in the player's folder: the page is found in its shipped data.
+    testing_support::TemporaryFolder shipped;
+    testing_support::WriteFile(shipped / "Grafik" / "introduction.html", {'<', 'p', '>'});
+    std::filesystem::remove_all(folder / "Grafik");
+    platform::SetDataFolder(shipped.Path().string());
+    EXPECT_GT(Open("open", "Grafik\\introduction.html"), 32);
+    EXPECT_EQ(std::filesystem::path(platform::ShellTrace().back()),
+              std::filesystem::canonical(shipped / "Grafik" / "introduction.html"));
+
     EXPECT_EQ(Open("open", "missing.html"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(platform::ShellTrace().size(), 2u) << "still recorded";
+    EXPECT_EQ(platform::ShellTrace().size(), 3u) << "still recorded";
     EXPECT_LE(Open("print", "missing.html"), 32);
     EXPECT_LE(Open("open", nullptr), 32);
 }
