@@ -128,17 +128,119 @@ TEST_F(CD3DFontTest, LineFeedsReturnAndSkippedCodesNeitherDrawNorAdvance) {
     EXPECT_EQ(Draws(fifty + " W"), (std::vector<std::string>{Batch(100), Batch(2)})) << "51 are two";
 }
 
-TEST_F(CD3DFontTest, DrawingRestoresTheCallersStates) {
+TEST_F(CD3DFontTest, CentringMeasuresTheFirstLineAndScaledLinesFeedByTheirHeight) {
+    // Viewport 800 x 600. Scaled text: pen at ((x + 1) * 400, (y + 1) * 300), glyphs sized by
+    // 600 * scale / line height, one line 600 * yScale pixels high.
+    const float line = LineHeight(*font);
+    const float kx = 600.0f * 0.05f / line;
+    const float ky = 600.0f * 0.08f / line;
+    const float firstLine = Advance('A') + Advance('B');
+    const float* a = font->glyphCoordinates['A' - 32];
+    const float glyphHeight = (a[3] - a[1]) * float(font->textureHeight);
+    const struct {
+        const char* what;
+        DWORD flags;
+        bool scaled;
+        float x, y, z, k, ky, lineAdvance;
+    } rows[] = {
+        {"centred", D3DFONT_CENTERED_X | D3DFONT_CENTERED_Y, false, (800.0f - firstLine) / 2 - spacing,
+         (600.0f - line) / 2, 0.9f, 1.0f, 1.0f, line},
+        {"scaled", 0, true, 200.0f - spacing * kx, 225.0f, 0.3f, kx, ky, 48.0f},
+        {"scaled and centred", D3DFONT_CENTERED_X | D3DFONT_CENTERED_Y, true,
+         400.0f - firstLine * kx / 2 - spacing * kx, 300.0f - line / 2, 0.3f, kx, ky, 48.0f},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        device->BeginScene();
+        const HRESULT result = row.scaled ? font->DrawTextScaled(-0.5f, -0.25f, 0.3f, 0.05f, 0.08f,
+                                                                 0xFFFFFFFF, "AB\nWWW", row.flags)
+                                          : font->DrawTextA(20.0f, 30.0f, 0xFFFFFFFF, "AB\nWWW", row.flags);
+        device->EndScene();
+        ASSERT_EQ(result, S_OK);
+        const std::vector<ScreenVertex> v = StreamVertices<ScreenVertex>(18);
+        EXPECT_NEAR(v[1].position.x, row.x - 0.5f, 1e-3f) << "A, top left";
+        EXPECT_NEAR(v[1].position.y, row.y - 0.5f, 1e-3f);
+        EXPECT_EQ(v[1].position.z, row.z);
+        EXPECT_NEAR(v[3].position.x - v[1].position.x, TexelWidth(*font, 'A') * row.k, 1e-3f) << "A's width";
+        EXPECT_NEAR(v[0].position.y - v[1].position.y, glyphHeight * row.ky, 1e-3f) << "A's height";
+        EXPECT_NEAR(v[7].position.x, row.x - 0.5f + Advance('A') * row.k, 1e-3f) << "B follows A";
+        EXPECT_NEAR(v[13].position.x, row.x - 0.5f, 1e-3f) << "the second line starts under the first";
+        EXPECT_NEAR(v[13].position.y, row.y + row.lineAdvance - 0.5f, 1e-3f);
+    }
+}
+
+// The font's own states show in the picture whatever the caller left: no depth test, blending by the
+// colour's alpha times the glyph's, the colour taken from the diffuse, faint texels dropped by the alpha
+// test, its quads not culled, stage 1 off. The caller's states come back.
+TEST_F(CD3DFontTest, TextShowsByTheFontsOwnStatesAndTheCallersStatesComeBack) {
+    CD3DFont big("Arial", 28, 0);
     IDirect3DTexture9* callersTexture = nullptr;
     ASSERT_GE(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &callersTexture, nullptr),
               0);
+    const uint32_t background = 0xFF2040E0;
+    const uint32_t colour = 0x64F0A030;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, background, 0.0f, 0);
+    const struct {
+        D3DRENDERSTATETYPE state;
+        DWORD value;
+    } renderStates[] = {{D3DRS_ZENABLE, TRUE},           {D3DRS_ZFUNC, D3DCMP_LESS},
+                        {D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_SRCBLEND, D3DBLEND_ONE},
+                        {D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_ALPHATESTENABLE, FALSE},
+                        {D3DRS_CULLMODE, D3DCULL_CW}};
+    const struct {
+        DWORD stage;
+        D3DTEXTURESTAGESTATETYPE type;
+        DWORD value;
+    } stageStates[] = {{0, D3DTSS_COLOROP, D3DTOP_SELECTARG1},
+                       {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2},
+                       {1, D3DTSS_COLOROP, D3DTOP_MODULATE}};
+    for (const auto& row : renderStates) {
+        device->SetRenderState(row.state, row.value);
+    }
+    for (const auto& row : stageStates) {
+        device->SetTextureStageState(row.stage, row.type, row.value);
+    }
     device->SetTexture(0, callersTexture);
-    device->SetRenderState(D3DRS_ZENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    ASSERT_EQ(font->DrawTextA(5.0f, 5.0f, 0xFFFFFFFF, "Restore", D3DFONT_FILTERED), S_OK);
-    EXPECT_EQ(RenderState(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
-    EXPECT_EQ(RenderState(D3DRS_ZENABLE), DWORD(TRUE));
-    EXPECT_EQ(RenderState(D3DRS_SRCBLEND), DWORD(D3DBLEND_ONE));
+    device->SetTexture(1, callersTexture); // black: stage 1 would darken the text
+
+    const char* text = "Illumination";
+    ASSERT_EQ(big.DrawTextA(40.0f, 200.0f, colour, text, D3DFONT_FILTERED), S_OK);
+    SIZE extent{0, 0};
+    big.GetTextExtent(text, &extent);
+    // The colour at alpha 0x64 over the background, where the glyph covers its texel fully.
+    uint32_t ink = 0xFF000000;
+    for (int shift : {0, 8, 16}) {
+        ink |= ((((colour >> shift) & 0xFF) * 100 + ((background >> shift) & 0xFF) * 155 + 127) / 255)
+               << shift;
+    }
+    int inked = 0;
+    int untouched = 0;
+    int faint = 0;
+    for (int y = 200; y < 200 + extent.cy; ++y) {
+        for (int x = 40; x < 40 + extent.cx; ++x) {
+            const uint32_t pixel = d3dtest::ReadBackBufferPixel(device, x, y);
+            const int redChange = int((pixel >> 16) & 0xFF) - int((background >> 16) & 0xFF);
+            bool near = true;
+            for (int shift : {0, 8, 16}) {
+                near = near && std::abs(int((pixel >> shift) & 0xFF) - int((ink >> shift) & 0xFF)) <= 1;
+            }
+            inked += near ? 1 : 0;
+            untouched += pixel == background ? 1 : 0;
+            faint += redChange >= 1 && redChange <= 8 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inked, 100) << "fully covered glyph pixels";
+    EXPECT_GT(untouched, extent.cx * extent.cy / 3) << "the background between the strokes";
+    EXPECT_EQ(faint, 0) << "texels below the alpha reference";
+
+    for (const auto& row : renderStates) {
+        EXPECT_EQ(RenderState(row.state), row.value) << row.state;
+    }
+    for (const auto& row : stageStates) {
+        DWORD value = 0;
+        device->GetTextureStageState(row.stage, row.type, &value);
+        EXPECT_EQ(value, row.value) << row.stage << " " << row.type;
+    }
     DWORD filter = 0;
     device->GetSamplerState(0, D3DSAMP_MAGFILTER, &filter);
     EXPECT_EQ(filter, DWORD(D3DTEXF_POINT)) << "the filter flag's change is undone";
