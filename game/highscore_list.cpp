@@ -60,7 +60,7 @@ std::vector<uint8_t> TableBytes(int32_t count, const HighscoreEntry* entries) {
 
 // Earlier versions saved through "<file>.saving"; a save killed before its rename left that file behind.
 void RemoveOldSaveLeftover(const char* fileName) {
-    const std::string target = platform::ToHostPath(fileName);
+    const std::string target = platform::ToWritableHostPath(fileName);
     if (!target.empty()) {
         ::unlink((target + ".saving").c_str());
     }
