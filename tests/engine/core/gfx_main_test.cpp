@@ -113,11 +113,18 @@ TEST(GFXMain, UpdateEngineDrawsTheFrameWithoutNestedScenesAndReportsTrue) {
     EXPECT_EQ(frame, expected);
     EXPECT_FALSE(d3dtest::InScene(device));
 
+    // The view of a camera placed at (50, 40, 50) looking down by 55 degrees.
     D3DXMATRIX view;
-    D3DXMATRIX cameraView;
+    D3DXMATRIX placement;
+    D3DXMATRIX translation;
     device->GetTransform(D3DTS_VIEW, &view);
-    KameraKlass::GetExemplar()->SetupViewMatrix(&cameraView);
-    EXPECT_EQ(std::memcmp(&view, &cameraView, sizeof(view)), 0) << "the camera's view is set";
+    D3DXMatrixRotationYawPitchRoll(&placement, 0.0f, 55.0f * 3.14159265f / 180.0f, 0.0f);
+    D3DXMatrixTranslation(&translation, 50.0f, 40.0f, 50.0f);
+    D3DXMatrixMultiply(&placement, &placement, &translation);
+    D3DXMatrixInverse(&placement, nullptr, &placement);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(view.m[i / 4][i % 4], placement.m[i / 4][i % 4], 1e-4f) << i;
+    }
 }
 
 TEST(GFXMain, FailedClearEndsTheSceneAndReportsFalse) {
