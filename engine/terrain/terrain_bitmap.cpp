@@ -6,7 +6,6 @@
 #include "win32/file_access.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -15,10 +14,9 @@ namespace {
 
 constexpr size_t FILE_HEADER_BYTES = 14;
 constexpr size_t INFO_HEADER_BYTES = 40;
-// A map smaller than two patches per side has no patch at all; the upper bound keeps the sample
-// arrays and the patch tables within reason.
-constexpr int32_t SMALLEST_MAP_SIDE = 8;
-constexpr int32_t LARGEST_MAP_SIDE = 4096;
+// The bitmap of the largest map: its pixel rows (that width needs no row padding) and room for the
+// headers, the palette and a colour profile. A larger file is refused before it is read.
+constexpr size_t LARGEST_BITMAP_BYTES = size_t(LARGEST_MAP_SIDE) * size_t(LARGEST_MAP_SIDE) + 64 * 1024;
 
 uint32_t ReadU32(const unsigned char* bytes) {
     return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
@@ -37,17 +35,10 @@ struct Bitmap8 {
 // Reads and checks the whole file: signature, an uncompressed 8-bit picture with its palette, a
 // bottom-up size within the map limits, and every padded pixel row present.
 bool ReadBitmap8(const char* path, Bitmap8* bitmap) {
-    FILE* file = platform::OpenDataFile(path, "rb");
-    if (file == nullptr) {
+    std::vector<unsigned char> contents;
+    if (platform::ReadDataFile(path, LARGEST_BITMAP_BYTES, &contents) != platform::FileReadResult::Ok) {
         return false;
     }
-    std::vector<unsigned char> contents;
-    unsigned char chunk[4096];
-    size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        contents.insert(contents.end(), chunk, chunk + count);
-    }
-    std::fclose(file);
 
     if (contents.size() < FILE_HEADER_BYTES + INFO_HEADER_BYTES || contents[0] != 'B' || contents[1] != 'M') {
         return false;

@@ -103,8 +103,8 @@ bool TerrainManager::IncreaseTerrainPosition(int patch, int mode) {
     if (!PatchExists(patch)) {
         return false;
     }
-    const int x = patch / (gridWidth - 1);
-    const int z = patch % (gridWidth - 1);
+    const int x = patch / PatchesPerColumn();
+    const int z = patch % PatchesPerColumn();
     const float amount = mode == 1 ? 5.0f : 6.0f;
     const int level = mode == 1 ? 4 : 2;
 
@@ -187,7 +187,7 @@ bool TerrainManager::CalculatePermanentPlane(unsigned char* grid) {
             // Patches beyond a smaller terrain count as permanent, like its border.
             if (!permanent) {
                 permanent = !IsPatchInGrid(px, pz) || tileFeld == nullptr ||
-                            (tileFeld[pz + px * (gridWidth - 1)] >> 4) != SLOPE_TYPE;
+                            (tileFeld[PatchIndex(px, pz)] >> 4) != SLOPE_TYPE;
             }
             if (permanent) {
                 grid[column + row * GRID_SIDE] = 1;

@@ -109,18 +109,18 @@ int TerrainManager::CalculateCurrentBufferView() {
         return -1;
     }
     const float patchWidth = float(patchSize) * cellSize;
-    return static_cast<int>(kamera->position.x / patchWidth) * (gridWidth - 1) +
-           static_cast<int>(kamera->position.z / patchWidth);
+    return PatchIndex(static_cast<int>(kamera->position.x / patchWidth),
+                      static_cast<int>(kamera->position.z / patchWidth));
 }
 
 bool TerrainManager::GetPosition(int* x, int* z, int patch) {
-    if (gridWidth < 2) {
+    if (gridHeight < 2) {
         *x = 0;
         *z = 0;
         return true;
     }
-    *x = patch / (gridWidth - 1);
-    *z = patch % (gridWidth - 1);
+    *x = patch / PatchesPerColumn();
+    *z = patch % PatchesPerColumn();
     return true;
 }
 
@@ -131,7 +131,7 @@ bool TerrainManager::GetValuesfromBitfield(unsigned char* type, unsigned char* v
 }
 
 int TerrainManager::GetEbeneIndex(int x, int z) {
-    const int index = z + x * (gridWidth - 1);
+    const int index = PatchIndex(x, z);
     return (index >= 0 && index <= PatchCount() - 1) ? index : -1;
 }
 
@@ -159,20 +159,20 @@ int TerrainManager::PatchCount() const {
     return (gridWidth - 1) * (gridHeight - 1);
 }
 
-int TerrainManager::PatchesPerSide() const {
-    return std::max(0, std::min(gridWidth - 1, gridHeight - 1));
+int TerrainManager::PatchesPerColumn() const {
+    return gridHeight - 1;
+}
+
+int TerrainManager::PatchIndex(int px, int pz) const {
+    return pz + px * PatchesPerColumn();
 }
 
 bool TerrainManager::IsPatchInGrid(int px, int pz) const {
-    const int side = PatchesPerSide();
-    return px >= 0 && px < side && pz >= 0 && pz < side;
+    return px >= 0 && px < gridWidth - 1 && pz >= 0 && pz < gridHeight - 1;
 }
 
 bool TerrainManager::PatchExists(int patch) const {
-    if (patch < 0 || patch >= PatchCount()) {
-        return false;
-    }
-    return IsPatchInGrid(patch / (gridWidth - 1), patch % (gridWidth - 1));
+    return patch >= 0 && patch < PatchCount();
 }
 
 void TerrainManager::CameraPatch(int* px, int* pz) const {

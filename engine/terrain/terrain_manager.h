@@ -3,9 +3,11 @@
 // queries, and the map image that saves and restores it.
 //
 // Sample (sx, sz) is element sx + sz * mapWidth of the sample maps; patch (px, pz) covers samples
-// px*4 .. px*4+4 along x and pz*4 .. pz*4+4 along z and has the index pz + px * (gridWidth - 1).
-// That numbering gives every patch its own index only within a square of patches, so a map that is
-// not square has patches in its largest such square; the samples beyond are kept but not meshed.
+// px*4 .. px*4+4 along x and pz*4 .. pz*4+4 along z. Patches are numbered column by column, as the
+// meshes are built: patch (px, pz) has the index pz + px * (gridHeight - 1), so that a map that is
+// not square has every one of its (gridWidth - 1) x (gridHeight - 1) patches; for a square map this
+// is pz + px * (gridWidth - 1). Fields, buffers, boxes, copies, drawing, picking, editing and the map
+// image all use this index.
 #pragma once
 
 #include "core/velkora_api.h"
@@ -120,9 +122,9 @@ private:
 
     // Our own helpers.
     int PatchCount() const;
-    // Patches exist where both coordinates lie in the square of (W-1) x (H-1) patches that the index
-    // numbering can address without two patches sharing an index.
-    int PatchesPerSide() const;
+    // Patches per column along z: the step of the patch index from one column to the next.
+    int PatchesPerColumn() const;
+    int PatchIndex(int px, int pz) const;
     bool IsPatchInGrid(int px, int pz) const;
     bool PatchExists(int patch) const;
     void CameraPatch(int* px, int* pz) const;

@@ -6,7 +6,6 @@
 #include "win32/file_access.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -23,8 +22,6 @@ constexpr size_t HEIGHT_OFFSET_AT = 24;
 constexpr size_t FLOAT_OFFSET_AT = 28;
 constexpr size_t LEVEL_OFFSET_AT = 32;
 constexpr size_t TILE_OFFSET_AT = 36;
-constexpr uint32_t SMALLEST_MAP_SIDE = 8;
-constexpr uint32_t LARGEST_MAP_SIDE = 4096;
 constexpr int PATCH_SIZE = 4;
 
 void PutU32(unsigned char* at, uint32_t value) {
@@ -68,7 +65,8 @@ ImageLayout LayoutFor(uint32_t w, uint32_t h) {
 bool ReadLayout(const unsigned char* image, ImageLayout* layout) {
     const uint32_t w = GetU32(image + WIDTH_AT);
     const uint32_t h = GetU32(image + HEIGHT_AT);
-    if (w < SMALLEST_MAP_SIDE || w > LARGEST_MAP_SIDE || h < SMALLEST_MAP_SIDE || h > LARGEST_MAP_SIDE) {
+    if (w < uint32_t(SMALLEST_MAP_SIDE) || w > uint32_t(LARGEST_MAP_SIDE) ||
+        h < uint32_t(SMALLEST_MAP_SIDE) || h > uint32_t(LARGEST_MAP_SIDE)) {
         return false;
     }
     const ImageLayout expected = LayoutFor(w, h);
@@ -157,17 +155,13 @@ bool TerrainManager::LoadMap(unsigned char** image) {
 }
 
 bool TerrainManager::LoadMapFromFilename(const char*) {
-    FILE* file = platform::OpenDataFile("Map\\map1.cap", "rb");
-    if (file == nullptr) {
+    // No image of an accepted map is larger than that of the largest one: a larger file is refused
+    // before it is read.
+    const size_t largestImage = LayoutFor(LARGEST_MAP_SIDE, LARGEST_MAP_SIDE).total;
+    std::vector<unsigned char> contents;
+    if (platform::ReadDataFile("Map\\map1.cap", largestImage, &contents) != platform::FileReadResult::Ok) {
         return false;
     }
-    std::vector<unsigned char> contents;
-    unsigned char chunk[65536];
-    size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        contents.insert(contents.end(), chunk, chunk + count);
-    }
-    std::fclose(file);
     // The header's total must fit the file; LoadMap checks the rest of the header against it.
     if (contents.size() < HEADER_BYTES || GetU32(contents.data() + TOTAL_AT) > contents.size()) {
         return false;

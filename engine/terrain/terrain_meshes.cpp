@@ -62,10 +62,7 @@ bool TerrainManager::CreateTerrainMeshes() {
     uint16_t indices[PATCH_INDEX_COUNT];
     for (int px = 0; px <= gridWidth - 2; ++px) {
         for (int pz = 0; pz <= gridHeight - 2; ++pz) {
-            if (!IsPatchInGrid(px, pz)) {
-                continue;
-            }
-            const int patch = pz + px * (gridWidth - 1);
+            const int patch = PatchIndex(px, pz);
             trianglesPerPatch = 0;
             for (int a = 0; a <= 4; ++a) {
                 for (int b = 0; b <= 4; ++b) {

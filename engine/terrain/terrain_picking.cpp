@@ -65,7 +65,7 @@ int TerrainManager::PickNearestPatch(int mouseX, int mouseY, float* hitX, float*
             if (!IsPatchInGrid(px, pz)) {
                 continue;
             }
-            const int i = pz + px * (gridWidth - 1);
+            const int i = PatchIndex(px, pz);
             if (!D3DXBoxBoundProbe(&patchBoxes[i].min, &patchBoxes[i].max, &ray.origin, &ray.direction) ||
                 i == last) {
                 continue;

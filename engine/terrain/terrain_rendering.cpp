@@ -73,7 +73,7 @@ bool TerrainManager::RenderTerrain() {
             if (!IsPatchInGrid(cameraPx + b, cameraPz + a)) {
                 continue;
             }
-            const int i = (cameraPz + a) + (cameraPx + b) * (gridWidth - 1);
+            const int i = PatchIndex(cameraPx + b, cameraPz + a);
             // A patch whose buffers are gone (a failed rebuild) is not drawn; the rest still is.
             IDirect3DVertexBuffer9* vertices = bufferManager->GetVertexBuffer(patchVertexBuffers[i]);
             IDirect3DIndexBuffer9* indices = bufferManager->GetIndexBuffer(patchIndexBuffers[i]);

@@ -63,8 +63,8 @@ unsigned char TerrainManager::GetSuroundTerrain(int type, int patch, int edges) 
     if (!PatchExists(patch) || tileFeld == nullptr) {
         return 0;
     }
-    const int x = patch / (gridWidth - 1);
-    const int z = patch % (gridWidth - 1);
+    const int x = patch / PatchesPerColumn();
+    const int z = patch % PatchesPerColumn();
     // Neighbours for the mask bits 1, 2, 4 and 8.
     static constexpr int EDGE_OFFSETS[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
     static constexpr int CORNER_OFFSETS[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
@@ -73,7 +73,7 @@ unsigned char TerrainManager::GetSuroundTerrain(int type, int patch, int edges) 
     for (int bit = 0; bit < 4; ++bit) {
         const int nx = x + offsets[bit][0];
         const int nz = z + offsets[bit][1];
-        if (IsPatchInGrid(nx, nz) && (tileFeld[nz + nx * (gridWidth - 1)] >> 4) == type) {
+        if (IsPatchInGrid(nx, nz) && (tileFeld[PatchIndex(nx, nz)] >> 4) == type) {
             mask |= static_cast<unsigned char>(1 << bit);
         }
     }
@@ -98,7 +98,7 @@ bool TerrainManager::SetTile(int type) {
     const int px = static_cast<int>(kamera->position.x / patchWidth);
     const int pz = static_cast<int>((kamera->position.z + SET_TILE_DISTANCE) / patchWidth);
     if (IsPatchInGrid(px, pz)) {
-        SetTileTypeAt(type, pz + px * (gridWidth - 1));
+        SetTileTypeAt(type, PatchIndex(px, pz));
     }
     return true;
 }

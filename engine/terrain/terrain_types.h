@@ -29,6 +29,12 @@ constexpr int PATCH_INDEX_COUNT = 96;
 constexpr int PATCH_VERTEX_BYTES = PATCH_VERTEX_COUNT * int(sizeof(TerrainVertex));
 constexpr int PATCH_INDEX_BYTES = PATCH_INDEX_COUNT * int(sizeof(uint16_t));
 
+// The map sides, in samples, that the bitmaps and the map image may have: a map smaller than two
+// patches per side has no patch at all; the upper bound keeps the sample arrays, the patch tables and
+// every file read for them within reason.
+constexpr int SMALLEST_MAP_SIDE = 8;
+constexpr int LARGEST_MAP_SIDE = 4096;
+
 // The axis-aligned bounds of a patch in world coordinates.
 struct PatchBox {
     D3DXVECTOR3 min;

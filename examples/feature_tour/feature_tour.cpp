@@ -13,8 +13,11 @@
 #include "win32/file_access.h"
 #include "win32/mmsystem.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace tour {
@@ -308,17 +311,13 @@ bool FeatureTour::SaveMap() {
         Complain("the terrain gave a map image of an unexpected size");
         return false;
     }
+    // The new image goes into a temporary file that replaces the old map only once it is complete, so
+    // a full disk or a kill during the write keeps the map saved before.
     std::error_code error;
     std::filesystem::create_directories(MAP_FOLDER, error);
-    FILE* file = platform::OpenDataFile(MAP_FILE, "wb");
-    if (file == nullptr) {
-        Complain("Map\\map1.cap cannot be written");
-        return false;
-    }
-    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        Complain("Map\\map1.cap was not written completely");
+    if (!platform::ReplaceDataFile(MAP_FILE, image.data(), image.size())) {
+        const std::string reason = std::strerror(errno);
+        Complain(("Map\\map1.cap cannot be saved (" + reason + "); any map saved before is kept").c_str());
         return false;
     }
     return true;

@@ -139,7 +139,9 @@ fs::path PlayerFolder(const fs::path& folder) {
 
 // Runs the program headless with `script`, started in `folder`, which is also its XDG_DATA_HOME. With
 // `withData` it is the built program, which finds the run folder's data beside it; else a copy alone.
-TourRun RunTour(const fs::path& folder, const std::string& script, bool withData = true) {
+// `inChild` runs in the program's process, in the folder, before the program starts.
+TourRun RunTour(const fs::path& folder, const std::string& script, bool withData = true,
+                const std::function<void()>& inChild = {}) {
     fs::path program = fs::path(ZONKEL_RUN_DIR) / "feature_tour";
     if (!withData) {
         fs::create_directory(folder / "bin");
@@ -159,6 +161,9 @@ TourRun RunTour(const fs::path& folder, const std::string& script, bool withData
             _exit(126);
         }
         setenv("XDG_DATA_HOME", folder.c_str(), 1);
+        if (inChild) {
+            inChild();
+        }
         setenv("VELKORA_HEADLESS", "1", 1);
         setenv("VELKORA_SCRIPT", "script.txt", 1);
         setenv("VELKORA_FRAMES", "frames", 1);
@@ -282,6 +287,28 @@ TEST(FeatureTour, LoadBringsTheShippedMapUntilOneIsSavedInThePlayersFolder) {
     EXPECT_EQ(std::pair(header[3], header[4]), std::pair(128u, 128u));
     EXPECT_NE(bytes, shippedBytes);
     EXPECT_EQ(testing_support::ReadFile(shipped), shippedBytes);
+}
+
+TEST(FeatureTour, FailedMapSaveKeepsTheOldMapAndSaysSo) {
+    using namespace tour;
+    testing_support::TemporaryFolder folder;
+    const fs::path map = PlayerFolder(folder.Path()) / "Map" / "map1.cap";
+    ASSERT_TRUE(Clean(RunTour(folder.Path(), "wait 2\n" + Menu(IDM_MAP_SAVE) + "wait 1\n"), 3));
+    const std::vector<uint8_t> saved = testing_support::ReadFile(map);
+    ASSERT_FALSE(saved.empty());
+
+    // The next save cannot be written: where its new contents would go stands a folder (as a full disk
+    // would refuse them). The raise made before it is not saved, and loading brings the old map back.
+    const TourRun run =
+        RunTour(folder.Path(),
+                "wait 2\nrclick 400 560\nwait 2\n" + Menu(IDM_MAP_SAVE) + Menu(IDM_MAP_LOAD) + "wait 2\n",
+                true, [&map] { fs::create_directory(map.string() + ".tmp" + std::to_string(getpid())); });
+    ASSERT_TRUE(Clean(run, 6));
+    EXPECT_NE(run.errorOutput.find("Map\\map1.cap cannot be saved"), std::string::npos) << run.errorOutput;
+    EXPECT_NE(run.errorOutput.find("any map saved before is kept"), std::string::npos) << run.errorOutput;
+    EXPECT_EQ(testing_support::ReadFile(map), saved);
+    EXPECT_GT(MeanDifference(run.frames[1], run.frames[3], GROUND_FRONT), 15.0) << "the raise";
+    EXPECT_LT(MeanDifference(run.frames[1], run.frames.back(), GROUND_FRONT), 1.0) << "the old map loaded";
 }
 
 TEST(FeatureTour, ArrowAndPageKeysMoveTheCameraLikeTheMenuCommands) {

@@ -5,12 +5,18 @@
 
 #include "core/buffer_manager.h"
 #include "core/textur_manager.h"
+#include "core/gfx_main.h"
+#include "d3d9/d3d9_testing.h"
 #include "support/test_files.h"
 #include "terrain/terrain_textur_set.h"
 
+#include <cmath>
 #include <cstring>
+#include <set>
+#include <sys/resource.h>
 
 using namespace terrain_test;
+namespace d3d = platform::d3d9;
 using testing_support::TemporaryFolder;
 using testing_support::WorkingDirectory;
 using testing_support::WriteFile;
@@ -35,6 +41,12 @@ std::vector<unsigned char> SaveMap(TerrainManager* t) {
     EXPECT_TRUE(t->GetSaveMap(&data, &written));
     EXPECT_EQ(written, size);
     return image;
+}
+
+long PeakResidentKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 using TerrainCreation = TerrainFixture;
@@ -172,27 +184,81 @@ TEST_F(TerrainCreation, DeletingATerrainThatWasNeverCreatedReleasesNoOtherBuffer
     EXPECT_NE(pool->GetIndexBuffer(indexBuffer), nullptr);
 }
 
-TEST_F(TerrainCreation, NonSquareMapsUseOneNumberingWithoutSharedIndices) {
-    for (const auto& size : {std::pair{24, 16}, std::pair{16, 24}, std::pair{260, 256}}) {
-        SCOPED_TRACE(testing::Message() << size.first << " x " << size.second);
-        auto image = MakeMapImage(size.first, size.second, KnownHeight, KnownLight);
+TEST_F(TerrainCreation, MapsThatAreNotSquareAreMeshedDrawnPickedAndEditedOverTheirWholeArea) {
+    // A flat map at height 6, seen from 30 units right of and 10 ahead of a far corner at 55 degrees
+    // down: the centre of the screen meets the ground 30 units right of and 33.8 ahead of that corner.
+    const float groundAhead = 34.0f / std::tan(PITCH_55);
+    const struct {
+        int w, h;
+        float cornerX, cornerZ;
+    } maps[] = {{512, 128, 448.0f, 0.0f}, {64, 256, 0.0f, 200.0f}};
+    for (const auto& map : maps) {
+        SCOPED_TRACE(testing::Message() << map.w << " x " << map.h);
+        auto image = MakeMapImage(
+            map.w, map.h, [](int, int) { return 0; }, [](int, int) { return 255; });
         ASSERT_TRUE(LoadImage(t, image));
-        int built = 0;
-        for (int i = 0; i < (t->gridWidth - 1) * (t->gridHeight - 1); ++i) {
-            if (t->patchCopies[i].vertices == nullptr) {
-                EXPECT_EQ(t->patchVertexBuffers[i], -1);
-                continue;
-            }
-            ++built;
-            // Every built patch sits where its index says.
-            int px = 0;
-            int pz = 0;
+        // Each of the (w/4 - 1) x (h/4 - 1) patches is meshed once, where its index places it.
+        const int patches = (map.w / 4 - 1) * (map.h / 4 - 1);
+        std::set<std::pair<int, int>> corners;
+        for (int i = 0; i < patches; ++i) {
+            ASSERT_NE(t->patchCopies[i].vertices, nullptr) << i;
+            int px = -1;
+            int pz = -1;
             t->GetPosition(&px, &pz, i);
-            EXPECT_FLOAT_EQ(t->patchCopies[i].vertices[0].x, float(px * 4)) << i;
-            EXPECT_FLOAT_EQ(t->patchCopies[i].vertices[0].z, float(pz * 4)) << i;
+            const TerrainVertex& corner = t->patchCopies[i].vertices[0];
+            ASSERT_EQ(std::pair(int(corner.x), int(corner.z)), std::pair(px * 4, pz * 4)) << i;
+            EXPECT_TRUE(corner.x <= float(map.w - 8) && corner.z <= float(map.h - 8)) << i;
+            corners.insert({px, pz});
         }
-        const int side = std::min(t->gridWidth, t->gridHeight) - 1;
-        EXPECT_EQ(built, side * side);
+        EXPECT_EQ(int(corners.size()), patches);
+
+        // Drawn, picked and raised over there.
+        engine.PlaceCamera(map.cornerX + 30.0f, 40.0f, map.cornerZ + 10.0f, PITCH_55);
+        auto centreIsGround = [&] {
+            engine.root->UpdateEngine();
+            engine.device->BeginScene();
+            t->RenderAll();
+            engine.device->EndScene();
+            return (d3d::ReadBackBufferPixel(engine.device, 400, 300) & 0xFFFFFF) != 0;
+        };
+        t->created = true; // a loaded map without texture sets draws in its vertex colours
+        EXPECT_TRUE(centreIsGround());
+        int patch = -1;
+        float x = 0.0f;
+        float z = 0.0f;
+        t->GetTerrainPatch(400, 300, &patch);
+        t->PickTerrainPosition(400, 300, &x, &z);
+        ASSERT_NE(patch, -1);
+        EXPECT_NEAR(x, map.cornerX + 30.0f, 1e-3f);
+        EXPECT_NEAR(z, map.cornerZ + 10.0f + groundAhead, 1e-3f);
+        const TerrainVertex& picked = t->patchCopies[patch].vertices[0];
+        EXPECT_EQ(std::pair(int(picked.x) / 4, int(picked.z) / 4), std::pair(int(x) / 4, int(z) / 4));
+        ASSERT_TRUE(t->IncreaseTerrainPosition(patch, 2));
+
+        // After the map image is saved and loaded again, the patch is a grass plateau 6 higher and its
+        // neighbour toward +x a rock slope down from it.
+        auto saved = SaveMap(t);
+        ASSERT_TRUE(LoadImage(t, saved));
+        auto patchAt = [&](int px, int pz) {
+            for (int i = 0; i < patches; ++i) {
+                const TerrainVertex& corner = t->patchCopies[i].vertices[0];
+                if (int(corner.x) == px * 4 && int(corner.z) == pz * 4) {
+                    return i;
+                }
+            }
+            return -1;
+        };
+        const int raised = patchAt(int(x) / 4, int(z) / 4);
+        const int slope = patchAt(int(x) / 4 + 1, int(z) / 4);
+        ASSERT_TRUE(raised != -1 && slope != -1);
+        EXPECT_EQ(t->tileFeld[raised] >> 4, 3);
+        EXPECT_EQ(t->ebeneFeld[raised], 2);
+        EXPECT_EQ(t->tileFeld[slope] >> 4, 1);
+        for (int k = 0; k < 25; ++k) {
+            EXPECT_FLOAT_EQ(t->patchCopies[raised].vertices[k].y, 12.0f) << k;
+        }
+        EXPECT_FLOAT_EQ(t->patchCopies[slope].vertices[2].y, 12.0f);
+        EXPECT_FLOAT_EQ(t->patchCopies[slope].vertices[22].y, 6.0f);
         std::vector<unsigned char> grid(256 * 256, 7);
         EXPECT_FALSE(t->CalculatePermanentPlane(grid.data()));
     }
@@ -277,4 +343,24 @@ TEST_F(TerrainMapImage, RefusedImagesAndFilesLeaveTheTerrainAsItWasAndTheFileIsA
     EXPECT_TRUE(t->LoadMapFromFilename("some\\other.cap"));
     EXPECT_EQ(t->mapWidth, 40);
     EXPECT_EQ(t->byteHighMap[17], 9);
+}
+
+TEST_F(TerrainMapImage, SparseGigabyteBitmapAndMapFileAreRefusedWithoutGrowingTheProcess) {
+    auto loaded = MakeMapImage(32, 32, KnownHeight, KnownLight);
+    ASSERT_TRUE(LoadImage(t, loaded));
+    const auto saved = SaveMap(t);
+    // Good headers at the start of files of 1 GiB that hold nothing more: no map is that large.
+    TemporaryFolder folder;
+    WorkingDirectory inFolder(folder.Path());
+    WriteFile(folder / "huge.bmp", MakeBitmap8(16, 16, KnownHeight));
+    WriteFile(folder / "Map/map1.cap", MakeMapImage(40, 40, KnownHeight, KnownLight));
+    for (const char* name : {"huge.bmp", "Map/map1.cap"}) {
+        std::filesystem::resize_file(folder / name, uintmax_t(1) << 30);
+    }
+    const long before = PeakResidentKilobytes();
+    EXPECT_FALSE(TerrainTestAccess::ReadHeightBitmap(t, "huge.bmp"));
+    EXPECT_FALSE(TerrainTestAccess::ReadLightBitmap(t, "huge.bmp"));
+    EXPECT_FALSE(t->LoadMapFromFilename(nullptr));
+    EXPECT_LT(PeakResidentKilobytes() - before, 64 * 1024);
+    EXPECT_EQ(SaveMap(t), saved);
 }

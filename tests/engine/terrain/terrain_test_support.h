@@ -49,7 +49,7 @@ struct Engine {
     void PlaceCamera(float x, float y, float z, float pitch);
     // Loads a size x size map with every height byte `height`, full light and every tile byte `tile`.
     bool LoadFlat(int size, uint8_t height = 0, unsigned char tile = 0);
-    int Patch(int px, int pz) const { return pz + px * (terrain->gridWidth - 1); }
+    int Patch(int px, int pz) const { return pz + px * (terrain->gridHeight - 1); }
     float VertexY(int px, int pz, int a, int b) const {
         return terrain->patchCopies[Patch(px, pz)].vertices[a * 5 + b].y;
     }

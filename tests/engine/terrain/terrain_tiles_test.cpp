@@ -26,13 +26,6 @@ protected:
         KameraKlass::GetExemplar()->position = D3DXVECTOR3(1.0f, 40.0f, 1.0f);
     }
     void SetType(int px, int pz, int type) { t->tileFeld[engine.Patch(px, pz)] = uint8_t(type << 4); }
-    void SurroundWith(int px, int pz, int type) {
-        for (int i = 0; i < 9; ++i) {
-            if (i != 4) {
-                SetType(px + i % 3 - 1, pz + i / 3 - 1, type);
-            }
-        }
-    }
 };
 
 } // namespace
@@ -56,32 +49,49 @@ TEST_F(TerrainTiles, TilesAreSetInsideTheGridOnlyAndSetTileLooksThirtyUnitsAhead
     EXPECT_EQ(std::vector<unsigned char>(t->tileFeld, t->tileFeld + 64), before);
 }
 
-TEST_F(TerrainTiles, NeighbourMasksCountTheAskedTypeInsideTheGridOnly) {
+TEST_F(TerrainTiles, NeighbourMasksTellEachDirectionApartAndCountInsideTheGridOnly) {
     // Edge bits: 1 = x-1, 2 = z-1, 4 = x+1, 8 = z+1. Corner bits: 1 = (x-1, z-1), 2 = (x+1, z-1),
-    // 4 = (x+1, z+1), 8 = (x-1, z+1). Beyond a border nothing counts, not the far end of another column.
+    // 4 = (x+1, z+1), 8 = (x-1, z+1). Around patch (3, 3) each neighbour has a type of its own.
+    LoadFlat(0);
+    const struct {
+        int dx, dz, type;
+        bool edges;
+        int mask;
+    } around[] = {{-1, 0, 1, true, 1},   {0, -1, 2, true, 2},  {1, 0, 3, true, 4},  {0, 1, 4, true, 8},
+                  {-1, -1, 5, false, 1}, {1, -1, 6, false, 2}, {1, 1, 7, false, 4}, {-1, 1, 8, false, 8}};
+    for (const auto& n : around) {
+        SetType(3 + n.dx, 3 + n.dz, n.type);
+    }
+    for (const auto& n : around) {
+        EXPECT_EQ(TerrainTestAccess::Surround(t, n.type, engine.Patch(3, 3), n.edges), n.mask) << n.type;
+        EXPECT_EQ(TerrainTestAccess::Surround(t, n.type, engine.Patch(3, 3), !n.edges), 0) << n.type;
+    }
+
+    // Beyond a border nothing counts, not the far end of another column.
     LoadFlat(0x30);
     const struct {
         int px, pz;
         bool edges;
         int mask;
-    } cases[] = {{3, 3, true, 15},        {3, 3, false, 15},       {3, 0, true, 1 | 4 | 8},
-                 {6, 3, true, 1 | 2 | 8}, {3, 6, true, 1 | 2 | 4}, {0, 3, true, 2 | 4 | 8},
-                 {0, 0, false, 4},        {6, 0, false, 8},        {6, 6, false, 1},
-                 {0, 6, false, 2}};
+    } cases[] = {{3, 0, true, 1 | 4 | 8}, {6, 3, true, 1 | 2 | 8}, {3, 6, true, 1 | 2 | 4},
+                 {0, 3, true, 2 | 4 | 8}, {0, 0, false, 4},        {6, 0, false, 8},
+                 {6, 6, false, 1},        {0, 6, false, 2}};
     for (const auto& c : cases) {
         EXPECT_EQ(TerrainTestAccess::Surround(t, 3, engine.Patch(c.px, c.pz), c.edges), c.mask)
             << c.px << ", " << c.pz << (c.edges ? " edges" : " corners");
     }
-    EXPECT_EQ(TerrainTestAccess::Surround(t, 1, engine.Patch(3, 3), true), 0);
 }
 
 TEST_F(TerrainTiles, LowerPatchIsDrawnAgainWithEdgeAndCornerOfTheHigherTypeOnly) {
     ASSERT_TRUE(t->CreateTerrain());
     LoadFlat(0x50); // type 5 has no set and is not drawn
+    // Gravel patch (3, 3) with grass at x+1, at z-1 and at the corner (x-1, z+1): its base, then
+    // edge 6 and corner 8 of set 3; the three grass patches once each.
     SetType(3, 3, 0);
-    SurroundWith(3, 3, 3);
-    // Patch (3, 3): base, edge 15 and corner 15 of set 3; its eight type-3 neighbours once each.
-    EXPECT_EQ(engine.CountDraws(), 11);
+    SetType(4, 3, 3);
+    SetType(3, 2, 3);
+    SetType(2, 4, 3);
+    EXPECT_EQ(engine.CountDraws(), 6);
     TexturManager* cache = TexturManager::GetExemplar();
     const auto textures = d3d::CallTraceLines("SetTexture");
     auto drawnWith = [&](int id) {
@@ -89,9 +99,9 @@ TEST_F(TerrainTiles, LowerPatchIsDrawnAgainWithEdgeAndCornerOfTheHigherTypeOnly)
             d3d::FormatCall("SetTexture", {0, uint64_t(reinterpret_cast<uintptr_t>(cache->GetTextur(id)))});
         return std::find(textures.begin(), textures.end(), call) != textures.end();
     };
-    EXPECT_TRUE(drawnWith(t->texturSets[3]->GetEdge(15)));
-    EXPECT_TRUE(drawnWith(t->texturSets[3]->GetCorner(15)));
-    EXPECT_FALSE(drawnWith(t->texturSets[1]->GetEdge(15)));
+    EXPECT_TRUE(drawnWith(t->texturSets[3]->GetEdge(6)));
+    EXPECT_TRUE(drawnWith(t->texturSets[3]->GetCorner(8)));
+    EXPECT_FALSE(drawnWith(t->texturSets[1]->GetEdge(6)));
 
     // Patch (3, 3) of type 3 once; patch (2, 3) of type 1 once plus the type-3 edge at its x+1 side.
     LoadFlat(0x50);
