@@ -1,11 +1,15 @@
 // Decodes JPEG files with libjpeg: baseline and progressive, greyscale, YCbCr and CMYK. libjpeg
-// itself pads a truncated file with grey and only warns; here any warning about corrupt or missing
-// data fails the decode, so a damaged picture is never shown half grey.
+// itself pads a truncated file with grey and only warns; here a warning about corrupt or missing data
+// fails the decode, so a damaged picture is never shown half grey. Stray bytes before a marker and a
+// missing end marker behind complete data lose nothing, so such pictures decode as other programs show
+// them.
 #include "d3dx9/jpeg_reader.h"
 
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace platform::d3dx {
 
@@ -15,6 +19,8 @@ struct ErrorManager {
     jpeg_error_mgr base;
     jmp_buf escape;
     char message[JMSG_LENGTH_MAX];
+    bool dataDamaged; // a warning that data was lost or could not be decoded
+    bool endMissing;  // the file ended before its end marker
 };
 
 void OnError(j_common_ptr info) {
@@ -24,14 +30,38 @@ void OnError(j_common_ptr info) {
 }
 
 void OnMessage(j_common_ptr info, int level) {
-    // Level -1 is a warning about the data (premature end, corrupt segment): count it, print nothing.
-    if (level < 0) {
-        auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-        if (manager->base.num_warnings == 0) {
-            manager->base.format_message(info, manager->message);
-        }
-        manager->base.num_warnings++;
+    // Level -1 is a warning about the data; everything else is tracing. Nothing is printed.
+    if (level >= 0) {
+        return;
     }
+    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+    switch (manager->base.msg_code) {
+    case JWRN_EXTRANEOUS_DATA: // bytes between the data and a marker, which nothing decodes
+    case JWRN_JFIF_MAJOR:      // a newer JFIF header
+        return;
+    case JWRN_JPEG_EOF: // libjpeg supplies the end marker; whether data is missing is decided later
+        manager->endMissing = true;
+        break;
+    default:
+        manager->dataDamaged = true;
+        break;
+    }
+    if (manager->message[0] == '\0') {
+        manager->base.format_message(info, manager->message);
+    }
+}
+
+// Whether every coefficient of every component of a progressive picture arrived at full precision, that
+// is, no scan is missing from the data.
+bool ProgressionComplete(const jpeg_decompress_struct* info) {
+    for (int component = 0; component < info->num_components; ++component) {
+        for (int coefficient = 0; coefficient < DCTSIZE2; ++coefficient) {
+            if (info->coef_bits[component][coefficient] != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 // Adobe's CMYK JPEGs store inverted ink values; either way C, M, Y, K scale the white.
@@ -68,6 +98,13 @@ bool Decompress(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_
         return false;
     }
     jpeg_start_decompress(info);
+    // A file that ends without its end marker lost nothing when its one Huffman-coded scan was whole
+    // (a scan cut short warns that data is missing) or when every progressive scan arrived (a
+    // progressive picture has read all its scans by now). A file of several sequential scans, or an
+    // arithmetic-coded one, may lack whole data without a warning: it needs its end marker.
+    const bool completeWithoutEnd =
+        !info->arith_code &&
+        (info->progressive_mode ? ProgressionComplete(info) : !jpeg_has_multiple_scans(info));
     if (static_cast<size_t>(info->output_width) * info->output_components > rowCapacity ||
         info->output_width != picture->width || info->output_height != picture->height) {
         return false;
@@ -86,7 +123,7 @@ bool Decompress(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_
         }
     }
     jpeg_finish_decompress(info);
-    return errors->base.num_warnings == 0;
+    return !errors->dataDamaged && (!errors->endMissing || completeWithoutEnd);
 }
 
 } // namespace

@@ -53,6 +53,8 @@ const Variant VARIANTS[] = {
     {"PNG grey", Pattern::Grey, "PNG:grey.png", "-type Grayscale", false, 0, 0},
     {"PNG 1-bit grey", Pattern::BlackWhite, "PNG:bw.png", "-type Bilevel", false, 0, 0},
     {"JPEG", Pattern::Gradient, "JPG:g.jpg", "-alpha off -quality 95", false, 24, 2.0},
+    {"JPEG progressive", Pattern::Gradient, "JPG:gp.jpg", "-alpha off -quality 95 -interlace JPEG", false, 24,
+     2.0},
     {"JPEG CMYK", Pattern::Gradient, "JPG:cmyk.jpg", "-alpha off -colorspace CMYK -quality 95", false, 24,
      2.0},
     {"JPEG grey", Pattern::Grey, "JPG:grey.jpg", "-type Grayscale -quality 95", false, 8, 1.0},
@@ -144,8 +146,10 @@ TEST_F(PictureDecoders, TruncatedFilesFailCleanly) {
     for (const Variant& variant : VARIANTS) {
         std::vector<uint8_t> bytes = Written(variant);
         ASSERT_GT(bytes.size(), 64u);
+        // A JPEG that lacks only its end marker is whole (see below).
+        const bool jpeg = std::strncmp(variant.target, "JPG", 3) == 0;
         for (size_t length : {size_t{0}, size_t{1}, size_t{3}, size_t{20}, size_t{60}, bytes.size() / 2,
-                              bytes.size() - 2, bytes.size() - 1}) {
+                              bytes.size() - (jpeg ? 40 : 2), bytes.size() - (jpeg ? 3 : 1)}) {
             // An exact-size copy, so that any read past the end shows under the address sanitiser.
             std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(length));
             Picture picture;
@@ -155,6 +159,60 @@ TEST_F(PictureDecoders, TruncatedFilesFailCleanly) {
             EXPECT_FALSE(result.reason.empty()) << variant.name;
             EXPECT_TRUE(picture.pixels.empty()) << variant.name;
         }
+    }
+}
+
+// Pictures from other programs often carry stray bytes before the end marker or lack it; every scanline
+// is still in the data, so they decode to the intact file's pixels. A file that misses data, even whole
+// progressive scans, stays refused.
+TEST_F(PictureDecoders, JpegWithStrayBytesOrNoEndMarkerDecodesWhileMissingScansStayRefused) {
+    const std::vector<uint8_t> stray = {0x0A, 0x00, 0x37, 0x21, 0x5C, 0x80, 0x13, 0x42, 0x00, 0x7E, 0x01};
+    for (const char* name : {"JPEG", "JPEG progressive", "JPEG CMYK", "JPEG grey"}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> whole = Written(name);
+        ASSERT_GT(whole.size(), 64u);
+        ASSERT_EQ(whole[whole.size() - 2], 0xFF);
+        ASSERT_EQ(whole[whole.size() - 1], 0xD9);
+        Picture reference;
+        ASSERT_TRUE(picture_files::Decode(whole, &reference).Ok());
+        const std::vector<uint8_t> data(whole.begin(), whole.end() - 2);
+
+        std::vector<uint8_t> strayBeforeEnd = data;
+        strayBeforeEnd.insert(strayBeforeEnd.end(), stray.begin(), stray.end());
+        const std::vector<uint8_t> strayWithoutEnd = strayBeforeEnd;
+        strayBeforeEnd.insert(strayBeforeEnd.end(), {0xFF, 0xD9});
+        std::vector<uint8_t> halfEnd = data;
+        halfEnd.push_back(0xFF);
+        std::vector<std::pair<const char*, std::vector<uint8_t>>> rows = {
+            {"stray bytes before the end marker", strayBeforeEnd},
+            {"no end marker", data},
+            {"half an end marker", halfEnd},
+            {"stray bytes and no end marker", strayWithoutEnd},
+        };
+        if (std::string(whole.begin() + 6, whole.begin() + 11) == std::string("JFIF", 5)) {
+            rows.emplace_back("a newer JFIF version", whole);
+            rows.back().second[11] = 2; // major version of the header
+        }
+        for (const auto& [what, bytes] : rows) {
+            Picture picture;
+            DecodeResult result = picture_files::Decode(bytes, &picture);
+            ASSERT_TRUE(result.Ok()) << what << ": " << result.reason;
+            EXPECT_TRUE(picture.pixels == reference.pixels) << what;
+        }
+
+        // Cut just before each scan after the first: whole scans are missing, the rest is intact.
+        size_t scans = 0;
+        for (size_t at = 2; at + 1 < data.size(); ++at) {
+            if (data[at] != 0xFF || data[at + 1] != 0xDA || scans++ == 0) {
+                continue;
+            }
+            std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<ptrdiff_t>(at));
+            Picture picture;
+            DecodeResult result = picture_files::Decode(cut, &picture);
+            EXPECT_EQ(result.code, platform::d3dx::DECODE_INVALID_DATA) << "cut before the scan at " << at;
+            EXPECT_TRUE(picture.pixels.empty());
+        }
+        EXPECT_EQ(scans > 1, std::strcmp(name, "JPEG progressive") == 0) << scans << " scans";
     }
 }
 
