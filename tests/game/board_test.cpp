@@ -106,7 +106,7 @@ TEST_F(BoardTest, StonesAboveAGapFallInTheirOldOrder) {
     }
     RemoveStones(0, 5);
     EXPECT_EQ(Column(0), (std::vector<int32_t>{-1, -1, 3, 4, 3, 4, 3, 3, 4, 3, 4}));
-    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{SOUND_STONES_FALL}));
+    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{"8QX00036.wav"}));
 }
 
 TEST_F(BoardTest, EmptiedAndEmptyColumnsCloseInOrderAndPlayTheClosingSoundAfterTheFall) {
@@ -124,17 +124,20 @@ TEST_F(BoardTest, EmptiedAndEmptyColumnsCloseInOrderAndPlayTheClosingSoundAfterT
         }
         EXPECT_EQ(Column(x), expected) << "column " << x;
     }
-    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{SOUND_STONES_FALL, SOUND_COLUMNS_CLOSE}));
+    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{"8QX00036.wav", "8SX00040.wav"}));
 }
 
 TEST_F(BoardTest, QuotaFollowsTheStageTargetInLevelModeAndCountsTheStonesInSolveMode) {
     SetBoard({"................", "........."}); // 25 stones gone
-    PlayMode = 1;
-    for (auto [stage, quota] :
-         {std::pair{1, -5}, std::pair{8, 160 - 25}, std::pair{9, 176 - 25}, std::pair{12, 176 - 25}}) {
-        Stage = stage;
-        UpdateQuota();
-        EXPECT_EQ(Quota, quota) << "stage " << stage;
+    // A stored play mode other than 0 counts as level mode too.
+    for (int mode : {1, 2, -1}) {
+        PlayMode = mode;
+        for (auto [stage, quota] :
+             {std::pair{1, -5}, std::pair{8, 160 - 25}, std::pair{9, 176 - 25}, std::pair{12, 176 - 25}}) {
+            Stage = stage;
+            UpdateQuota();
+            EXPECT_EQ(Quota, quota) << "play mode " << mode << ", stage " << stage;
+        }
     }
     PlayMode = 0;
     UpdateQuota();
@@ -144,7 +147,7 @@ TEST_F(BoardTest, QuotaFollowsTheStageTargetInLevelModeAndCountsTheStonesInSolve
 TEST_F(BoardTest, GameOverOnlyWhenNoEqualNeighboursRemain) {
     SetBoard({});
     EXPECT_TRUE(IsGameOver());
-    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{SOUND_NO_MOVE_LEFT}));
+    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{"8SX00030.wav"}));
 
     platform::ClearSoundTrace();
     Board[15][9] = Board[15][10]; // One pair in the bottom-right corner.
@@ -156,8 +159,9 @@ TEST_F(BoardTest, GameOverOnlyWhenNoEqualNeighboursRemain) {
     EXPECT_EQ(Quota, 0);
 }
 
-TEST_F(BoardTest, DealUsesTheSeededGeneratorAndNeverColourCount) {
-    constexpr std::time_t SECONDS = 1234567;
+TEST_F(BoardTest, DealUsesTheSeededGeneratorAndGivesTheTopDrawTheLastColourNotColourCount) {
+    // Seed 127 draws the top value 32767 for column 4, row 0: the 45th draw.
+    constexpr std::time_t SECONDS = 127;
     zonkel::SetDealClockForTesting([] { return SECONDS; });
     for (int difficulty : {0, 1, 2, 7}) {
         Difficulty = difficulty;
@@ -171,7 +175,9 @@ TEST_F(BoardTest, DealUsesTheSeededGeneratorAndNeverColourCount) {
         for (int x = 0; x < BOARD_COLUMNS; ++x) {
             for (int y = 0; y < BOARD_ROWS; ++y) {
                 state = state * 214013u + 2531011u;
-                const int expected = std::min(int((state >> 16) & 0x7fff) * colours / 32767, colours - 1);
+                const int drawn = int((state >> 16) & 0x7fff);
+                ASSERT_EQ(drawn == 32767, x == 4 && y == 0);
+                const int expected = drawn == 32767 ? colours - 1 : drawn * colours / 32767;
                 ASSERT_EQ(Board[x][y], expected) << "difficulty " << difficulty << " cell " << x << "," << y;
             }
         }

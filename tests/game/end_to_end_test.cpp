@@ -1,14 +1,21 @@
-// The real program, headless, driven by a script from empty settings to a finished game and a new
-// one: its exit code, the registry values it leaves, its six highscore files and the frames it drew.
-// The script is planned by playing the same boards here: the program deals with a fixed time.
+// The program, headless, driven by scripts: inside the test process, where every frame is checked
+// against the game's state, the menu's check marks and the stored settings, and the dialogs, the help
+// page and the sounds are seen; and as its own process for the background picture across starts. The
+// script is planned by playing the same boards here: the deals are seeded with known seconds.
 #include "program_run.h"
 
 #include "board.h"
 #include "highscore_list.h"
+#include "program_state.h"
+
+#include "win32/mmsystem.h"
+#include "win32/shellapi.h"
+#include "win32/winuser.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
-#include <map>
+#include <random>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -17,94 +24,186 @@ using game_testing::Picture;
 
 namespace {
 
-std::time_t planSeconds = 0;
+// Every deal takes the next of a row of seconds, so that each board of a run is another one.
+std::time_t dealBase = 0;
+int dealsSoFar = 0;
 
-// The cell whose click scores most on the current board; (-1, -1) when no group is left.
-std::pair<int, int> BestMove() {
+std::time_t CountingDealClock() {
+    return dealBase + 7 * dealsSoFar++;
+}
+
+// The clicks of a random play of the current board until no group is left: of the first play that
+// ends with an empty board, or of the first that does not. The board stays as it is.
+std::vector<std::pair<int, int>> RandomPlay(bool emptyAtEnd) {
     int32_t board[BOARD_COLUMNS][BOARD_ROWS];
     std::memcpy(board, Board, sizeof(Board));
     const uint32_t score = Score;
-    std::pair<int, int> best = {-1, -1};
-    uint32_t bestGain = 0;
-    for (int x = 0; x < BOARD_COLUMNS; ++x) {
-        for (int y = 0; y < BOARD_ROWS; ++y) {
-            Score = 0;
-            RemoveStones(x, y);
-            if (Score > bestGain) {
-                bestGain = Score;
-                best = {x, y};
+    std::mt19937 random(99);
+    std::vector<std::pair<int, int>> moves;
+    for (int attempt = 0; attempt < 3000; ++attempt) {
+        std::memcpy(Board, board, sizeof(Board));
+        moves.clear();
+        for (;;) {
+            std::vector<std::pair<int, int>> groups;
+            for (int x = 0; x < BOARD_COLUMNS; ++x) {
+                for (int y = 0; y < BOARD_ROWS; ++y) {
+                    const bool below = y + 1 < BOARD_ROWS && Board[x][y + 1] == Board[x][y];
+                    const bool right = x + 1 < BOARD_COLUMNS && Board[x + 1][y] == Board[x][y];
+                    if (Board[x][y] != EMPTY_CELL && (below || right)) {
+                        groups.emplace_back(x, y);
+                    }
+                }
             }
-            std::memcpy(Board, board, sizeof(Board));
+            if (groups.empty()) {
+                break;
+            }
+            moves.push_back(groups[random() % groups.size()]);
+            RemoveStones(moves.back().first, moves.back().second);
         }
+        if ((zonkel::CountStones() == 0) == emptyAtEnd) {
+            break;
+        }
+        moves.clear();
     }
+    std::memcpy(Board, board, sizeof(Board));
     Score = score;
-    return best;
+    return moves;
 }
 
 std::string ClickOn(std::pair<int, int> cell) {
-    return "click " + std::to_string(39 + 48 * cell.first) + " " + std::to_string(39 + 48 * cell.second);
+    return std::to_string(39 + 48 * cell.first) + " " + std::to_string(39 + 48 * cell.second);
 }
 
-struct Plan {
-    std::string script;
-    std::vector<int32_t> firstBoard; // column by column, as the board
-    uint32_t finalScore = 0;
-    int stagesCleared = 0;
-    bool gameOver = false;
+// What a frame shows of the game: board, score, stage, overlay, the menu's check marks and the stored
+// play mode and difficulty.
+struct Phase {
+    std::vector<int32_t> board;
+    uint32_t score = 0;
+    int32_t stage = 0;
+    int32_t overlay = 0;
+    std::vector<UINT> checked;
+    std::vector<uint8_t> modes;
+    bool operator==(const Phase&) const = default;
 };
 
-// Plays the program's first run with the fixed deal time: level mode and easy through the menu, the
-// best move each time, an undo after the first click, stages until the game is over, the name, the
-// table and one click into the new game.
-Plan PlanGame(std::time_t seconds) {
-    planSeconds = seconds;
-    zonkel::SetDealClockForTesting([] { return planSeconds; });
-    Plan plan;
-    std::ostringstream script;
-    PlayMode = 0;
-    Difficulty = 1;
-    Stage = 1;
-    Score = 0;
-    CreateBoard();
-    plan.firstBoard.assign(&Board[0][0], &Board[0][0] + BOARD_CELLS);
-    script << "wait 4\nmenu 32783\nmenu 32778\n"; // Play Level Mode, then easy: two new games
-    PlayMode = 1;
-    NewGame();
-    Difficulty = 0;
-    NewGame();
-    Quota = 20;
-    int pending = 2;
-    for (bool first = true; Stage < 12; first = false) {
-        const auto cell = BestMove();
-        script << ClickOn(cell) << "\n" << (first ? "rclick 5 5\n" + ClickOn(cell) + "\n" : "");
-        pending += first ? 3 : 1;
-        RemoveStones(cell.first, cell.second);
-        if (!IsGameOver()) {
-            continue;
-        }
-        script << "wait " << 2 * pending + 6 << "\n";
-        pending = 0;
-        if (Quota > 0) {
-            plan.gameOver = true;
-            break;
-        }
-        ++plan.stagesCleared;
-        script << "click 400 300\nwait 8\n";
-        Stage += 1;
-        CreateBoard();
-        Quota = std::min(Stage * 20, 176);
+std::ostream& operator<<(std::ostream& out, const Phase& phase) {
+    out << "stage " << phase.stage << ", score " << phase.score << ", overlay " << phase.overlay
+        << ", checked";
+    for (UINT id : phase.checked) {
+        out << " " << id;
     }
-    plan.finalScore = Score;
-    // The name entry, the table, a new game at stage 1 and a click into it.
-    script << "dialog ok Tester\nclick 400 300\nwait 8\nclick 400 300\nwait 8\n";
-    Score = 0;
-    Stage = 1;
-    CreateBoard();
-    script << ClickOn(BestMove()) << "\nwait 8\nclose\n";
-    plan.script = script.str();
-    zonkel::SetDealClockForTesting(nullptr);
-    return plan;
+    out << ", stored";
+    for (uint8_t byte : phase.modes) {
+        out << " " << int(byte);
+    }
+    out << ", board";
+    for (size_t i = 0; i < phase.board.size(); ++i) {
+        out << (i % BOARD_ROWS ? "" : " ") << (phase.board[i] < 0 ? '.' : char('0' + phase.board[i]));
+    }
+    return out;
 }
+
+// The run as the menu, the click flow and the undo are meant to go, written as a script and as the
+// phases its frames must show. Boards come from the game's deal and removal rules, tested on their own.
+class Planner {
+public:
+    explicit Planner(std::time_t base) {
+        dealBase = base;
+        dealsSoFar = 0;
+        zonkel::SetDealClockForTesting(CountingDealClock);
+        PlayMode = 0; // a first run: solve mode, medium
+        Difficulty = 1;
+        Stage = 1;
+        Score = 0;
+        Deal();
+        Note();
+    }
+    ~Planner() {
+        zonkel::SetDealClockForTesting(nullptr);
+        Score = 0;
+        Stage = 1;
+        Quota = 20;
+    }
+
+    void Menu(UINT id) {
+        script << "menu " << id << "\n" << (id == 32774 ? "dialog ok\n" : "") << "wait 2\n";
+        if (id == 32773 || id == 32774) {
+            return;
+        }
+        if (id >= 32778 && id <= 32780) {
+            Difficulty = int32_t(id - 32778);
+        } else if (id == 32782 || id == 32783) {
+            PlayMode = int32_t(id - 32782);
+        }
+        Score = 0;
+        Deal();
+        std::memcpy(undoBoard, Board, sizeof(Board));
+        undoScore = 0;
+        Stage = 1;
+        Note();
+    }
+
+    void Click(std::pair<int, int> cell) {
+        script << (overlay == 1 ? "dialog ok Tester\n" : "") << "click " << ClickOn(cell) << "\nwait 2\n";
+        std::memcpy(undoBoard, Board, sizeof(Board));
+        undoScore = Score;
+        if (overlay == 0) {
+            RemoveStones(cell.first, cell.second);
+            if (IsGameOver()) {
+                overlay = Quota > 0 ? 1 : 2;
+            }
+        } else if (overlay == 1) {
+            winnerScore = Score;
+            overlay = 3;
+        } else {
+            if (overlay == 3) {
+                Score = 0;
+                Stage = 0;
+            }
+            Stage += 1;
+            Deal();
+            overlay = 0;
+        }
+        Note();
+    }
+
+    void RightClick() {
+        script << "rclick 400 300\nwait 2\n";
+        std::memcpy(Board, undoBoard, sizeof(Board));
+        Score = undoScore;
+        Note();
+    }
+
+    int Overlay() const { return overlay; }
+    std::string Script() const { return script.str() + "wait 4\nclose\n"; }
+
+    std::vector<Phase> phases;
+    // Phases that begin with a new deal, with the number of colours the difficulty deals.
+    std::vector<std::pair<size_t, size_t>> deals;
+    uint32_t winnerScore = 0;
+
+private:
+    void Deal() {
+        CreateBoard();
+        deals.emplace_back(phases.size(), Difficulty == 2 ? 5 : Difficulty == 1 ? 4 : 3);
+    }
+    void Note() {
+        Phase phase{std::vector<int32_t>(&Board[0][0], &Board[0][0] + BOARD_CELLS),
+                    Score,
+                    Stage,
+                    overlay,
+                    std::vector<UINT>{UINT(32778 + Difficulty), UINT(32782 + PlayMode)},
+                    std::vector<uint8_t>{uint8_t(PlayMode), 0, 0, 0, uint8_t(Difficulty), 0, 0, 0}};
+        if (phases.empty() || !(phases.back() == phase)) {
+            phases.push_back(phase);
+        }
+    }
+
+    std::ostringstream script;
+    int overlay = 0;
+    int32_t undoBoard[BOARD_COLUMNS][BOARD_ROWS] = {};
+    uint32_t undoScore = 0;
+};
 
 // Pixels brighter than the dark strip and veil can make: the white of the texts.
 int BrightPixels(const Picture& frame, int left, int top, int right, int bottom) {
@@ -160,107 +259,189 @@ uint32_t CellCentre(const Picture& frame, int column, int row) {
     return frame.At(39 + 48 * column, 39 + 48 * row);
 }
 
-TEST(EndToEnd, ScriptedGameFromEmptySettingsToANewGame) {
-    Plan plan;
-    std::time_t seconds = 1000;
-    for (; seconds < 1100; ++seconds) {
-        plan = PlanGame(seconds);
-        if (plan.gameOver && plan.stagesCleared >= 1 && plan.finalScore > 180) {
+// The run: every menu command, a solve-mode board emptied to its stage-clear picture, undo at the picture,
+// the game over, the name, the table and the next game.
+bool PlanRun(Planner& plan) {
+    plan.Menu(32774);                                     // Credits
+    plan.Menu(32773);                                     // How to Play
+    for (UINT id : {32780, 32783, 32779, 32782, 32778}) { // hard, level, medium, solve, easy
+        plan.Menu(id);
+    }
+    plan.Click(RandomPlay(false).front());
+    plan.Menu(105); // a new game; undo keeps its board, not the one before the click
+    plan.RightClick();
+    const std::vector<std::pair<int, int>> clearing = RandomPlay(true);
+    plan.Click(clearing.front());
+    plan.RightClick();
+    for (const auto& cell : clearing) {
+        plan.Click(cell);
+    }
+    if (plan.Overlay() != 2) {
+        return false;
+    }
+    plan.Click({7, 5}); // stage 2, dealt
+    plan.RightClick();  // back to the emptied board, still at stage 2
+    plan.Click({7, 5}); // an empty board is cleared again
+    plan.Click({7, 5}); // stage 3
+    for (const auto& cell : RandomPlay(false)) {
+        plan.Click(cell);
+    }
+    plan.RightClick();  // undo under the game-over picture, which stays
+    plan.Click({7, 5}); // the name, then the table
+    plan.Click({7, 5}); // a new game at stage 1 with score 0
+    plan.Click(RandomPlay(false).front());
+    return plan.winnerScore > 180;
+}
+
+TEST(EndToEnd, EveryMenuCommandAStageClearedInSolveModeUndoAtEachPictureAndTheNextGame) {
+    std::unique_ptr<Planner> plan;
+    std::time_t base = 1000;
+    for (; base < 1100; ++base) {
+        plan = std::make_unique<Planner>(base);
+        if (PlanRun(*plan)) {
             break;
         }
+        plan.reset();
     }
-    ASSERT_LT(seconds, 1100) << "no deal time gives a game with a cleared stage and a game over";
+    ASSERT_TRUE(plan) << "no deal time gives a clearable board and a game over";
+    Score = 0; // the start values the planning changed
+    Stage = 1;
+    Quota = 20;
+    platform::ClearSoundTrace();
 
     const game_testing::GameFolder folder;
-    const auto run = folder.RunHeadless(plan.script, {{"ZONKEL_DEAL_TIME", std::to_string(seconds)}});
-    ASSERT_EQ(run.exitCode, 0) << run.errorOutput << "\nscript:\n" << plan.script;
+    const Picture gameOver = game_testing::ReadDds(folder / "Grafik" / "Gov.dds");
+    const Picture stageClear = game_testing::ReadDds(folder / "Grafik" / "Con1.dds");
+    uint32_t stoneCentres[5];
+    for (int i = 0; i < 5; ++i) {
+        stoneCentres[i] =
+            game_testing::ReadDds(folder / "Grafik" / ("stone" + std::to_string(i + 1) + ".dds")).At(24, 24);
+    }
+    std::vector<Phase> seen;
+    std::vector<std::string> faults;
+    auto onFrame = [&](const platform::PresentedFrame& presented) {
+        const Picture frame{presented.width, presented.height, presented.pixels};
+        Phase phase{std::vector<int32_t>(&Board[0][0], &Board[0][0] + BOARD_CELLS),
+                    Score,
+                    Stage,
+                    OverlayState,
+                    {},
+                    {}};
+        for (UINT id : {32778u, 32779u, 32780u, 32782u, 32783u}) {
+            if (GetMenuState(GetMenu(MainWindow), id, MF_BYCOMMAND) & MF_CHECKED) {
+                phase.checked.push_back(id);
+            }
+        }
+        phase.modes = folder.Setting("dsx13");
+        if (seen.empty() || !(seen.back() == phase)) {
+            seen.push_back(phase);
+        }
+        const std::string where = "frame " + std::to_string(presented.serial) + ": ";
+        // Colour c is the picture "Grafik\stone<c+1>.dds".
+        for (int x = 0; OverlayState == 0 && x < BOARD_COLUMNS; ++x) {
+            for (int y = 0; y < BOARD_ROWS; ++y) {
+                if (Board[x][y] >= 0 &&
+                    ColourDistance(CellCentre(frame, x, y), stoneCentres[Board[x][y]]) > 8) {
+                    faults.push_back(where + "cell " + std::to_string(x) + "," + std::to_string(y) +
+                                     " does not show its colour's stone");
+                }
+            }
+        }
+        if (ShowsOverlay(frame, gameOver) != (OverlayState == 1) ||
+            ShowsOverlay(frame, stageClear) != (OverlayState == 2)) {
+            faults.push_back(where + "the picture does not match overlay " + std::to_string(OverlayState));
+        }
+        // The table: "1." at (240, 200), the best name at (300, 200) and its score at (550, 200).
+        const bool table = BrightPixels(frame, 240, 200, 260, 218) > 5 &&
+                           BrightPixels(frame, 300, 200, 360, 218) > 10 &&
+                           BrightPixels(frame, 550, 200, 640, 218) > 10;
+        if (OverlayState != 0 && table != (OverlayState == 3)) {
+            faults.push_back(where + "the highscore table does not match overlay " +
+                             std::to_string(OverlayState));
+        }
+        if ((BrightPixels(frame, 180, 565, 330, 585) > 20) != (PlayMode != 0)) {
+            faults.push_back(where + "the strip's stage and diamonds do not match play mode " +
+                             std::to_string(PlayMode));
+        }
+    };
+    std::vector<std::string> dialogs;
+    dealBase = base;
+    dealsSoFar = 0;
+    zonkel::SetDealClockForTesting(CountingDealClock);
+    ASSERT_EQ(folder.RunInProcess(plan->Script(), onFrame, &dialogs), 0) << plan->Script();
 
-    // Settings: the first-run background and the modes chosen through the menu.
+    for (const std::string& fault : faults) {
+        ADD_FAILURE() << fault;
+    }
+    for (size_t i = 0; i < std::max(seen.size(), plan->phases.size()); ++i) {
+        ASSERT_LT(i, seen.size()) << "missing phase " << plan->phases[i];
+        ASSERT_LT(i, plan->phases.size()) << "unplanned phase " << seen[i];
+        ASSERT_EQ(seen[i], plan->phases[i]) << "phase " << i << "\nscript:\n" << plan->Script();
+    }
+    for (const auto& [phase, colours] : plan->deals) {
+        EXPECT_EQ(std::set<int32_t>(seen[phase].board.begin(), seen[phase].board.end()).size(), colours)
+            << "colours dealt in phase " << phase;
+    }
+    EXPECT_EQ(dialogs, (std::vector<std::string>{"Credits", "please enter your name..."}));
+    EXPECT_EQ(platform::ShellTrace(),
+              (std::vector<std::string>{(folder / "Grafik" / "introduction.html").string()}));
+    const std::vector<std::string> sounds = platform::SoundTrace();
+    EXPECT_EQ(std::set<std::string>(sounds.begin(), sounds.end()),
+              (std::set<std::string>{"8QX00036.wav", "8SX00040.wav", "8SX00030.wav", "8SX00057.wav"}));
+
     const std::vector<uint8_t> background = folder.Setting("dsx12");
     ASSERT_EQ(background.size(), 261u);
     EXPECT_STREQ(reinterpret_cast<const char*>(background.data()), "Grafik\\bk.jpg");
-    EXPECT_EQ(folder.Setting("dsx13"), (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
-
-    // Six highscore files of ten defaults each; the name inserted into level mode easy.
-    for (const char* file : {"as1.roh", "as2.roh", "as3.roh", "al1.roh", "al2.roh", "al3.roh"}) {
-        ASSERT_TRUE(fs::exists(folder / file)) << file;
-        EXPECT_EQ(fs::file_size(folder / file), 2248u) << file;
+    // Six tables with their titles and files of ten default entries; the name went into solve mode, easy.
+    const char* const titles[] = {"non level easy highscore", "non level medium highscore",
+                                  "non level hard highscore", "level easy highscore",
+                                  "level medium highscore",   "level hard highscore"};
+    const char* const files[] = {"as1.roh", "as2.roh", "as3.roh", "al1.roh", "al2.roh", "al3.roh"};
+    for (int t = 0; t < 6; ++t) {
+        char title[HIGHSCORE_NAME_SIZE] = {};
+        HighscoreTables[t].GetTitle(title);
+        EXPECT_STREQ(title, titles[t]);
+        ASSERT_TRUE(fs::exists(folder / files[t])) << files[t];
+        EXPECT_EQ(fs::file_size(folder / files[t]), 2248u) << files[t];
         HighscoreList list;
-        EXPECT_EQ(list.Load((folder / file).c_str(), 10), HighscoreList::LOAD_READ) << file;
-        const bool inserted = std::string(file) == "al1.roh";
+        EXPECT_EQ(list.Load((folder / files[t]).c_str(), 10), HighscoreList::LOAD_READ) << files[t];
         for (int i = 0; i < 10; ++i) {
             char name[HIGHSCORE_NAME_SIZE] = {};
             uint32_t score = 0;
-            ASSERT_TRUE(list.GetEntry(i, &score, name)) << file;
-            const bool winner = inserted && i == 0;
-            EXPECT_EQ(score, winner ? plan.finalScore : 179u - i + inserted) << file << " row " << i;
-            EXPECT_STREQ(name, winner ? "Tester" : HIGHSCORE_DEFAULT_NAME) << file << " row " << i;
+            ASSERT_TRUE(list.GetEntry(i, &score, name)) << files[t];
+            const bool winner = t == 0 && i == 0;
+            EXPECT_EQ(score, winner ? plan->winnerScore : 179u - i + (t == 0)) << files[t] << " row " << i;
+            EXPECT_STREQ(name, winner ? "Tester" : HIGHSCORE_DEFAULT_NAME) << files[t] << " row " << i;
         }
     }
-
-    ASSERT_GT(run.frames.size(), 20u);
-    const Picture first = game_testing::ReadPng(run.frames[1]);
-    ASSERT_EQ(first.width, 800);
-    ASSERT_EQ(first.height, 600);
-    // The first board: cells of one colour look alike at their centres, cells of different colours not.
-    std::map<int32_t, uint32_t> look;
-    for (int x = 0; x < BOARD_COLUMNS; ++x) {
-        for (int y = 0; y < BOARD_ROWS; ++y) {
-            const uint32_t centre = CellCentre(first, x, y);
-            auto it = look.emplace(plan.firstBoard[x * BOARD_ROWS + y], centre).first;
-            EXPECT_LE(ColourDistance(it->second, centre), 3) << "cell " << x << "," << y;
-        }
-    }
-    ASSERT_EQ(look.size(), 4u) << "medium difficulty deals four colours";
-    for (auto a = look.begin(); a != look.end(); ++a) {
-        for (auto b = std::next(a); b != look.end(); ++b) {
-            EXPECT_GT(ColourDistance(a->second, b->second), 30) << a->first << " and " << b->first;
-        }
-    }
-    // Solve mode's strip: score and best score, no stage.
-    EXPECT_GT(BrightPixels(first, 20, 565, 120, 585), 20);
-    EXPECT_GT(BrightPixels(first, 600, 565, 780, 585), 20);
-    EXPECT_EQ(BrightPixels(first, 180, 565, 330, 585), 0);
-
-    const Picture gameOver = game_testing::ReadDds(folder / "Grafik" / "Gov.dds");
-    const Picture stageClear = game_testing::ReadDds(folder / "Grafik" / "Con1.dds");
-    int firstStageClear = -1;
-    int firstGameOver = -1;
-    int firstTable = -1;
-    int levelStrips = 0;
-    for (int i = 0; i < int(run.frames.size()); ++i) {
-        const Picture frame = game_testing::ReadPng(run.frames[i]);
-        ASSERT_EQ(frame.width, 800) << run.frames[i];
-        levelStrips += BrightPixels(frame, 180, 565, 330, 585) > 20;
-        if (firstStageClear < 0 && ShowsOverlay(frame, stageClear)) {
-            firstStageClear = i;
-        }
-        if (firstGameOver < 0 && ShowsOverlay(frame, gameOver)) {
-            firstGameOver = i;
-        }
-        // The table: "1." at (240, 200), the winner's name at (300, 200) and the score, over the veil.
-        if (firstGameOver >= 0 && firstTable < 0 && BrightPixels(frame, 240, 200, 260, 218) > 5 &&
-            BrightPixels(frame, 300, 200, 360, 218) > 10 && BrightPixels(frame, 550, 200, 640, 218) > 10) {
-            firstTable = i;
-        }
-    }
-    EXPECT_GT(levelStrips, 10) << "level mode shows its stage and diamonds";
-    EXPECT_GE(firstStageClear, 0) << "no frame shows the stage-clear picture";
-    EXPECT_GT(firstGameOver, firstStageClear) << "no game-over picture after the stage clear";
-    EXPECT_GT(firstTable, firstGameOver) << "no highscore table after the game-over picture";
 }
 
-TEST(EndToEnd, UndoBeforeTheFirstLeftClickRestoresTheDealtBoardNotABoardOfZeros) {
+TEST(EndToEnd, StoredPlayModeTwoPlaysLevelModeWithoutACheckMarkAndEarlyUndoKeepsTheDealtBoard) {
     const game_testing::GameFolder folder;
-    const auto run =
-        folder.RunHeadless("wait 3\nrclick 400 300\nwait 4\nclose\n", {{"ZONKEL_DEAL_TIME", "31337"}});
-    ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
-    ASSERT_GE(run.frames.size(), 5u);
-    const Picture before = game_testing::ReadPng(run.frames[1]);
-    const Picture after = game_testing::ReadPng(run.frames.back());
+    folder.StoreSetting("dsx13", {2, 0, 0, 0, 2, 0, 0, 0}); // play mode 2, hard
+    zonkel::SetDealClockForTesting([] { return std::time_t(31337); });
+    std::vector<Picture> frames;
+    std::vector<std::vector<int32_t>> boards;
+    auto onFrame = [&](const platform::PresentedFrame& presented) {
+        frames.push_back({presented.width, presented.height, presented.pixels});
+        boards.emplace_back(&Board[0][0], &Board[0][0] + BOARD_CELLS);
+        for (UINT id : {32778u, 32779u, 32780u, 32782u, 32783u}) {
+            EXPECT_EQ(GetMenuState(GetMenu(MainWindow), id, MF_BYCOMMAND) & MF_CHECKED,
+                      id == 32780u ? MF_CHECKED : 0u)
+                << "menu item " << id;
+        }
+        EXPECT_GT(BrightPixels(frames.back(), 180, 565, 330, 585), 20)
+            << "the strip shows stage and diamonds";
+    };
+    std::vector<std::string> dialogs;
+    ASSERT_EQ(folder.RunInProcess("wait 3\nrclick 400 300\nwait 4\nclose\n", onFrame, &dialogs), 0);
+    ASSERT_GE(frames.size(), 5u);
+    EXPECT_EQ(std::set<int32_t>(boards[0].begin(), boards[0].end()).size(), 5u) << "hard deals five colours";
+    EXPECT_EQ(boards.back(), boards[0]) << "the right click before any left click keeps the dealt board";
     for (int x = 0; x < BOARD_COLUMNS; ++x) {
         for (int y = 0; y < BOARD_ROWS; ++y) {
-            ASSERT_LE(ColourDistance(CellCentre(before, x, y), CellCentre(after, x, y)), 3) << x << "," << y;
+            ASSERT_LE(ColourDistance(CellCentre(frames[0], x, y), CellCentre(frames.back(), x, y)), 3)
+                << x << "," << y;
         }
     }
 }

@@ -10,11 +10,18 @@
 #include "win32/mmsystem.h"
 
 #include <algorithm>
+#include <tuple>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Rectangles and texts of a frame; pictures are checked on the real program's frames.
+struct PictureCall {
+    float x, y, w, h;
+    int texture;
+    bool operator==(const PictureCall&) const = default;
+};
+
+// Rectangles and texts of a frame; pictures apart, as their place and texture id.
 struct Call {
     bool isText;
     float x, y;
@@ -25,7 +32,11 @@ struct Call {
 
 class RecordingCanvas : public FrameCanvas {
 public:
-    void DrawTextur(float, float, float, float, int, int, double, bool) override {}
+    void DrawTextur(float x, float y, float w, float h, int texture, int alpha, double angle,
+                    bool blend) override {
+        EXPECT_EQ(std::tuple(alpha, angle, blend), std::tuple(255, 0.0, true));
+        pictures.push_back({x, y, w, h, texture});
+    }
     void DrawRect(unsigned long argb, RECT* rect) override {
         calls.push_back({false, 0, 0, argb, *rect, {}});
     }
@@ -34,6 +45,7 @@ public:
         calls.push_back({true, x, y, colour, {}, text});
     }
     std::vector<Call> calls;
+    std::vector<PictureCall> pictures;
 };
 
 // The alphas of the white flash veils in the recorded calls.
@@ -88,6 +100,7 @@ protected:
 
     std::vector<Call> Frame() {
         canvas.calls.clear();
+        canvas.pictures.clear();
         RenderFrame();
         return canvas.calls;
     }
@@ -116,7 +129,7 @@ TEST_F(FrameTest, FlashRunsItsTwentyThreeFramesOnceWhenTheTargetIsReached) {
     const std::vector<int> expected = {21,  42,  64,  85,  107, 128, 150, 171, 193, 214, 236, 255,
                                        233, 212, 190, 169, 147, 126, 104, 83,  61,  40,  18,  0};
     EXPECT_EQ(alphas, expected);
-    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{SOUND_TARGET_REACHED}));
+    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{"8SX00057.wav"}));
     EXPECT_TRUE(TargetReached);
 }
 
@@ -133,6 +146,43 @@ TEST_F(FrameTest, FlashStandsStillWithinOneMillisecondAndSolveModeFlashesOnlyFor
     }
     platform::AdvanceClockForTesting(200);
     EXPECT_EQ(FlashAlphas(Frame()), (std::vector<int>{42}));
+}
+
+TEST_F(FrameTest, EveryStoneIsDrawnTwiceWithItsColoursPictureOverTheBackgroundAndUnderTheOverlayPicture) {
+    BackgroundTexture = 10;
+    for (int i = 0; i < 5; ++i) {
+        StoneTextures[i] = 11 + i;
+    }
+    GameOverTexture = 20;
+    StageClearTexture = 21;
+    for (int x = 0; x < BOARD_COLUMNS; ++x) {
+        for (int y = 0; y < BOARD_ROWS; ++y) {
+            Board[x][y] = x == 15 || (x + y) % 7 == 3 ? EMPTY_CELL : (3 * x + y) % 5;
+        }
+    }
+    for (int overlay : {OVERLAY_NONE, OVERLAY_GAME_OVER, OVERLAY_STAGE_CLEAR}) {
+        OverlayState = overlay;
+        Frame();
+        std::vector<PictureCall> expected = {{0, 0, 800, 600, 10}};
+        for (int x = 0; x < BOARD_COLUMNS; ++x) {
+            for (int y = 0; y < BOARD_ROWS; ++y) {
+                if (Board[x][y] >= 0) {
+                    const PictureCall stone = {float(15 + 48 * x), float(15 + 48 * y), 48, 48,
+                                               11 + Board[x][y]};
+                    expected.insert(expected.end(), {stone, stone});
+                }
+            }
+        }
+        if (overlay != OVERLAY_NONE) {
+            expected.push_back({144, 172, 512, 256, overlay == OVERLAY_GAME_OVER ? 20 : 21});
+        }
+        ASSERT_EQ(canvas.pictures.size(), expected.size()) << "overlay " << overlay;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const PictureCall& got = canvas.pictures[i];
+            EXPECT_EQ(got, expected[i]) << "picture " << i << " at " << got.x << "," << got.y << " texture "
+                                        << got.texture << ", overlay " << overlay;
+        }
+    }
 }
 
 TEST_F(FrameTest, HighscoreTableShowsTitleAndNumberedRowsWithShadows) {
@@ -174,7 +224,7 @@ TEST_F(FrameTest, StripTextsByModeAndBestScoreKeepsItsLastValueForAnEmptyTable) 
         return !c.isText && c.argb == 0x96FFFFFFu && c.rect.top == 545 && c.rect.bottom == 546;
     })) << "the strip's top line";
 
-    PlayMode = 1;
+    PlayMode = 2;   // a stored play mode other than 0 and 1 is level mode
     Difficulty = 1; // Table 4 was never loaded: it has no entries.
     Score = 40;
     RemoveFirstCells(25);

@@ -1,6 +1,10 @@
 // Child processes, settings and picture files for the tests that run the real program.
 #include "program_run.h"
 
+#include "game_window.h"
+
+#include "win32/headless.h"
+#include "win32/window_system.h"
 #include "win32/winreg.h"
 
 #include <chrono>
@@ -17,7 +21,55 @@
 
 namespace fs = std::filesystem;
 
+// The engine's frame-rate font lives until the process ends, also when the game runs inside a test; a
+// sanitizer build's leak checker reads this list.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:GFXMain::SetupEngine\n";
+}
+
 namespace game_testing {
+
+namespace {
+
+// The headless backend, with an eye on the frames it presents and the dialogs it runs.
+class ObservedBackend : public platform::WindowBackend {
+public:
+    using FrameObserver = std::function<void(const platform::PresentedFrame&)>;
+    ObservedBackend(const FrameObserver& onFrame, std::vector<std::string>* dialogs)
+        : inner(platform::MakeHeadlessBackend(std::string())), onFrame(onFrame), dialogs(dialogs) {}
+
+    RECT FrameInsets(const platform::WindowRecord& window) override { return inner->FrameInsets(window); }
+    void CreateNativeWindow(platform::WindowRecord& window) override { inner->CreateNativeWindow(window); }
+    void DestroyNativeWindow(platform::WindowRecord& window) override { inner->DestroyNativeWindow(window); }
+    void ShowNativeWindow(platform::WindowRecord& window, int command) override {
+        inner->ShowNativeWindow(window, command);
+    }
+    void MoveNativeWindow(platform::WindowRecord& window) override { inner->MoveNativeWindow(window); }
+    void MenuCheckChanged(platform::WindowRecord& window, UINT id, bool checked) override {
+        inner->MenuCheckChanged(window, id, checked);
+    }
+    void ControlTextChanged(platform::WindowRecord& control) override { inner->ControlTextChanged(control); }
+    void PumpEvents() override { inner->PumpEvents(); }
+    void Present(platform::WindowRecord& window) override {
+        inner->Present(window);
+        onFrame(window.lastFrame);
+    }
+    void RunModalDialog(platform::WindowRecord& dialog) override {
+        dialogs->push_back(dialog.title);
+        inner->RunModalDialog(dialog);
+    }
+    std::optional<std::string> RunOpenFileDialog(const platform::OpenFileRequest& request) override {
+        return inner->RunOpenFileDialog(request);
+    }
+    bool OpensDesktopFiles() override { return inner->OpensDesktopFiles(); }
+
+private:
+    std::unique_ptr<platform::WindowBackend> inner;
+    FrameObserver onFrame;
+    std::vector<std::string>* dialogs;
+};
+
+} // namespace
 
 Picture ReadPng(const fs::path& path) {
     Picture picture;
@@ -132,13 +184,44 @@ GameRun GameFolder::RunHeadless(const std::string& script, const Environment& ex
     return run;
 }
 
-std::vector<uint8_t> GameFolder::Setting(const char* name) const {
+int GameFolder::RunInProcess(const std::string& script,
+                             const std::function<void(const platform::PresentedFrame&)>& onFrame,
+                             std::vector<std::string>* dialogs) const {
+    std::vector<platform::ScriptCommand> commands;
+    std::string error;
+    EXPECT_TRUE(platform::ParseScript(script, &commands, &error)) << error;
     setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    setenv("XDG_DATA_HOME", dataHome.Path().c_str(), 1);
+    const testing_support::WorkingDirectory inFolder(work);
+    platform::SetBackend(std::make_unique<ObservedBackend>(onFrame, dialogs));
+    platform::RunHeadlessScript(std::move(commands));
+    static int instanceAnchor = 0;
+    return WinMain(reinterpret_cast<HINSTANCE>(&instanceAnchor), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+namespace {
+
+HKEY OpenSettingsKey(const fs::path& config, DWORD* disposition) {
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     HKEY key = nullptr;
-    DWORD disposition = 0;
     EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TolvexGroup\\Quarvel", 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, disposition),
               ERROR_SUCCESS);
+    return key;
+}
+
+} // namespace
+
+void GameFolder::StoreSetting(const char* name, std::vector<uint8_t> bytes) const {
+    DWORD disposition = 0;
+    HKEY key = OpenSettingsKey(config.Path(), &disposition);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), DWORD(bytes.size())), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+std::vector<uint8_t> GameFolder::Setting(const char* name) const {
+    DWORD disposition = 0;
+    HKEY key = OpenSettingsKey(config.Path(), &disposition);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
     std::vector<uint8_t> bytes(512);
     DWORD size = static_cast<DWORD>(bytes.size());

@@ -5,8 +5,11 @@
 
 #include "support/test_files.h"
 
+#include "win32/window_surface.h"
+
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,8 +54,16 @@ public:
     // `errorFile`.
     int Start(const Environment& environment, const std::filesystem::path& errorFile,
               const std::filesystem::path& program = {}) const;
-    // A settings value the program stored.
+    // Runs the program's WinMain inside this process, headless, with `script`, in the player's folder,
+    // and returns its result. `onFrame` sees every presented frame while the game's state is still the
+    // one drawn; the captions of the dialogs opened go to `dialogs`. Once per process: the engine's
+    // singletons outlive the run.
+    int RunInProcess(const std::string& script,
+                     const std::function<void(const platform::PresentedFrame&)>& onFrame,
+                     std::vector<std::string>* dialogs) const;
+    // A settings value the program stored; one stored as if by an earlier run.
     std::vector<uint8_t> Setting(const char* name) const;
+    void StoreSetting(const char* name, std::vector<uint8_t> bytes) const;
 
 private:
     testing_support::TemporaryFolder dataHome;
