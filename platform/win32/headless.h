@@ -61,7 +61,8 @@ bool ReadScriptFile(const std::string& path, std::vector<ScriptCommand>* command
 
 // Runs the commands against the program's main window (the first window created with a class) while
 // the program's loop runs: commands up to the next wait are carried out whenever the program looks for
-// messages; a wait lasts that many presented frames. After the last command the main window is closed.
+// messages; a wait lasts that many presented frames. After the last command, once the program has taken
+// every queued message, the main window is closed.
 void RunHeadlessScript(std::vector<ScriptCommand> commands);
 
 } // namespace platform

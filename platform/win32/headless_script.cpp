@@ -290,9 +290,14 @@ void StepHeadlessScript(bool insideDialog) {
             return;
         }
     }
-    if (!insideDialog && !runner.closedAtEnd && HeadlessFrameCount() >= runner.waitUntilFrame) {
+    // The closing waits until the program has taken every message queued before it: a dialog opened by
+    // one of them would drop the close with the rest of the queue, since the main window is disabled
+    // then. With the queue empty, the close is the very message the program takes next.
+    HWND window = MainWindow();
+    if (!insideDialog && !runner.closedAtEnd && HeadlessFrameCount() >= runner.waitUntilFrame &&
+        !MessagesWaiting() && IsWindowEnabled(window)) {
         runner.closedAtEnd = true;
-        HeadlessClose(MainWindow());
+        HeadlessClose(window);
     }
 }
 

@@ -103,6 +103,10 @@ void DispatchQueuedMessages() {
     }
 }
 
+bool MessagesWaiting() {
+    return !Queue().messages.empty();
+}
+
 bool QuitRequested() {
     return Queue().quitCode.has_value();
 }

@@ -135,6 +135,8 @@ void PostMouseMoveMessage(HWND window, LPARAM position);
 void DiscardMessagesFor(HWND window);
 // Dispatches every queued message (not the quit request); used by modal loops.
 void DispatchQueuedMessages();
+// True while any posted message waits in the queue (the quit request aside).
+bool MessagesWaiting();
 bool QuitRequested();
 
 // Menus.

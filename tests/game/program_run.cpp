@@ -163,8 +163,8 @@ int GameFolder::Start(const Environment& environment, const fs::path& errorFile,
     return child;
 }
 
-GameRun GameFolder::RunHeadless(const std::string& script, const Environment& extra,
-                                const fs::path& program) const {
+GameRun GameFolder::RunHeadless(const std::string& script, const Environment& extra, const fs::path& program,
+                                int seconds) const {
     const fs::path frames = work / "frames";
     fs::remove_all(frames);
     fs::create_directory(frames);
@@ -174,7 +174,7 @@ GameRun GameFolder::RunHeadless(const std::string& script, const Environment& ex
                                {"VELKORA_FRAMES", frames.string()}};
     environment.insert(environment.end(), extra.begin(), extra.end());
     GameRun run;
-    run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt", program), 240);
+    run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt", program), seconds);
     const std::vector<uint8_t> error = testing_support::ReadFile(work / "stderr.txt");
     run.errorOutput.assign(error.begin(), error.end());
     for (const auto& entry : fs::directory_iterator(frames)) {

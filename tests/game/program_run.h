@@ -46,10 +46,10 @@ public:
     explicit GameFolder(bool withData = true);
     std::filesystem::path operator/(const std::string& name) const { return work / name; }
 
-    // Runs the program headless with `script` and waits for it. `program` replaces the copy of zonkel
-    // that finds no data beside it.
+    // Runs the program headless with `script` and waits for it, at most `seconds` (then exit code -1).
+    // `program` replaces the copy of zonkel that finds no data beside it.
     GameRun RunHeadless(const std::string& script, const Environment& extra = {},
-                        const std::filesystem::path& program = {}) const;
+                        const std::filesystem::path& program = {}, int seconds = 240) const;
     // Starts the program with `environment` added; returns the process id. Standard error goes to
     // `errorFile`.
     int Start(const Environment& environment, const std::filesystem::path& errorFile,

@@ -183,3 +183,25 @@ TEST(ScriptRun, FramesAreWrittenAsNumberedPngFiles) {
     ASSERT_GT(bytes.size(), 8u);
     EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
 }
+
+// The close after the last command used to be queued behind the script's input, where a dialog opened
+// by that input dropped it with the rest of the queue: the loop then ran forever.
+TEST(ScriptRun, EndCloseIsNotDroppedByADialogThatDrainsTheQueue) {
+    const char* scripts[] = {
+        "wait 2\ndialog ok Bob\nmenu 105\n",
+        // A click is two messages and a frame takes one: clicks pile up in front of the dialog.
+        "click 1 1\nwait 1\nclick 2 2\nwait 1\nclick 3 3\nwait 1\nmenu 105\ndialog ok Ann\n",
+    };
+    for (const char* script : scripts) {
+        SCOPED_TRACE(script);
+        HWND window = CreateTestWindow(ScriptedProc);
+        arrivals.clear();
+        platform::RunHeadlessScript(Parse(script));
+        ASSERT_EQ(RunLoop(window, 500), 7);
+        ASSERT_GE(arrivals.size(), 2u);
+        const Arrival& menu = arrivals[arrivals.size() - 2];
+        EXPECT_EQ(menu.message, static_cast<UINT>(WM_COMMAND));
+        EXPECT_EQ(arrivals.back().message, static_cast<UINT>(WM_CLOSE));
+        EXPECT_LE(arrivals.back().frame, menu.frame + 2) << "the close comes within a few frames";
+    }
+}
