@@ -171,7 +171,8 @@ GameRun GameFolder::RunHeadless(const std::string& script, const Environment& ex
     std::ofstream(work / "game.script") << script;
     Environment environment = {{"VELKORA_HEADLESS", "1"},
                                {"VELKORA_SCRIPT", (work / "game.script").string()},
-                               {"VELKORA_FRAMES", frames.string()}};
+                               {"VELKORA_FRAMES", frames.string()},
+                               {"VELKORA_FRAME_TIME", "20"}};
     environment.insert(environment.end(), extra.begin(), extra.end());
     GameRun run;
     run.exitCode = WaitForProgram(Start(environment, work / "stderr.txt", program), seconds);

@@ -46,7 +46,8 @@ public:
     explicit GameFolder(bool withData = true);
     std::filesystem::path operator/(const std::string& name) const { return work / name; }
 
-    // Runs the program headless with `script` and waits for it, at most `seconds` (then exit code -1).
+    // Runs the program headless with `script` and waits for it, at most `seconds` (then exit code -1);
+    // its clock moves on by 20 ms a frame.
     // `program` replaces the copy of zonkel that finds no data beside it.
     GameRun RunHeadless(const std::string& script, const Environment& extra = {},
                         const std::filesystem::path& program = {}, int seconds = 240) const;
