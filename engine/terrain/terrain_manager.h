@@ -46,8 +46,8 @@ public:
     bool CalculatePermanentPlane(unsigned char* grid);
 
     // The map image. *buf must hold 680 + 6*w*h + 2*W*H bytes (w, h: mapWidth, mapHeight; W, H:
-    // gridWidth, gridHeight). LoadMap refuses an image whose header does not fit its size and keeps
-    // the current terrain then.
+    // gridWidth, gridHeight). LoadMap refuses an image whose header does not fit its size, or whose
+    // patches the buffer pool cannot hold, and keeps the current terrain then.
     bool GetSaveMap(unsigned char** buf, unsigned long* size);
     bool LoadMap(unsigned char** image);
     bool LoadMapFromFilename(const char* unused);
@@ -131,6 +131,7 @@ private:
     unsigned char RandomTile(int type) const;
     bool SetTileTypeAt(int type, int patch);
     void RecomputePatchBox(int patch);
+    bool BufferPoolHoldsPatches(int newGridWidth, int newGridHeight) const;
     int PickNearestPatch(int mouseX, int mouseY, float* hitX, float* hitZ);
     int EbeneAt(int x, int z);
     void ReleasePatches();

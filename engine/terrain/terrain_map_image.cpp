@@ -118,7 +118,11 @@ bool TerrainManager::LoadMap(unsigned char** image) {
     }
     const unsigned char* source = *image;
     ImageLayout layout;
-    if (!ReadLayout(source, &layout)) {
+    // A map with more patches than the buffer pool can hold would be left half built: it is refused
+    // while the current terrain is still whole.
+    if (!ReadLayout(source, &layout) ||
+        !BufferPoolHoldsPatches(int(GetU32(source + WIDTH_AT)) / PATCH_SIZE,
+                                int(GetU32(source + HEIGHT_AT)) / PATCH_SIZE)) {
         return false;
     }
     // Copy everything first, so that a failed allocation leaves the current terrain as it is.

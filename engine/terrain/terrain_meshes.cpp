@@ -6,6 +6,7 @@
 #include "core/buffer_manager.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -155,6 +156,24 @@ void TerrainManager::RecomputePatchBox(int patch) {
     D3DXComputeBoundingBox(reinterpret_cast<const D3DXVECTOR3*>(&patchCopies[patch].vertices[0].x),
                            PATCH_VERTEX_COUNT, sizeof(TerrainVertex), &patchBoxes[patch].min,
                            &patchBoxes[patch].max);
+}
+
+// Whether the buffer pool has a vertex and an index buffer for every patch of a grid of that size,
+// counting the slots that the current patches give back when they are released.
+bool TerrainManager::BufferPoolHoldsPatches(int newGridWidth, int newGridHeight) const {
+    if (bufferManager == nullptr) {
+        return false;
+    }
+    const int64_t needed = int64_t(std::max(newGridWidth - 1, 0)) * std::max(newGridHeight - 1, 0);
+    int64_t heldVertexBuffers = 0;
+    int64_t heldIndexBuffers = 0;
+    const int fieldSize = std::max(gridWidth, 0) * std::max(gridHeight, 0);
+    for (int i = 0; i < fieldSize; ++i) {
+        heldVertexBuffers += patchVertexBuffers != nullptr && patchVertexBuffers[i] != -1 ? 1 : 0;
+        heldIndexBuffers += patchIndexBuffers != nullptr && patchIndexBuffers[i] != -1 ? 1 : 0;
+    }
+    return needed <= bufferManager->capacity - bufferManager->vertexBufferCount + heldVertexBuffers &&
+           needed <= bufferManager->capacity - bufferManager->indexBufferCount + heldIndexBuffers;
 }
 
 // Gives back every patch's buffers and copies, then the patch tables themselves.

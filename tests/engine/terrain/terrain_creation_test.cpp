@@ -326,6 +326,10 @@ TEST_F(TerrainMapImage, RefusedImagesAndFilesLeaveTheTerrainAsItWasAndTheFileIsA
         expectUnchanged(c.what);
     }
     EXPECT_FALSE(t->LoadMap(nullptr));
+    // 127 x 63 patches need more buffers than the engine's pool of 5000 slots holds.
+    auto tooManyPatches = MakeMapImage(512, 256, KnownHeight, KnownLight);
+    EXPECT_FALSE(LoadImage(t, tooManyPatches));
+    expectUnchanged("more patches than buffers");
 
     TemporaryFolder folder;
     WorkingDirectory inFolder(folder.Path());
