@@ -195,6 +195,7 @@ int GameFolder::RunInProcess(const std::string& script,
     setenv("XDG_DATA_HOME", dataHome.Path().c_str(), 1);
     const testing_support::WorkingDirectory inFolder(work);
     platform::SetBackend(std::make_unique<ObservedBackend>(onFrame, dialogs));
+    platform::StepClockWithFrames(20);
     platform::RunHeadlessScript(std::move(commands));
     static int instanceAnchor = 0;
     return WinMain(reinterpret_cast<HINSTANCE>(&instanceAnchor), nullptr, nullptr, SW_SHOWNORMAL);
