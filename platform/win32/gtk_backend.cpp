@@ -335,6 +335,7 @@ bool UseGtkBackend(int* argc, char*** argv, std::string* error) {
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
+    InstallXWindowErrorFilter();
     SetBackend(std::make_unique<GtkBackend>());
     return true;
 }
