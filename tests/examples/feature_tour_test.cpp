@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,11 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Frame {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels; // X8R8G8B8, top row first
-};
+using Frame = testing_support::Picture;
 
 struct Region {
     int left, top, right, bottom; // right and bottom exclusive
@@ -82,16 +77,14 @@ int Area(const Region& region) {
 
 int CountPixels(const Frame& frame, const Region& region, bool (*test)(uint32_t)) {
     int count = 0;
-    ForEach(region, [&](int x, int y) { count += test(frame.pixels[y * frame.width + x]); });
+    ForEach(region, [&](int x, int y) { count += test(frame.At(x, y)); });
     return count;
 }
 
 // Mean over the region of red minus blue: gravel is nearly grey, sand clearly yellow.
 double Yellowness(const Frame& frame, const Region& region) {
     double sum = 0.0;
-    ForEach(region, [&](int x, int y) {
-        sum += Split(frame.pixels[y * frame.width + x]).r - Split(frame.pixels[y * frame.width + x]).b;
-    });
+    ForEach(region, [&](int x, int y) { sum += Split(frame.At(x, y)).r - Split(frame.At(x, y)).b; });
     return sum / Area(region);
 }
 
@@ -99,8 +92,8 @@ double Yellowness(const Frame& frame, const Region& region) {
 double MeanDifference(const Frame& a, const Frame& b, const Region& region) {
     double sum = 0.0;
     ForEach(region, [&](int x, int y) {
-        const Rgb p = Split(a.pixels[y * a.width + x]);
-        const Rgb q = Split(b.pixels[y * b.width + x]);
+        const Rgb p = Split(a.At(x, y));
+        const Rgb q = Split(b.At(x, y));
         sum += std::max({std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
     });
     return sum / Area(region);
@@ -112,7 +105,7 @@ std::pair<double, double> CrystalCentre(const Frame& frame) {
     double sumY = 0.0;
     int count = 0;
     ForEach(WHOLE, [&](int x, int y) {
-        if (IsCrystal(frame.pixels[y * frame.width + x])) {
+        if (IsCrystal(frame.At(x, y))) {
             sumX += x;
             sumY += y;
             ++count;
@@ -186,20 +179,7 @@ TourRun RunTour(const fs::path& folder, const std::string& script, bool withData
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-        png_image image;
-        std::memset(&image, 0, sizeof(image));
-        image.version = PNG_IMAGE_VERSION;
-        Frame frame;
-        if (png_image_begin_read_from_file(&image, file.c_str())) {
-            image.format = PNG_FORMAT_BGRA;
-            frame.width = int(image.width);
-            frame.height = int(image.height);
-            frame.pixels.assign(size_t(image.width) * image.height, 0);
-            if (!png_image_finish_read(&image, nullptr, frame.pixels.data(), 0, nullptr)) {
-                frame.pixels.clear();
-            }
-        }
-        run.frames.push_back(std::move(frame));
+        run.frames.push_back(testing_support::ReadPng(file));
     }
     return run;
 }

@@ -14,7 +14,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -70,24 +69,6 @@ private:
 };
 
 } // namespace
-
-Picture ReadPng(const fs::path& path) {
-    Picture picture;
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str())) {
-        image.format = PNG_FORMAT_BGRA;
-        picture.pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
-        if (png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr)) {
-            picture.width = static_cast<int>(image.width);
-            picture.height = static_cast<int>(image.height);
-        } else {
-            picture.pixels.clear();
-        }
-    }
-    return picture;
-}
 
 Picture ReadDds(const fs::path& path) {
     const std::vector<uint8_t> bytes = testing_support::ReadFile(path);

@@ -18,15 +18,9 @@ namespace game_testing {
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels; // A8R8G8B8 (alpha 255 for PNG), top row first
+using testing_support::Picture;
+using testing_support::ReadPng;
 
-    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Picture ReadPng(const std::filesystem::path& path);
 // DDS files of A8R8G8B8 pixels, as the game's data files are written; empty when unreadable.
 Picture ReadDds(const std::filesystem::path& path);
 // Largest difference of the red, green and blue channels.

@@ -1,7 +1,8 @@
-// Temporary folders, whole-file reads and writes, and PNG output for tests.
+// Temporary folders, whole-file reads and writes, and PNG output and input for tests.
 #include "support/test_files.h"
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <png.h>
 #include <stdexcept>
@@ -90,6 +91,24 @@ bool WritePng(const std::filesystem::path& path, const uint32_t* pixels, int wid
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0;
+}
+
+Picture ReadPng(const std::filesystem::path& path) {
+    Picture picture;
+    png_image image;
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str())) {
+        image.format = PNG_FORMAT_BGRA;
+        picture.pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
+        if (png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr)) {
+            picture.width = static_cast<int>(image.width);
+            picture.height = static_cast<int>(image.height);
+        } else {
+            picture.pixels.clear();
+        }
+    }
+    return picture;
 }
 
 } // namespace testing_support

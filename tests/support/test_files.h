@@ -1,5 +1,5 @@
-// Test helpers for files: a temporary folder that removes itself, and PNG output of frames so that a
-// failing picture test leaves something to look at.
+// Test helpers for files: a temporary folder that removes itself, PNG output of frames so that a
+// failing picture test leaves something to look at, and PNG input of the frames a program wrote.
 #pragma once
 
 #include <cstdint>
@@ -38,5 +38,16 @@ std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
 
 // Writes X8R8G8B8 (or A8R8G8B8, alpha ignored) pixels, top row first, as an RGB PNG.
 bool WritePng(const std::filesystem::path& path, const uint32_t* pixels, int width, int height);
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels; // A8R8G8B8 (alpha 255 for PNG), top row first
+
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// An empty picture when the file cannot be read.
+Picture ReadPng(const std::filesystem::path& path);
 
 } // namespace testing_support

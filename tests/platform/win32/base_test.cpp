@@ -1,8 +1,7 @@
-// The platform base: the board's random generator, the settable clock, path translation, non-blocking
-// opens, bounded reads and atomic file replacement.
+// The platform's file access: path translation, non-blocking opens, bounded reads and atomic file
+// replacement.
 #include "support/test_files.h"
 #include "win32/file_access.h"
-#include "win32/mmsystem.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -11,30 +10,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-TEST(Random, FollowsTheBoardGeneratorNotTheCLibraryWithinFifteenBits) {
-    srand(1);
-    EXPECT_EQ(rand(), 41);
-    EXPECT_EQ(rand(), 18467);
-    EXPECT_EQ(rand(), 6334);
-    srand(0);
-    EXPECT_EQ(rand(), 38);
-    srand(123456789u);
-    for (int i = 0; i < 100000; ++i) {
-        int value = rand();
-        ASSERT_TRUE(value >= 0 && value <= 32767) << value;
-    }
-}
-
-TEST(Clock, CanBeSetAndAdvancedAndWraps) {
-    platform::SetClockForTesting(0xfffffff0u);
-    EXPECT_EQ(timeGetTime(), 0xfffffff0u);
-    platform::AdvanceClockForTesting(0x20);
-    EXPECT_EQ(timeGetTime(), 0x10u);
-    platform::ResumeRealClock();
-    DWORD a = timeGetTime();
-    EXPECT_LE(static_cast<DWORD>(timeGetTime() - a), 1000u);
-}
 
 TEST(FileAccess, TurnsBackslashesIntoFoldersAndIgnoresCaseWhenNeeded) {
     testing_support::TemporaryFolder folder;
