@@ -105,11 +105,12 @@ protected:
         for (IUnknown* object : owned) {
             object->Release();
         }
+        // Every reference a test took is given back.
         if (device) {
-            device->Release();
+            EXPECT_EQ(device->Release(), 0u);
         }
         if (d3d) {
-            d3d->Release();
+            EXPECT_EQ(d3d->Release(), 0u);
         }
         platform::d3d9::ClearFaults();
         platform::d3d9::EnableCallTrace(false);
@@ -165,14 +166,21 @@ protected:
                 {right, top, z, 1.0f, colour, 1.0f, 0.0f}};
     }
 
+    // Draws count primitives of the vertices in a scene of their own; returns the draw's result.
+    template <class Vertex>
+    HRESULT Draw(const std::vector<Vertex>& vertices, DWORD fvf, D3DPRIMITIVETYPE type, UINT count) {
+        IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, fvf);
+        device->SetFVF(fvf);
+        device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+        EXPECT_EQ(device->BeginScene(), D3D_OK);
+        HRESULT result = device->DrawPrimitive(type, 0, count);
+        EXPECT_EQ(device->EndScene(), D3D_OK);
+        return result;
+    }
+
     void DrawScreenStrip(const std::vector<ScreenVertex>& vertices) {
-        IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, SCREEN_FVF);
-        device->SetFVF(SCREEN_FVF);
-        device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
-        ASSERT_EQ(device->BeginScene(), D3D_OK);
-        EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, static_cast<UINT>(vertices.size() - 2)),
+        EXPECT_EQ(Draw(vertices, SCREEN_FVF, D3DPT_TRIANGLESTRIP, static_cast<UINT>(vertices.size() - 2)),
                   D3D_OK);
-        ASSERT_EQ(device->EndScene(), D3D_OK);
     }
 
     D3DCOLOR Pixel(int x, int y) { return platform::d3d9::ReadBackBufferPixel(device, x, y); }

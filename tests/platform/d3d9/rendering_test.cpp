@@ -42,10 +42,6 @@ void RectangleStates(IDirect3DDevice9* device) {
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
 }
 
-DWORD Solid(DWORD colour) {
-    return colour;
-}
-
 } // namespace
 
 TEST_F(DeviceTest, TranslucentRectangleOverBlack) {
@@ -55,15 +51,9 @@ TEST_F(DeviceTest, TranslucentRectangleOverBlack) {
     ExpectPixel(60, 25, 0xFF000000);
 }
 
-TEST_F(DeviceTest, RectangleGivenUpsideDownIsDrawnWithCullingOff) {
-    RectangleStates(device);
-    DrawScreenStrip(Quad(10, 40, 50, 10, 0xFFFFFFFF));
-    ExpectPixel(30, 25, 0xFFFFFFFF);
-}
-
 TEST_F(DeviceTest, AdditiveTexturedQuadAddsToTheTarget) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
-    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return Solid(0x80405060); });
+    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return 0x80405060u; });
     TexturedQuadStates(device, texture, false);
     DrawScreenStrip(Quad(20, 20, 60, 60, 0xFFFFFFFF));
     ExpectPixel(40, 40, 0xFF507090);
@@ -72,7 +62,7 @@ TEST_F(DeviceTest, AdditiveTexturedQuadAddsToTheTarget) {
 
 TEST_F(DeviceTest, AlphaBlendedTexturedQuadUsesTexelAlphaTimesVertexAlpha) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
-    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return Solid(0xFFFF0000); });
+    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return 0xFFFF0000u; });
     TexturedQuadStates(device, texture, true);
     DrawScreenStrip(Quad(20, 20, 60, 60, 0x80FFFFFF));
     ExpectPixel(40, 40, 0xFF80007F);
@@ -94,60 +84,41 @@ TEST_F(DeviceTest, QuadOnIntegerCornersMapsTexelsOneToOne) {
     ExpectPixel(40, 68, 0xFF000000, 0);
 }
 
-TEST_F(DeviceTest, NullTextureSamplesOpaqueWhite) {
-    TexturedQuadStates(device, nullptr, true);
-    DrawScreenStrip(Quad(10, 10, 30, 30, 0xFFFFFFFF));
-    ExpectPixel(20, 20, 0xFFFFFFFF);
-}
-
-TEST_F(DeviceTest, SharedEdgesCoverEachPixelOnce) {
-    // Additive half-bright triangles: a pixel covered twice would show double brightness.
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+TEST_F(DeviceTest, EdgesSharedByTwoDrawsCoverEachPixelOnce) {
+    // Additive triangles: a pixel covered twice would show double brightness, one missed stays black.
+    // Pixel centres lie on whole coordinates; those on a left or top edge belong to the triangle, those
+    // on a right or bottom edge do not.
     RectangleStates(device);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    DrawScreenStrip(Quad(10.5f, 10.25f, 50.5f, 47.75f, 0xFF404040));
-    DrawScreenStrip(Quad(50.5f, 10.25f, 70.0f, 47.75f, 0xFF404040));
-    for (int y = 5; y < 55; ++y) {
-        for (int x = 5; x < 75; ++x) {
-            bool inside = x >= 11 && x <= 69 && y >= 11 && y <= 47;
-            ASSERT_TRUE(Near(Pixel(x, y), inside ? 0xFF404040 : 0xFF000000, 0)) << x << ", " << y;
-        }
-    }
-}
-
-TEST_F(DeviceTest, DiagonalThroughPixelCentresIsCoveredOnceBySeparateTriangles) {
-    RectangleStates(device);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    // Two triangles drawn by separate calls share the edge x + y = 40, which runs through pixel centres.
     auto v = [](float x, float y) { return ScreenVertex{x, y, 0.0f, 1.0f, 0xFF404040, 0.0f, 0.0f}; };
-    std::vector<ScreenVertex> vertices = {v(0, 0), v(40, 0), v(0, 40), v(40, 0), v(40, 40), v(0, 40)};
-    IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, SCREEN_FVF);
-    device->SetFVF(SCREEN_FVF);
-    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
-    device->BeginScene();
-    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
-    device->DrawPrimitive(D3DPT_TRIANGLELIST, 3, 1);
-    device->EndScene();
-    for (int y = 0; y < 45; ++y) {
-        for (int x = 0; x < 45; ++x) {
-            bool inside = x < 40 && y < 40;
-            ASSERT_TRUE(Near(Pixel(x, y), inside ? 0xFF404040 : 0xFF000000, 0)) << x << ", " << y;
+    const struct {
+        const char* what;
+        std::vector<ScreenVertex> first, second;
+        int box[4]; // left, top, right and bottom of the covered pixels
+    } rows[] = {
+        {"quads meeting at x = 50.5",
+         Quad(10.5f, 10.25f, 50.5f, 47.75f, 0xFF404040),
+         Quad(50.5f, 10.25f, 70.0f, 47.75f, 0xFF404040),
+         {11, 11, 69, 47}},
+        {"triangles meeting on x + y = 40 through pixel centres, the second counter-clockwise",
+         {v(0, 0), v(40, 0), v(0, 40)},
+         {v(40, 0), v(0, 40), v(40, 40)},
+         {0, 0, 39, 39}},
+    };
+    for (const auto& row : rows) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        DrawScreenStrip(row.first);
+        DrawScreenStrip(row.second);
+        const auto [left, top, right, bottom] = row.box;
+        for (int y = std::max(0, top - 5); y <= bottom + 5; ++y) {
+            for (int x = std::max(0, left - 5); x <= right + 5; ++x) {
+                bool inside = x >= left && x <= right && y >= top && y <= bottom;
+                ASSERT_TRUE(Near(Pixel(x, y), inside ? 0xFF404040 : 0xFF000000, 0))
+                    << row.what << ": " << x << ", " << y;
+            }
         }
     }
-}
-
-TEST_F(DeviceTest, PixelCentresOnTheLeftAndTopEdgesBelongToTheQuad) {
-    RectangleStates(device);
-    DrawScreenStrip(Quad(10, 10, 20, 20, 0xFFFFFFFF));
-    ExpectPixel(10, 10, 0xFFFFFFFF, 0);
-    ExpectPixel(19, 19, 0xFFFFFFFF, 0);
-    ExpectPixel(20, 15, 0xFF000000, 0);
-    ExpectPixel(15, 20, 0xFF000000, 0);
-    ExpectPixel(9, 15, 0xFF000000, 0);
 }
 
 TEST_F(DeviceTest, FontDrawAlphaTestsAndKeepsClockwiseQuadsUnderCounterClockwiseCulling) {
@@ -190,12 +161,7 @@ TEST_F(DeviceTest, FontDrawAlphaTestsAndKeepsClockwiseQuadsUnderCounterClockwise
     std::vector<ScreenVertex> counter = {v(80, 60, 0, 1), v(120, 60, 1, 1), v(80, 20, 0, 0)};
     std::vector<ScreenVertex> all = clockwise;
     all.insert(all.end(), counter.begin(), counter.end());
-    IDirect3DVertexBuffer9* vb = MakeBuffer(all, SCREEN_FVF);
-    device->SetFVF(SCREEN_FVF);
-    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
-    device->BeginScene();
-    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 3), D3D_OK);
-    device->EndScene();
+    ASSERT_EQ(Draw(all, SCREEN_FVF, D3DPT_TRIANGLELIST, 3), D3D_OK);
     ExpectPixel(30, 40, 0xFFFF8000);
     ExpectPixel(50, 40, 0xFF202020);
     ExpectPixel(88, 50, 0xFF202020);
@@ -221,51 +187,35 @@ TEST_F(DeviceTest, DepthTestKeepsTheNearerOfTwoOverlappingTriangles) {
     EXPECT_EQ(hooks::ReadDepthValue(device, 4, 4), 65535);
 }
 
-TEST_F(DeviceTest, DepthCompareFunctions) {
-    struct Row {
+TEST_F(DeviceTest, DepthAndAlphaCompareFunctions) {
+    // Whether a value below, equal to and above the reference passes: depths 0.25, 0.5 and 0.75 against
+    // a buffer cleared to 0.5, alphas 0x0F, 0x10 and 0x11 against the reference 0x10.
+    const struct {
         DWORD func;
-        bool passesLess, passesEqual, passesGreater;
-    } rows[] = {{D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
-                {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
-                {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
-                {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true}};
+        bool passes[3];
+    } rows[] = {{D3DCMP_NEVER, {false, false, false}},      {D3DCMP_LESS, {true, false, false}},
+                {D3DCMP_EQUAL, {false, true, false}},       {D3DCMP_LESSEQUAL, {true, true, false}},
+                {D3DCMP_GREATER, {false, false, true}},     {D3DCMP_NOTEQUAL, {true, false, true}},
+                {D3DCMP_GREATEREQUAL, {false, true, true}}, {D3DCMP_ALWAYS, {true, true, true}}};
     RectangleStates(device);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    for (const Row& row : rows) {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.5f, 0);
-        device->SetRenderState(D3DRS_ZFUNC, row.func);
-        DrawScreenStrip(Quad(0, 0, 10, 10, 0xFFFFFFFF, 0.25f));
-        DrawScreenStrip(Quad(20, 0, 30, 10, 0xFFFFFFFF, 0.5f));
-        DrawScreenStrip(Quad(40, 0, 50, 10, 0xFFFFFFFF, 0.75f));
-        EXPECT_EQ(Pixel(5, 5) == 0xFFFFFFFF, row.passesLess) << "function " << row.func;
-        EXPECT_EQ(Pixel(25, 5) == 0xFFFFFFFF, row.passesEqual) << "function " << row.func;
-        EXPECT_EQ(Pixel(45, 5) == 0xFFFFFFFF, row.passesGreater) << "function " << row.func;
-    }
-}
-
-TEST_F(DeviceTest, AlphaCompareFunctions) {
-    struct Row {
-        DWORD func;
-        bool below, equal, above;
-    } rows[] = {{D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
-                {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
-                {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
-                {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true}};
-    RectangleStates(device);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHAREF, 0x10);
-    for (const Row& row : rows) {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-        device->SetRenderState(D3DRS_ALPHAFUNC, row.func);
-        DrawScreenStrip(Quad(0, 0, 10, 10, 0x0FFFFFFF));
-        DrawScreenStrip(Quad(20, 0, 30, 10, 0x10FFFFFF));
-        DrawScreenStrip(Quad(40, 0, 50, 10, 0x11FFFFFF));
-        EXPECT_EQ(Pixel(5, 5) == 0xFFFFFFFF, row.below) << "function " << row.func;
-        EXPECT_EQ(Pixel(25, 5) == 0xFFFFFFFF, row.equal) << "function " << row.func;
-        EXPECT_EQ(Pixel(45, 5) == 0xFFFFFFFF, row.above) << "function " << row.func;
+    for (const auto& row : rows) {
+        for (bool alpha : {false, true}) {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.5f, 0);
+            device->SetRenderState(D3DRS_ZFUNC, alpha ? D3DCMP_ALWAYS : row.func);
+            device->SetRenderState(D3DRS_ALPHATESTENABLE, alpha);
+            device->SetRenderState(D3DRS_ALPHAFUNC, row.func);
+            for (int i = 0; i < 3; ++i) {
+                DWORD colour = alpha ? static_cast<DWORD>(0x0F + i) << 24 | 0xFFFFFF : 0xFFFFFFFF;
+                DrawScreenStrip(
+                    Quad(20.0f * i, 0, 20.0f * i + 10, 10, colour, alpha ? 0.5f : 0.25f * (i + 1)));
+                EXPECT_EQ(Pixel(20 * i + 5, 5) == 0xFFFFFFFF, row.passes[i])
+                    << (alpha ? "alpha" : "depth") << " function " << row.func << " value " << i;
+            }
+        }
     }
 }
 
@@ -504,12 +454,7 @@ TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
         {0.0f, 10.0f, 0, 1, 0xFF000000, 0, 0},    {150.0f, 10.0f, 0, 1, 0xFFFFFFFF, 0, 0},
         {150.0f, 10.01f, 0, 1, 0xFF000000, 0, 0}, {0.0f, 30.0f, 0, 1, 0xFFFFFFFF, 0, 0},
         {150.01f, 30.0f, 0, 1, 0xFF000000, 0, 0}, {0.0f, 32.0f, 0, 1, 0xFF00FF00, 0, 0}};
-    IDirect3DVertexBuffer9* vb = MakeBuffer(sliver, SCREEN_FVF);
-    device->SetFVF(SCREEN_FVF);
-    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
-    device->BeginScene();
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
-    device->EndScene();
+    EXPECT_EQ(Draw(sliver, SCREEN_FVF, D3DPT_TRIANGLELIST, 2), D3D_OK);
     // Whatever was covered holds valid colours; nothing outside the triangles was touched.
     ExpectPixel(5, 50, 0xFF000000);
     D3DCOLOR c = Pixel(100, 31);
@@ -522,12 +467,7 @@ TEST_F(DeviceTest, FlatShadingAndTextureFactor) {
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
     std::vector<ScreenVertex> triangle = {
         {10, 50, 0, 1, 0xFF00FF00, 0, 0}, {10, 10, 0, 1, 0xFFFF0000, 0, 0}, {50, 50, 0, 1, 0xFF0000FF, 0, 0}};
-    IDirect3DVertexBuffer9* vb = MakeBuffer(triangle, SCREEN_FVF);
-    device->SetFVF(SCREEN_FVF);
-    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
-    device->BeginScene();
-    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
-    device->EndScene();
+    EXPECT_EQ(Draw(triangle, SCREEN_FVF, D3DPT_TRIANGLELIST, 1), D3D_OK);
     // The first vertex colours the whole triangle.
     ExpectPixel(15, 45, 0xFF00FF00);
     ExpectPixel(12, 20, 0xFF00FF00);
@@ -535,8 +475,6 @@ TEST_F(DeviceTest, FlatShadingAndTextureFactor) {
 
     device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF123456);
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
-    device->BeginScene();
-    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
-    device->EndScene();
+    EXPECT_EQ(Draw(triangle, SCREEN_FVF, D3DPT_TRIANGLELIST, 1), D3D_OK);
     ExpectPixel(15, 45, 0xFF123456);
 }

@@ -33,12 +33,15 @@ protected:
     }
 
     void DrawColoured(const std::vector<ColouredVertex>& vertices, D3DPRIMITIVETYPE type, UINT count) {
-        IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, COLOURED_FVF);
-        device->SetFVF(COLOURED_FVF);
-        device->SetStreamSource(0, vb, 0, sizeof(ColouredVertex));
-        device->BeginScene();
-        EXPECT_EQ(device->DrawPrimitive(type, 0, count), D3D_OK);
-        device->EndScene();
+        EXPECT_EQ(Draw(vertices, COLOURED_FVF, type, count), D3D_OK);
+    }
+
+    // A square strip facing the camera at depth z, from -half to half on both axes.
+    static std::vector<ColouredVertex> Square(float half, float z, DWORD colour) {
+        return {{-half, -half, z, colour, 0, 1},
+                {-half, half, z, colour, 0, 0},
+                {half, -half, z, colour, 1, 1},
+                {half, half, z, colour, 1, 0}};
     }
 };
 
@@ -88,22 +91,6 @@ TEST_F(TransformedDrawTest, TexturingOfARecedingQuadIsPerspectiveCorrect) {
     ExpectPixel(WIDTH / 2, static_cast<int>((yNear + yFar) / 2), 0xFF0000FF);
 }
 
-TEST_F(TransformedDrawTest, FormatsWithoutDiffuseAreOpaqueWhite) {
-    struct TexturedVertex {
-        float x, y, z, tu, tv;
-    };
-    IDirect3DTexture9* texture = MakeTexture(2, 2, [](int, int) { return 0xFF406080u; });
-    device->SetTexture(0, texture);
-    std::vector<TexturedVertex> vertices = {{-10, -10, 50, 0, 1}, {-10, 10, 50, 0, 0}, {10, -10, 50, 1, 1}};
-    IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, D3DFVF_XYZ | D3DFVF_TEX1);
-    device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
-    device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
-    device->BeginScene();
-    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
-    device->EndScene();
-    ExpectPixel(WIDTH / 2 - 5, HEIGHT / 2 + 5, 0xFF406080);
-}
-
 TEST_F(TransformedDrawTest, PointSpritesAreTexturedSquaresOfTheirSize) {
     // Quadrants: top-left red, top-right green, bottom-left blue, bottom-right white.
     IDirect3DTexture9* star = MakeTexture(2, 2, [](int x, int y) {
@@ -120,12 +107,7 @@ TEST_F(TransformedDrawTest, PointSpritesAreTexturedSquaresOfTheirSize) {
     std::vector<PointVertex> points = {{0.0f, 0.0f, 50.0f, 20.0f, 0xFFFFFFFF},
                                        {0.0f, 0.0f, 5.0f, 20.0f, 0xFFFFFFFF},   // before the near plane
                                        {10.0f, 0.0f, 50.0f, 0.0f, 0xFFFFFFFF}}; // size 0
-    IDirect3DVertexBuffer9* vb = MakeBuffer(points, POINT_FVF);
-    device->SetFVF(POINT_FVF);
-    device->SetStreamSource(0, vb, 0, sizeof(PointVertex));
-    device->BeginScene();
-    ASSERT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, 0, 3), D3D_OK);
-    device->EndScene();
+    ASSERT_EQ(Draw(points, POINT_FVF, D3DPT_POINTLIST, 3), D3D_OK);
     const int cx = WIDTH / 2, cy = HEIGHT / 2;
     ExpectPixel(cx - 5, cy - 5, 0xFFFF0000);
     ExpectPixel(cx + 5, cy - 5, 0xFF00FF00);
@@ -147,10 +129,9 @@ TEST_F(TransformedDrawTest, IndexedDrawReadsFromTheStreamOffset) {
     // Two copies of a quad; the stream offset selects the second (grey) one.
     std::vector<TerrainVertex> vertices;
     for (DWORD colour : {0xFFFF0000u, 0xFF808080u}) {
-        vertices.push_back({-10, -10, 50, colour, 0, 0, 0, 0});
-        vertices.push_back({-10, 10, 50, colour, 0, 0, 0, 0});
-        vertices.push_back({10, -10, 50, colour, 0, 0, 0, 0});
-        vertices.push_back({10, 10, 50, colour, 0, 0, 0, 0});
+        for (const ColouredVertex& v : Square(10, 50, colour)) {
+            vertices.push_back({v.x, v.y, v.z, colour, 0, 0, 0, 0});
+        }
     }
     IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, TERRAIN_FVF);
     IDirect3DIndexBuffer9* ib = nullptr;
@@ -187,15 +168,13 @@ TEST_F(TransformedDrawTest, RepeatedPassesOverIdenticalGeometryPassLessEqual) {
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    std::vector<ColouredVertex> floor = {{-30.0f, -10.0f, 20.0f, 0xFF0000FF, 0, 0},
-                                         {-30.0f, -10.0f, 100.0f, 0xFF0000FF, 0, 0},
-                                         {30.0f, -10.0f, 20.0f, 0xFF0000FF, 0, 0},
-                                         {30.0f, -10.0f, 100.0f, 0xFF0000FF, 0, 0}};
-    DrawColoured(floor, D3DPT_TRIANGLESTRIP, 2);
-    for (ColouredVertex& v : floor) {
-        v.colour = 0xFFFFFF00;
+    for (DWORD colour : {0xFF0000FFu, 0xFFFFFF00u}) {
+        DrawColoured({{-30.0f, -10.0f, 20.0f, colour, 0, 0},
+                      {-30.0f, -10.0f, 100.0f, colour, 0, 0},
+                      {30.0f, -10.0f, 20.0f, colour, 0, 0},
+                      {30.0f, -10.0f, 100.0f, colour, 0, 0}},
+                     D3DPT_TRIANGLESTRIP, 2);
     }
-    DrawColoured(floor, D3DPT_TRIANGLESTRIP, 2);
     for (int y = HEIGHT / 2 + 5; y < HEIGHT; y += 3) {
         D3DCOLOR c = Pixel(WIDTH / 2, y);
         EXPECT_TRUE(c == 0xFFFFFF00 || c == 0xFF000000) << y;
@@ -205,11 +184,7 @@ TEST_F(TransformedDrawTest, RepeatedPassesOverIdenticalGeometryPassLessEqual) {
 TEST_F(TransformedDrawTest, GeometryFarBeyondTheScreenEdgesIsClippedToTheViewport) {
     device->SetTexture(0, nullptr);
     // A huge wall in front of the camera: its corners project far outside the guard band.
-    DrawColoured({{-100000.0f, -100000.0f, 50.0f, 0xFF00FFFF, 0, 0},
-                  {-100000.0f, 100000.0f, 50.0f, 0xFF00FFFF, 0, 0},
-                  {100000.0f, -100000.0f, 50.0f, 0xFF00FFFF, 0, 0},
-                  {100000.0f, 100000.0f, 50.0f, 0xFF00FFFF, 0, 0}},
-                 D3DPT_TRIANGLESTRIP, 2);
+    DrawColoured(Square(100000.0f, 50.0f, 0xFF00FFFF), D3DPT_TRIANGLESTRIP, 2);
     for (int y = 0; y < HEIGHT; y += 7) {
         for (int x = 0; x < WIDTH; x += 7) {
             ExpectPixel(x, y, 0xFF00FFFF);
@@ -222,11 +197,7 @@ TEST_F(TransformedDrawTest, ViewportMapsAndLimitsTransformedGeometry) {
     D3DVIEWPORT9 vp{40, 30, 80, 60, 0.0f, 1.0f};
     ASSERT_EQ(device->SetViewport(&vp), D3D_OK);
     // The same wall fills exactly the viewport.
-    DrawColoured({{-1000.0f, -1000.0f, 50.0f, 0xFFFF00FF, 0, 0},
-                  {-1000.0f, 1000.0f, 50.0f, 0xFFFF00FF, 0, 0},
-                  {1000.0f, -1000.0f, 50.0f, 0xFFFF00FF, 0, 0},
-                  {1000.0f, 1000.0f, 50.0f, 0xFFFF00FF, 0, 0}},
-                 D3DPT_TRIANGLESTRIP, 2);
+    DrawColoured(Square(1000.0f, 50.0f, 0xFFFF00FF), D3DPT_TRIANGLESTRIP, 2);
     ExpectPixel(40, 30, 0xFFFF00FF);
     ExpectPixel(119, 89, 0xFFFF00FF);
     ExpectPixel(39, 50, 0xFF000000);
@@ -235,11 +206,7 @@ TEST_F(TransformedDrawTest, ViewportMapsAndLimitsTransformedGeometry) {
     ExpectPixel(80, 90, 0xFF000000);
     // A point at the centre of the view lands at the centre of the viewport.
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    DrawColoured({{-1.0f, -1.0f, 50.0f, 0xFFFFFFFF, 0, 0},
-                  {-1.0f, 1.0f, 50.0f, 0xFFFFFFFF, 0, 0},
-                  {1.0f, -1.0f, 50.0f, 0xFFFFFFFF, 0, 0},
-                  {1.0f, 1.0f, 50.0f, 0xFFFFFFFF, 0, 0}},
-                 D3DPT_TRIANGLESTRIP, 2);
+    DrawColoured(Square(1.0f, 50.0f, 0xFFFFFFFF), D3DPT_TRIANGLESTRIP, 2);
     ExpectPixel(80, 60, 0xFFFFFFFF);
     ExpectPixel(70, 60, 0xFF000000);
 }
@@ -272,12 +239,7 @@ TEST_F(TransformedDrawTest, FrameSelectedByStreamOffsetAndTextVertexFormat) {
     };
     std::vector<TextVertex> text = {
         {-10, 5, 50, 0, 0, -1, 0, 1}, {-10, 15, 50, 0, 0, -1, 0, 0}, {10, 5, 50, 0, 0, -1, 1, 1}};
-    IDirect3DVertexBuffer9* textBuffer = MakeBuffer(text, 0x112);
-    device->SetFVF(0x112);
-    device->SetStreamSource(0, textBuffer, 0, sizeof(TextVertex));
-    device->BeginScene();
-    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
-    device->EndScene();
+    ASSERT_EQ(Draw(text, 0x112, D3DPT_TRIANGLELIST, 1), D3D_OK);
     Project(-5.0f, 7.0f, 50.0f, &sx, &sy);
     ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF30A050);
 }
