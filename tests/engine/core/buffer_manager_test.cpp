@@ -96,17 +96,14 @@ TEST_F(BufferManagerTest, ReleasedSlotIsTakenAgainFirstAndFullTablesRefuse) {
     EXPECT_EQ(Create(), 0);
 }
 
-TEST_F(BufferManagerTest, IndexBufferLockFailureLeavesNoSlotTaken) {
+// A buffer that cannot be made or filled takes no slot, also when it replaces one in place.
+TEST_F(BufferManagerTest, VertexOrIndexBufferLockFailureReportsFailureAndLeavesNoSlotTaken) {
     d3dtest::InjectFault(d3dtest::Fault::IndexBufferLock);
     EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), -1);
     d3dtest::ClearFaults();
     EXPECT_EQ(pool->indexBufferCount, 0);
     EXPECT_EQ(pool->GetIndexBuffer(0), nullptr);
     EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), 0);
-}
-
-// A buffer that cannot be made or filled takes no slot, also when it replaces one in place.
-TEST_F(BufferManagerTest, VertexBufferLockFailureReportsFailure) {
     for (d3dtest::Fault fault : {d3dtest::Fault::VertexBufferLock, d3dtest::Fault::CreateVertexBuffer}) {
         SCOPED_TRACE(static_cast<int>(fault));
         d3dtest::InjectFault(fault);

@@ -115,16 +115,8 @@ TEST(GFXMain, UpdateEngineDrawsTheFrameWithoutNestedScenesAndReportsTrue) {
 
     // The view of a camera placed at (50, 40, 50) looking down by 55 degrees.
     D3DXMATRIX view;
-    D3DXMATRIX placement;
-    D3DXMATRIX translation;
     device->GetTransform(D3DTS_VIEW, &view);
-    D3DXMatrixRotationYawPitchRoll(&placement, 0.0f, 55.0f * 3.14159265f / 180.0f, 0.0f);
-    D3DXMatrixTranslation(&translation, 50.0f, 40.0f, 50.0f);
-    D3DXMatrixMultiply(&placement, &placement, &translation);
-    D3DXMatrixInverse(&placement, nullptr, &placement);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(view.m[i / 4][i % 4], placement.m[i / 4][i % 4], 1e-4f) << i;
-    }
+    ExpectNear(view, CameraView(0.0f, 55.0f * 3.14159265f / 180.0f, 0.0f, {50.0f, 40.0f, 50.0f}), 1e-4f);
 }
 
 TEST(GFXMain, FailedClearEndsTheSceneAndReportsFalse) {

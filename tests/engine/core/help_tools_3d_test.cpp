@@ -18,27 +18,21 @@ void SetView(IDirect3DDevice9* device, float yaw, float pitch, const D3DXVECTOR3
     device->SetTransform(D3DTS_VIEW, &view);
 }
 
-void ExpectVector(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float tolerance = 1e-5f) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
 } // namespace
 
 TEST_F(EngineDeviceTest, RaysFollowTheProjectionAndTheCamera) {
     HelpTools3D* tools = HelpTools3D::GetExemplar();
     ASSERT_TRUE(tools->InitTools());
     SetView(device, 0.0f, 0.0f, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    ExpectVector(tools->CalcPickingRay(400, 300).direction, {0.0f, 0.0f, 1.0f});
-    ExpectVector(tools->CalcPickingRay(400, 0).direction, {0.0f, 0.4142136f, 1.0f});
-    ExpectVector(tools->CalcPickingRay(800, 300).direction, {0.5522847f, 0.0f, 1.0f});
-    ExpectVector(tools->CalcPickingRay(0, 600).direction, {-0.5522847f, -0.4142136f, 1.0f});
+    ExpectNear(tools->CalcPickingRay(400, 300).direction, D3DXVECTOR3(0.0f, 0.0f, 1.0f));
+    ExpectNear(tools->CalcPickingRay(400, 0).direction, D3DXVECTOR3(0.0f, 0.4142136f, 1.0f));
+    ExpectNear(tools->CalcPickingRay(800, 300).direction, D3DXVECTOR3(0.5522847f, 0.0f, 1.0f));
+    ExpectNear(tools->CalcPickingRay(0, 600).direction, D3DXVECTOR3(-0.5522847f, -0.4142136f, 1.0f));
 
     SetView(device, 0.6f, 0.9599311f, D3DXVECTOR3(50.0f, 40.0f, 50.0f));
     const DXRAY ray = tools->CalcPickingRay(400, 300);
-    ExpectVector(ray.origin, {50.0f, 40.0f, 50.0f}, 1e-3f);
-    ExpectVector(ray.direction, KameraKlass::GetExemplar()->look);
+    ExpectNear(ray.origin, D3DXVECTOR3(50.0f, 40.0f, 50.0f), 1e-3f);
+    ExpectNear(ray.direction, KameraKlass::GetExemplar()->look);
 }
 
 TEST_F(EngineDeviceTest, BoxHitWritesTheDistanceToWhereTheRayEntersIt) {

@@ -3,6 +3,8 @@
 #include "d3dx9/d3dx9_math.h"
 #include "engine/core/engine_device.h"
 
+#include <tuple>
+
 TEST(InitManager, SetUpMakesTheDeviceWithItsPresentParametersProjectionAndStatesAndReleasesItOnce) {
     InitManager* owner = InitManager::GetExemplar();
     // The window's client area is not the size asked for: a windowed back buffer takes the client area,
@@ -22,19 +24,13 @@ TEST(InitManager, SetUpMakesTheDeviceWithItsPresentParametersProjectionAndStates
         SCOPED_TRACE(row.windowed ? "windowed" : "full screen");
         ASSERT_TRUE(row.windowed || owner->InitDirect3D(window, 800, 600, false));
         const D3DPRESENT_PARAMETERS& p = owner->presentParameters;
-        EXPECT_EQ(p.BackBufferWidth, row.width);
-        EXPECT_EQ(p.BackBufferHeight, row.height);
-        EXPECT_EQ(p.BackBufferFormat, owner->displayMode.Format);
-        EXPECT_EQ(p.BackBufferCount, 1u);
-        EXPECT_EQ(p.MultiSampleType, D3DMULTISAMPLE_NONE);
-        EXPECT_EQ(p.SwapEffect, D3DSWAPEFFECT_DISCARD);
-        EXPECT_EQ(p.hDeviceWindow, row.deviceWindow);
-        EXPECT_EQ(p.Windowed, row.windowed ? TRUE : FALSE);
-        EXPECT_EQ(p.EnableAutoDepthStencil, TRUE);
-        EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_D16);
-        EXPECT_EQ(p.Flags, row.flags);
-        EXPECT_EQ(p.FullScreen_RefreshRateInHz, 0u);
-        EXPECT_EQ(p.PresentationInterval, 0u);
+        EXPECT_EQ(std::tuple(p.BackBufferWidth, p.BackBufferHeight, p.hDeviceWindow, p.Windowed, p.Flags),
+                  std::tuple(row.width, row.height, row.deviceWindow, BOOL(row.windowed), row.flags));
+        EXPECT_EQ(std::tuple(p.BackBufferFormat, p.BackBufferCount, p.MultiSampleType, p.SwapEffect),
+                  std::tuple(owner->displayMode.Format, 1u, D3DMULTISAMPLE_NONE, D3DSWAPEFFECT_DISCARD));
+        EXPECT_EQ(std::tuple(p.EnableAutoDepthStencil, p.AutoDepthStencilFormat, p.FullScreen_RefreshRateInHz,
+                             p.PresentationInterval),
+                  std::tuple(TRUE, D3DFMT_D16, 0u, 0u));
         EXPECT_EQ(owner->window, window);
 
         IDirect3DSurface9* surface = nullptr;
@@ -52,13 +48,10 @@ TEST(InitManager, SetUpMakesTheDeviceWithItsPresentParametersProjectionAndStates
         // Vertical field of view pi/4, aspect 800/600, near plane 10, far plane 200, left-handed.
         D3DXMATRIX projection;
         owner->device->GetTransform(D3DTS_PROJECTION, &projection);
-        const float expected[4][4] = {{1.8106602f, 0, 0, 0},
-                                      {0, 2.4142136f, 0, 0},
-                                      {0, 0, 200.0f / 190.0f, 1},
-                                      {0, 0, -2000.0f / 190.0f, 0}};
-        for (int i = 0; i < 16; ++i) {
-            EXPECT_NEAR(projection.m[i / 4][i % 4], expected[i / 4][i % 4], 1e-5f) << i;
-        }
+        ExpectNear(projection,
+                   D3DXMATRIX(1.8106602f, 0, 0, 0, 0, 2.4142136f, 0, 0, 0, 0, 200.0f / 190.0f, 1, 0, 0,
+                              -2000.0f / 190.0f, 0),
+                   1e-5f);
         // Releasing twice gives up the owner's one reference once.
         IDirect3DDevice9* device = owner->device;
         device->AddRef();
@@ -68,15 +61,17 @@ TEST(InitManager, SetUpMakesTheDeviceWithItsPresentParametersProjectionAndStates
         EXPECT_EQ(device->Release(), 0u);
     }
 
-    const std::vector<std::string> expectedStates = {
-        d3dtest::FormatCall("SetRenderState", {D3DRS_AMBIENT, 0xFF000004}),
-        d3dtest::FormatCall("SetRenderState", {D3DRS_ALPHABLENDENABLE, TRUE}),
-        d3dtest::FormatCall("SetRenderState", {D3DRS_LIGHTING, FALSE}),
-        d3dtest::FormatCall("SetRenderState", {D3DRS_CULLMODE, D3DCULL_NONE}),
-        d3dtest::FormatCall("SetRenderState", {D3DRS_ZENABLE, D3DZB_TRUE}),
-        d3dtest::FormatCall("SetRenderState", {D3DRS_ZFUNC, D3DCMP_LESSEQUAL}),
-        d3dtest::FormatCall("SetRenderState", {D3DRS_ZWRITEENABLE, TRUE}),
-        d3dtest::FormatCall("SetRenderState", {D3DRS_COLORVERTEX, TRUE})};
+    std::vector<std::string> expectedStates;
+    for (const auto& [state, value] : {std::pair<uint64_t, uint64_t>{D3DRS_AMBIENT, 0xFF000004},
+                                       {D3DRS_ALPHABLENDENABLE, TRUE},
+                                       {D3DRS_LIGHTING, FALSE},
+                                       {D3DRS_CULLMODE, D3DCULL_NONE},
+                                       {D3DRS_ZENABLE, D3DZB_TRUE},
+                                       {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+                                       {D3DRS_ZWRITEENABLE, TRUE},
+                                       {D3DRS_COLORVERTEX, TRUE}}) {
+        expectedStates.push_back(d3dtest::FormatCall("SetRenderState", {state, value}));
+    }
     EXPECT_EQ(states, expectedStates);
 
     char configuration[] = "any";

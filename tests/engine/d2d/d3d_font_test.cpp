@@ -208,11 +208,7 @@ TEST_F(CD3DFontTest, TextShowsByTheFontsOwnStatesAndTheCallersStatesComeBack) {
     SIZE extent{0, 0};
     big.GetTextExtent(text, &extent);
     // The colour at alpha 0x64 over the background, where the glyph covers its texel fully.
-    uint32_t ink = 0xFF000000;
-    for (int shift : {0, 8, 16}) {
-        ink |= ((((colour >> shift) & 0xFF) * 100 + ((background >> shift) & 0xFF) * 155 + 127) / 255)
-               << shift;
-    }
+    const uint32_t ink = Blend(colour, background, 0x64);
     int inked = 0;
     int untouched = 0;
     int faint = 0;
@@ -220,11 +216,7 @@ TEST_F(CD3DFontTest, TextShowsByTheFontsOwnStatesAndTheCallersStatesComeBack) {
         for (int x = 40; x < 40 + extent.cx; ++x) {
             const uint32_t pixel = d3dtest::ReadBackBufferPixel(device, x, y);
             const int redChange = int((pixel >> 16) & 0xFF) - int((background >> 16) & 0xFF);
-            bool near = true;
-            for (int shift : {0, 8, 16}) {
-                near = near && std::abs(int((pixel >> shift) & 0xFF) - int((ink >> shift) & 0xFF)) <= 1;
-            }
-            inked += near ? 1 : 0;
+            inked += ColourNear(pixel, ink) ? 1 : 0;
             untouched += pixel == background ? 1 : 0;
             faint += redChange >= 1 && redChange <= 8 ? 1 : 0;
         }

@@ -5,10 +5,10 @@
 #include "d2d/d2d_manager.h"
 #include "d2d/d3d_font.h"
 #include "d3d9/d3d9_testing.h"
+#include "engine/device_probes.h"
 #include "support/test_files.h"
 #include "win32/window_surface.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -23,16 +23,6 @@ constexpr uint32_t WHITE = 0xFFFFFFFF;
 constexpr uint32_t BLACK = 0xFF000000;
 constexpr uint32_t YELLOW = 0xFFFFFF00;
 constexpr uint32_t VEIL = 0x96C06020;
-
-// Whether two colours differ by at most `tolerance` in each of red, green and blue.
-bool ColourNear(uint32_t actual, uint32_t expected, int tolerance) {
-    for (int shift : {0, 8, 16}) {
-        if (std::abs(int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) > tolerance) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A 32 x 32 picture of four quadrants: red, green on top; blue, opaque black below.
 std::vector<uint32_t> QuadrantPicture() {
@@ -92,16 +82,6 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
     std::filesystem::create_directories(pictures);
     EXPECT_TRUE(d3dtest::WriteBackBufferPng(device, (pictures / "engine_frame.png").string().c_str()));
 
-    // source * alpha/255 + target * (255 - alpha)/255, channel by channel.
-    const auto blend = [](uint32_t source, uint32_t target, uint32_t alpha) {
-        uint32_t colour = 0xFF000000u;
-        for (int shift : {0, 8, 16}) {
-            const uint32_t s = (source >> shift) & 0xFF;
-            const uint32_t t = (target >> shift) & 0xFF;
-            colour |= ((s * alpha + t * (255 - alpha) + 127) / 255) << shift;
-        }
-        return colour;
-    };
     const struct {
         int x, y;
         uint32_t colour;
@@ -112,9 +92,9 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
         {332, 132, RED, "texture, top-left quadrant"},
         {396, 132, GREEN, "texture, top-right quadrant"},
         {332, 196, BLUE, "texture, bottom-left quadrant"},
-        {116, 136, blend(RED, BLUE, 128), "half-transparent red over blue"},
+        {116, 136, Blend(RED, BLUE, 128), "half-transparent red over blue"},
         {148, 168, BLUE, "keyed black of the loaded texture lets the blue show"},
-        {225, 150, blend(VEIL, BLUE, 0x96), "translucent rectangle over blue"},
+        {225, 150, Blend(VEIL, BLUE, 0x96), "translucent rectangle over blue"},
         {500, 150, YELLOW, "green added onto red"},
         {460, 110, 0xFFFF0000, "red beside the added quad"},
         {650, 470, 0xFF00FF00, "turned quad, centre"},
@@ -125,8 +105,8 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
         {480, 340, BLACK, "inside the frame"},
     };
     for (const auto& probe : probes) {
-        const uint32_t pixel = d3dtest::ReadBackBufferPixel(device, probe.x, probe.y);
-        EXPECT_TRUE(ColourNear(pixel, probe.colour, 2)) << probe.what << ": " << std::hex << pixel;
+        EXPECT_TRUE(ColourNear(d3dtest::ReadBackBufferPixel(device, probe.x, probe.y), probe.colour, 2))
+            << probe.what;
     }
 
     // Text: white pixels inside the measured box, none in the rows above it or the column right of it;

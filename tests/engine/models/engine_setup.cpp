@@ -7,8 +7,6 @@
 #include "md2_test_file.h"
 #include "win32/window_surface.h"
 
-#include <cstdio>
-
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -71,17 +69,8 @@ POINT ProjectToScreen(IDirect3DDevice9* device, const D3DXVECTOR3& world) {
 }
 
 ::testing::AssertionResult PixelNear(IDirect3DDevice9* device, POINT at, D3DCOLOR expected, int tolerance) {
-    const D3DCOLOR actual = platform::d3d9::ReadBackBufferPixel(device, int(at.x), int(at.y));
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int difference = int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF);
-        if (difference > tolerance || -difference > tolerance) {
-            char text[128];
-            std::snprintf(text, sizeof text, "pixel (%d, %d) is %06X, expected %06X", int(at.x), int(at.y),
-                          unsigned(actual & 0xFFFFFF), unsigned(expected & 0xFFFFFF));
-            return ::testing::AssertionFailure() << text;
-        }
-    }
-    return ::testing::AssertionSuccess();
+    return ColourNear(platform::d3d9::ReadBackBufferPixel(device, int(at.x), int(at.y)), expected, tolerance)
+           << " at (" << at.x << ", " << at.y << ")";
 }
 
 } // namespace models_test

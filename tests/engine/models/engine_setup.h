@@ -7,6 +7,7 @@
 #include "core/init_manager.h"
 #include "d3d9/d3d9.h"
 #include "d3dx9/d3dx9.h"
+#include "engine/device_probes.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>

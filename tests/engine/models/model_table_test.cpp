@@ -47,14 +47,11 @@ TEST_F(ModelMD2Test, SecondModelOfTheSameFileSharesTheBufferAtTheFirstScale) {
     EXPECT_EQ(first.frameCount, 3);
     EXPECT_EQ(first.vertexBuffer, second.vertexBuffer);
     EXPECT_EQ(BufferManager::GetExemplar()->vertexBufferCount, 1);
-    IDirect3DVertexBuffer9* buffer = BufferManager::GetExemplar()->GetVertexBuffer(second.vertexBuffer);
-    void* data = nullptr;
-    ASSERT_EQ(buffer->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
     float largest = 0.0f;
-    for (int i = 0; i < 36; ++i) {
-        largest = std::max(largest, static_cast<const MD2Vertex*>(data)[i].position.x);
+    for (const MD2Vertex& v :
+         ReadRecords<MD2Vertex>(BufferManager::GetExemplar()->GetVertexBuffer(second.vertexBuffer), 36)) {
+        largest = std::max(largest, v.position.x);
     }
-    buffer->Unlock();
     EXPECT_NEAR(largest, 1.0f, 1e-4f) << "the buffer keeps the first model's scale";
     // Each box is frame 0 (edge 2) at the model's own scale.
     EXPECT_NEAR(first.boxMax.x, 1.0f, 1e-4f);
@@ -87,18 +84,17 @@ TEST_F(ModelMD2Test, FramesOutsideTheModelAreNotDrawnAndRender2DWithoutScreenCop
     ASSERT_TRUE(model.Create("cube.md2", "skin.png", 1.0f));
     GFXObject object;
     device->BeginScene();
-    d3d9::EnableCallTrace(true);
-    d3d9::ClearCallTrace();
-    for (int frame : {-1, 3, 198}) {
-        object.frame = frame;
-        EXPECT_FALSE(model.Render(&object)) << "frame " << frame;
-    }
-    EXPECT_TRUE(d3d9::CallTraceLines("DrawPrimitive").empty());
-    d3d9::ClearCallTrace();
+    const auto draws = TracedCalls(
+        [&] {
+            for (int frame : {-1, 3, 198}) {
+                object.frame = frame;
+                EXPECT_FALSE(model.Render(&object)) << "frame " << frame;
+            }
+        },
+        "DrawPrimitive");
+    EXPECT_TRUE(draws.empty());
     object.frame = 0;
-    EXPECT_FALSE(model.Render2D(&object, 10, 20));
-    EXPECT_TRUE(d3d9::CallTrace().empty());
-    d3d9::EnableCallTrace(false);
+    EXPECT_TRUE(TracedCalls([&] { EXPECT_FALSE(model.Render2D(&object, 10, 20)); }).empty());
     device->EndScene();
 }
 
