@@ -469,18 +469,4 @@ TEST(EndToEnd, ChosenBackgroundIsKeptForTheNextStartBadChoicesChangeNothingAndAG
         << "\"Grafik\\Ovetta.jpg\" stands in for a stored picture that is gone";
 }
 
-// The close after the last command was queued behind the script's input; the Credits dialog opened by
-// that input drained the queue, close included, and the program ran on forever.
-TEST(EndToEnd, ScriptEndsThoughADialogDrainedTheQueueHoldingTheEndClose) {
-    const game_testing::GameFolder folder;
-    for (const char* script : {"wait 2\ndialog ok\nmenu 32774\n",
-                               "wait 2\nclick 100 100\nwait 1\nclick 300 200\nwait 1\nclick 500 300\nwait 1\n"
-                               "menu 32774\ndialog ok\n"}) {
-        const auto run = folder.RunHeadless(script, {{"VELKORA_FRAMES", ""}}, {}, 60);
-        EXPECT_EQ(run.exitCode, 0) << script << run.errorOutput;
-        EXPECT_EQ(run.errorOutput.find("no answer"), std::string::npos)
-            << "Credits is answered from the script";
-    }
-}
-
 } // namespace

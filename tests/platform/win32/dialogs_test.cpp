@@ -70,15 +70,11 @@ TEST(Dialog, AnswersReachGetDlgItemTextCutToTheBufferWhileTheOwnerIsDisabled) {
 }
 
 // With nobody left to answer, a dialog that refuses to be cancelled must not hang the program.
-TEST(Dialog, UnansweredDialogThatRefusesCancelEndsWithFailure) {
+TEST(Dialog, EndsWithTheButtonPressedAndMissingTemplatesProceduresOrAnswersFail) {
     HWND window = CreateTestWindow();
     nameOwner = window;
-    EXPECT_EQ(RunDialog(window, NAME_DIALOG, NameProc), -1);
+    EXPECT_EQ(RunDialog(window, NAME_DIALOG, NameProc), -1) << "unanswered and refusing cancel";
     EXPECT_TRUE(IsWindowEnabled(window));
-}
-
-TEST(Dialog, EndsWithTheButtonPressedAndMissingTemplatesOrProceduresFail) {
-    HWND window = CreateTestWindow();
     platform::QueueDialogAnswer("", IDCANCEL);
     EXPECT_EQ(RunDialog(window, ABOUT_DIALOG, AboutProc), IDCANCEL);
     platform::QueueDialogAnswer("", IDOK);

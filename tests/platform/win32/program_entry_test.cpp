@@ -1,5 +1,6 @@
 // The program entry in a child process: the one-line error without display, the headless run with a
-// script and a frames folder, and a script with a bad line stopping the program before it starts.
+// script and a frames folder, a script with a bad line stopping the program before it starts, and
+// the frame-stepped clock.
 #include "window_test_program.h"
 
 #include "support/test_files.h"
@@ -108,7 +109,7 @@ TEST(ProgramEntry, WithoutAUsableDisplayOrHeadlessPrintsOneLineAndReturnsOne) {
     }
 }
 
-TEST(ProgramEntry, HeadlessRunFollowsTheScriptAndReturnsTheQuitCode) {
+TEST(ProgramEntry, HeadlessRunFollowsTheScriptAndReturnsTheQuitCodeAndABadScriptStopsItBeforeItStarts) {
     testing_support::TemporaryFolder folder;
     testing_support::WriteFile(folder / "script.txt", {'w', 'a', 'i', 't', ' ', '3', '\n'});
     std::string script = (folder / "script.txt").string();
@@ -119,14 +120,10 @@ TEST(ProgramEntry, HeadlessRunFollowsTheScriptAndReturnsTheQuitCode) {
                                    {"VELKORA_FRAMES", frames.c_str()}});
     EXPECT_EQ(result.exitCode, 7) << result.errorOutput;
     EXPECT_TRUE(std::filesystem::exists(folder / "frames" / "frame_000003.png"));
-}
 
-TEST(ProgramEntry, BadScriptStopsBeforeTheProgramStarts) {
-    testing_support::TemporaryFolder folder;
-    std::string text = "wait 1\nfly 3\n";
-    testing_support::WriteFile(folder / "script.txt", std::vector<uint8_t>(text.begin(), text.end()));
-    std::string script = (folder / "script.txt").string();
-    ChildResult result = RunChild({{"VELKORA_HEADLESS", "1"}, {"VELKORA_SCRIPT", script.c_str()}});
+    testing_support::WriteFile(folder / "script.txt",
+                               {'w', 'a', 'i', 't', ' ', '1', '\n', 'f', 'l', 'y', '\n'});
+    result = RunChild({{"VELKORA_HEADLESS", "1"}, {"VELKORA_SCRIPT", script.c_str()}});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.errorOutput.find("line 2: unknown command 'fly'"), std::string::npos)
         << result.errorOutput;

@@ -115,20 +115,7 @@ TEST(Messages, InputToAWindowThatIsDisabledOrGoneIsDropped) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST(Messages, QuitComesAfterMessagesAlreadyQueued) {
-    HWND window = CreateTestWindow();
-    PostQuitMessage(3);
-    PostMessageA(window, WM_USER, 1, 2);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
-    EXPECT_EQ(msg.hwnd, window);
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(msg.wParam, 3u);
-}
-
-TEST(Messages, CloseLeadsToDestroyThenQuitWithItsCode) {
+TEST(Messages, CloseLeadsToDestroyThenQuitWithItsCodeAndQuitComesAfterQueuedMessages) {
     HWND window = CreateTestWindow();
     platform::HeadlessClick(window, 5, 5);
     platform::HeadlessClose(window);
@@ -144,6 +131,15 @@ TEST(Messages, CloseLeadsToDestroyThenQuitWithItsCode) {
     EXPECT_FALSE(PostMessageA(window, WM_USER, 0, 0));
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)); // the quit request was taken once
+
+    // A quit request comes after the messages already queued.
+    window = CreateTestWindow();
+    PostQuitMessage(3);
+    PostMessageA(window, WM_USER, 1, 2);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(std::pair(msg.message, msg.hwnd), std::pair(UINT(WM_USER), window));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(std::pair(msg.message, msg.wParam), std::pair(UINT(WM_QUIT), WPARAM(3)));
 }
 
 TEST(Resources, StringsIconsAndCursorsAreFoundOnlyWhenTheyExist) {
