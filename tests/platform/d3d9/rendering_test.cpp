@@ -8,15 +8,11 @@ namespace hooks = platform::d3d9;
 
 namespace {
 
-// The 2D layer's states for a textured quad (additive unless alphaBlend) and for a filled rectangle.
-void TexturedQuadStates(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture, bool alphaBlend) {
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+// The 2D layer's states for a textured quad (additive, or with blending off) and for a filled rectangle.
+void TexturedQuadStates(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture, bool additive = false) {
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, additive);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    if (alphaBlend) {
-        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    }
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetTexture(0, texture);
     device->SetTexture(1, nullptr);
@@ -29,8 +25,8 @@ void TexturedQuadStates(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
 }
 
-void RectangleStates(IDirect3DDevice9* device) {
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+void RectangleStates(IDirect3DDevice9* device, bool blend = true) {
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
@@ -44,35 +40,11 @@ void RectangleStates(IDirect3DDevice9* device) {
 
 } // namespace
 
-TEST_F(DeviceTest, TranslucentRectangleOverBlack) {
-    RectangleStates(device);
-    DrawScreenStrip(Quad(10, 10, 50, 40, 0x80FF4020));
-    ExpectPixel(30, 25, 0xFF802010);
-    ExpectPixel(60, 25, 0xFF000000);
-}
-
-TEST_F(DeviceTest, AdditiveTexturedQuadAddsToTheTarget) {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
-    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return 0x80405060u; });
-    TexturedQuadStates(device, texture, false);
-    DrawScreenStrip(Quad(20, 20, 60, 60, 0xFFFFFFFF));
-    ExpectPixel(40, 40, 0xFF507090);
-    ExpectPixel(70, 40, 0xFF102030);
-}
-
-TEST_F(DeviceTest, AlphaBlendedTexturedQuadUsesTexelAlphaTimesVertexAlpha) {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
-    IDirect3DTexture9* texture = MakeTexture(8, 8, [](int, int) { return 0xFFFF0000u; });
-    TexturedQuadStates(device, texture, true);
-    DrawScreenStrip(Quad(20, 20, 60, 60, 0x80FFFFFF));
-    ExpectPixel(40, 40, 0xFF80007F);
-}
-
 TEST_F(DeviceTest, QuadOnIntegerCornersMapsTexelsOneToOne) {
     // Each texel of a 48 x 48 picture has its own colour; a 48 x 48 quad must show every texel once.
     IDirect3DTexture9* texture = MakeTexture(
         48, 48, [](int x, int y) { return 0xFF000000u | static_cast<DWORD>(x * 5) << 16 | y * 5; });
-    TexturedQuadStates(device, texture, false);
+    TexturedQuadStates(device, texture, true);
     DrawScreenStrip(Quad(30, 20, 78, 68, 0xFFFFFFFF));
     for (int y = 0; y < 48; y += 7) {
         for (int x = 0; x < 48; x += 5) {
@@ -121,55 +93,8 @@ TEST_F(DeviceTest, EdgesSharedByTwoDrawsCoverEachPixelOnce) {
     }
 }
 
-TEST_F(DeviceTest, FontDrawAlphaTestsAndKeepsClockwiseQuadsUnderCounterClockwiseCulling) {
-    // A 4 x 4 A4R4G4B4 glyph texture: the left half opaque white, the right half transparent.
-    IDirect3DTexture9* glyphs = nullptr;
-    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &glyphs, nullptr), D3D_OK);
-    owned.push_back(glyphs);
-    D3DLOCKED_RECT rect;
-    ASSERT_EQ(glyphs->LockRect(0, &rect, nullptr, 0), D3D_OK);
-    for (int y = 0; y < 4; ++y) {
-        WORD* row = reinterpret_cast<WORD*>(static_cast<uint8_t*>(rect.pBits) + y * rect.Pitch);
-        for (int x = 0; x < 4; ++x) {
-            row[x] = x < 2 ? 0xFFFF : 0x0000;
-        }
-    }
-    glyphs->UnlockRect(0);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF202020, 1.0f, 0);
-    device->SetTexture(0, glyphs);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    device->SetRenderState(D3DRS_ALPHAREF, 0x08);
-    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    // Glyph quad at (20..60, 20..60) with the font's -0.5 offsets, as BL, TL, BR and TR, BR, TL.
-    auto v = [](float x, float y, float u, float w) {
-        return ScreenVertex{x - 0.5f, y - 0.5f, 0.9f, 1.0f, 0xFFFF8000, u, w};
-    };
-    std::vector<ScreenVertex> clockwise = {v(20, 60, 0, 1), v(20, 20, 0, 0), v(60, 60, 1, 1),
-                                           v(60, 20, 1, 0), v(60, 60, 1, 1), v(20, 20, 0, 0)};
-    // The same quad wound counter-clockwise, further right: culled.
-    std::vector<ScreenVertex> counter = {v(80, 60, 0, 1), v(120, 60, 1, 1), v(80, 20, 0, 0)};
-    std::vector<ScreenVertex> all = clockwise;
-    all.insert(all.end(), counter.begin(), counter.end());
-    ASSERT_EQ(Draw(all, SCREEN_FVF, D3DPT_TRIANGLELIST, 3), D3D_OK);
-    ExpectPixel(30, 40, 0xFFFF8000);
-    ExpectPixel(50, 40, 0xFF202020);
-    ExpectPixel(88, 50, 0xFF202020);
-}
-
 TEST_F(DeviceTest, DepthTestKeepsTheNearerOfTwoOverlappingTriangles) {
-    RectangleStates(device);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    RectangleStates(device, false);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
@@ -197,8 +122,7 @@ TEST_F(DeviceTest, DepthAndAlphaCompareFunctions) {
                 {D3DCMP_EQUAL, {false, true, false}},       {D3DCMP_LESSEQUAL, {true, true, false}},
                 {D3DCMP_GREATER, {false, false, true}},     {D3DCMP_NOTEQUAL, {true, false, true}},
                 {D3DCMP_GREATEREQUAL, {false, true, true}}, {D3DCMP_ALWAYS, {true, true, true}}};
-    RectangleStates(device);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    RectangleStates(device, false);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device->SetRenderState(D3DRS_ALPHAREF, 0x10);
@@ -220,8 +144,7 @@ TEST_F(DeviceTest, DepthAndAlphaCompareFunctions) {
 }
 
 TEST_F(DeviceTest, GouraudShadingInterpolatesVertexColours) {
-    RectangleStates(device);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    RectangleStates(device, false);
     std::vector<ScreenVertex> quad = Quad(0, 0, 100, 20, 0xFF000000);
     quad[2].colour = quad[3].colour = 0xFFC8C8C8;
     DrawScreenStrip(quad);
@@ -235,8 +158,7 @@ TEST_F(DeviceTest, MipFilterPicksTheLevelFromTheCoordinateDerivatives) {
                                   0xFF00FFFF, 0xFFFF00FF, 0xFF808080};
     IDirect3DTexture9* texture = MakeTexture(
         64, 64, [&](int, int) { return levelColours[0]; }, 0, [&](int level) { return levelColours[level]; });
-    TexturedQuadStates(device, texture, false);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    TexturedQuadStates(device, texture);
     // 64 texels over 16 pixels: four texels per pixel, level 2.
     DrawScreenStrip(Quad(0, 0, 16, 16, 0xFFFFFFFF));
     ExpectPixel(8, 8, levelColours[0]);
@@ -257,8 +179,7 @@ TEST_F(DeviceTest, MipFilterPicksTheLevelFromTheCoordinateDerivatives) {
 TEST_F(DeviceTest, LinearFilterBlendsNeighbouringTexels) {
     IDirect3DTexture9* texture =
         MakeTexture(2, 1, [](int x, int) { return x == 0 ? 0xFF000000u : 0xFFFFFFFFu; });
-    TexturedQuadStates(device, texture, false);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    TexturedQuadStates(device, texture);
     device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
@@ -276,8 +197,7 @@ TEST_F(DeviceTest, LinearFilterBlendsNeighbouringTexels) {
 TEST_F(DeviceTest, WrapRepeatsAndClampExtendsTheEdge) {
     IDirect3DTexture9* texture =
         MakeTexture(2, 2, [](int x, int) { return x == 0 ? 0xFFFF0000u : 0xFF0000FFu; });
-    TexturedQuadStates(device, texture, false);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    TexturedQuadStates(device, texture);
     std::vector<ScreenVertex> quad = Quad(0, 0, 80, 10, 0xFFFFFFFF);
     quad[2].tu = quad[3].tu = 2.0f;
     DrawScreenStrip(quad);
@@ -294,8 +214,7 @@ TEST_F(DeviceTest, WrapRepeatsAndClampExtendsTheEdge) {
 TEST_F(DeviceTest, SecondStageModulatesWhenEnabled) {
     IDirect3DTexture9* red = MakeTexture(2, 2, [](int, int) { return 0xFFFF8040u; });
     IDirect3DTexture9* half = MakeTexture(2, 2, [](int, int) { return 0xFF808080u; });
-    TexturedQuadStates(device, red, false);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    TexturedQuadStates(device, red);
     device->SetTexture(1, half);
     device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
     device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
@@ -327,8 +246,7 @@ protected:
         DeviceTest::SetUp();
         texture = MakeTexture(16, 16,
                               [](int x, int y) { return 0xFF000000u | (x * 8) << 16 | (y * 8) << 8 | 0x40; });
-        TexturedQuadStates(device, texture, false);
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        TexturedQuadStates(device, texture);
     }
 
     std::vector<uint32_t> Frame() {
@@ -394,25 +312,32 @@ TEST_F(QuadPathTest, SteppedTexelsAgreeWithTheGeneralSampler) {
     EXPECT_LE(differing, static_cast<int>(stepped.size() / 200));
 }
 
-TEST_F(DeviceTest, StripKeepsOneFacingUnderCounterClockwiseCulling) {
+TEST_F(DeviceTest, StripKeepsOneFacingUnderEachCullMode) {
     RectangleStates(device);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    // A strip of four triangles along x, starting clockwise: all four face the viewer.
-    std::vector<ScreenVertex> strip;
-    for (int i = 0; i < 3; ++i) {
-        strip.push_back({20.0f + 30 * i, 60.0f, 0, 1, 0xFFFFFFFF, 0, 0});
-        strip.push_back({20.0f + 30 * i, 20.0f, 0, 1, 0xFFFFFFFF, 0, 0});
+    // A strip of three triangles along x whose windings alternate as a strip's do: the first two are
+    // drawn as a quad, the third alone. Starting clockwise, all three face the viewer.
+    const struct {
+        DWORD cull;
+        bool clockwiseFirst, drawn;
+    } rows[] = {{D3DCULL_CCW, true, true},
+                {D3DCULL_CW, true, false},
+                {D3DCULL_CCW, false, false},
+                {D3DCULL_NONE, false, true}};
+    for (const auto& row : rows) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device->SetRenderState(D3DRS_CULLMODE, row.cull);
+        std::vector<ScreenVertex> strip;
+        for (int i = 0; i < 5; ++i) {
+            bool bottom = (i % 2 == 0) == row.clockwiseFirst;
+            strip.push_back({20.0f + 30 * (i / 2), bottom ? 60.0f : 20.0f, 0, 1, 0xFFFFFFFF, 0, 0});
+        }
+        DrawScreenStrip(strip);
+        for (auto [x, y] : {std::pair{30, 50}, {45, 30}, {60, 50}}) {
+            EXPECT_EQ(Pixel(x, row.clockwiseFirst ? y : 80 - y), row.drawn ? 0xFFFFFFFFu : 0xFF000000u)
+                << "cull mode " << row.cull << (row.clockwiseFirst ? ", clockwise" : ", counter-clockwise")
+                << " first, triangle at " << x;
+        }
     }
-    DrawScreenStrip(strip);
-    ExpectPixel(30, 50, 0xFFFFFFFF);
-    ExpectPixel(45, 30, 0xFFFFFFFF);
-    ExpectPixel(60, 50, 0xFFFFFFFF);
-    ExpectPixel(75, 30, 0xFFFFFFFF);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    DrawScreenStrip(strip);
-    ExpectPixel(45, 30, 0xFF000000);
-    ExpectPixel(75, 30, 0xFF000000);
 }
 
 TEST_F(DeviceTest, NonFiniteAndFarAwayVerticesDrawNothingAndDoNotCrash) {
@@ -447,8 +372,7 @@ TEST_F(DeviceTest, PretransformedVerticesWithoutColourAreWhite) {
 }
 
 TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
-    RectangleStates(device);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    RectangleStates(device, false);
     // Colour from black to white across a hundredth of a pixel, over a long span.
     std::vector<ScreenVertex> sliver = {
         {0.0f, 10.0f, 0, 1, 0xFF000000, 0, 0},    {150.0f, 10.0f, 0, 1, 0xFFFFFFFF, 0, 0},
@@ -462,8 +386,7 @@ TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
 }
 
 TEST_F(DeviceTest, FlatShadingAndTextureFactor) {
-    RectangleStates(device);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    RectangleStates(device, false);
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
     std::vector<ScreenVertex> triangle = {
         {10, 50, 0, 1, 0xFF00FF00, 0, 0}, {10, 10, 0, 1, 0xFFFF0000, 0, 0}, {50, 50, 0, 1, 0xFF0000FF, 0, 0}};
