@@ -10,21 +10,11 @@ namespace md2_test {
 
 namespace {
 
-void PutInt32(std::vector<uint8_t>* out, int32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        out->push_back(uint8_t(uint32_t(value) >> (8 * i)));
-    }
-}
-
-void PutInt16(std::vector<uint8_t>* out, int16_t value) {
-    out->push_back(uint8_t(uint16_t(value)));
-    out->push_back(uint8_t(uint16_t(value) >> 8));
-}
-
-void PutFloat(std::vector<uint8_t>* out, float value) {
-    int32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    PutInt32(out, bits);
+// Fields are little-endian, as on the machines the tests run on.
+template <typename Value> void Put(std::vector<uint8_t>* out, const Value& value) {
+    uint8_t bytes[sizeof(Value)];
+    std::memcpy(bytes, &value, sizeof(Value));
+    out->insert(out->end(), bytes, bytes + sizeof(Value));
 }
 
 } // namespace
@@ -40,7 +30,7 @@ std::vector<uint8_t> Model::Bytes() const {
     for (int field :
          {0x32504449, 8, skinWidth, skinHeight, frameSize, skinCount, numXyz, int(texcoords.size()),
           int(triangles.size()), 0, int(frames.size()), 68, ofsSt, ofsTris, ofsFrames, ofsGl, ofsGl}) {
-        PutInt32(&out, field);
+        Put(&out, int32_t(field));
     }
     for (int s = 0; s < skinCount; ++s) {
         std::string name = "skin" + std::to_string(s) + ".pcx";
@@ -48,24 +38,14 @@ std::vector<uint8_t> Model::Bytes() const {
         out.insert(out.end(), name.begin(), name.end());
     }
     for (const auto& st : texcoords) {
-        PutInt16(&out, st[0]);
-        PutInt16(&out, st[1]);
+        Put(&out, st);
     }
     for (const Triangle& t : triangles) {
-        for (int16_t v : t.vertex) {
-            PutInt16(&out, v);
-        }
-        for (int16_t st : t.texcoord) {
-            PutInt16(&out, st);
-        }
+        Put(&out, t);
     }
     for (const Frame& f : frames) {
-        for (int i = 0; i < 3; ++i) {
-            PutFloat(&out, f.scale[i]);
-        }
-        for (int i = 0; i < 3; ++i) {
-            PutFloat(&out, f.translate[i]);
-        }
+        Put(&out, f.scale);
+        Put(&out, f.translate);
         const char name[16] = "frame";
         out.insert(out.end(), name, name + 16);
         for (const auto& v : f.vertices) {
@@ -77,9 +57,7 @@ std::vector<uint8_t> Model::Bytes() const {
 }
 
 void PatchInt32(std::vector<uint8_t>* bytes, int offset, int32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        (*bytes)[size_t(offset + i)] = uint8_t(uint32_t(value) >> (8 * i));
-    }
+    std::memcpy(bytes->data() + offset, &value, sizeof value);
 }
 
 Model Cube(const std::vector<float>& frameSizes) {

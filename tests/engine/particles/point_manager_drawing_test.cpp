@@ -7,6 +7,7 @@
 #include "core/textur_manager.h"
 #include "d3d9/d3d9_testing.h"
 #include "d3dx9/d3dx9.h"
+#include "engine/device_probes.h"
 #include "particles/partikel_system.h"
 #include "particles/point_manager.h"
 #include "support/test_files.h"
@@ -69,6 +70,24 @@ protected:
         device->SetTransform(D3DTS_PROJECTION, &projection);
     }
 
+    // A preset of the type in opaque red with green and blue as given, following (0, 0, 5) where it follows
+    // a position, for 1000 ms.
+    int CreatePreset(int type, int greenAndBlue) {
+        int id = -1;
+        CREATE_PARTSYSTEMSTRUCT record{};
+        record.type = type;
+        record.systemId = &id;
+        record.externX = record.extern1X = &followed.x;
+        record.externY = record.extern1Y = &followed.y;
+        record.externZ = record.extern1Z = &followed.z;
+        record.internZ = 5.0f;
+        record.startColorA = record.startColorR = record.endColorA = record.endColorR = 255;
+        record.startColorG = record.startColorB = record.endColorG = record.endColorB = greenAndBlue;
+        record.systemLifeTime = 1000;
+        EXPECT_TRUE(manager->CreatePartikelSystemEx(&record));
+        return id;
+    }
+
     void Frame() {
         ASSERT_EQ(device->BeginScene(), D3D_OK);
         EXPECT_TRUE(manager->Update());
@@ -106,6 +125,7 @@ protected:
 
     IDirect3DDevice9* device = nullptr;
     PointManager* manager = nullptr;
+    D3DXVECTOR3 followed{0.0f, 0.0f, 5.0f};
 };
 
 } // namespace
@@ -147,11 +167,7 @@ TEST_F(ParticleDrawing, EmptySystemsDrawZeroPointsOrNothing) {
     ASSERT_TRUE(manager->AddSystem(&id, empty));
     ASSERT_TRUE(manager->AddSystem(&id, idle));
     const int shared = manager->sharedVertexBufferId;
-    d3d::ClearCallTrace();
-    d3d::EnableCallTrace(true);
-    Frame();
-    d3d::EnableCallTrace(false);
-    const auto draws = d3d::CallTraceLines("DrawPrimitive");
+    const auto draws = TracedCalls([&] { Frame(); }, "DrawPrimitive");
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0], d3d::FormatCall("DrawPrimitive", {D3DPT_POINTLIST, 0, 0}));
     EXPECT_EQ(d3d::CallTraceLines("CreateVertexBuffer").size(), 1u) << "one rebuild, for the idle system";
@@ -187,15 +203,7 @@ TEST_F(ParticleDrawing, FailedRebuildNeverDestroysAnotherUsersBuffer) {
 }
 
 TEST_F(ParticleDrawing, AdditiveRingAddsRedAndKeepsTheBackground) {
-    int id = -1;
-    CREATE_PARTSYSTEMSTRUCT record{};
-    record.type = 3;
-    record.systemId = &id;
-    record.internZ = 5.0f;
-    record.startColorA = record.endColorA = 255;
-    record.startColorR = record.endColorR = 255;
-    record.systemLifeTime = 1000;
-    ASSERT_TRUE(manager->CreatePartikelSystemEx(&record));
+    ASSERT_NE(CreatePreset(3, 0), -1);
     Frame(); // places the ring at its centre
     platform::AdvanceClockForTesting(1000);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, BACKGROUND, 1.0f, 0);
@@ -227,7 +235,6 @@ TEST_F(ParticleDrawing, RingSpiralAndBurstPresetsDrawPointsOfThreeThreeAndFiftee
     // 50 pixels per unit: the spiral's neighbours, 6 degrees apart on a circle of 40 pixels, lie more
     // than 4 pixels apart, so that each of its points shows on its own.
     LookFromAbove(50.0f);
-    float x = 0.0f, y = 0.0f, z = 5.0f;
     const struct {
         int type;
         POINT probe; // a point of the preset's first frame
@@ -241,18 +248,7 @@ TEST_F(ParticleDrawing, RingSpiralAndBurstPresetsDrawPointsOfThreeThreeAndFiftee
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << "type " << row.type);
         srand(1);
-        int id = -1;
-        CREATE_PARTSYSTEMSTRUCT record{};
-        record.type = row.type;
-        record.systemId = &id;
-        record.externX = record.extern1X = &x;
-        record.externY = record.extern1Y = &y;
-        record.externZ = record.extern1Z = &z;
-        record.internZ = 5.0f;
-        record.startColorA = record.startColorR = record.startColorG = record.startColorB = 255;
-        record.endColorA = record.endColorR = record.endColorG = record.endColorB = 255;
-        record.systemLifeTime = 1000;
-        ASSERT_TRUE(manager->CreatePartikelSystemEx(&record));
+        const int id = CreatePreset(row.type, 255);
         platform::AdvanceClockForTesting(100); // the bursts' first emission
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, BACKGROUND, 1.0f, 0);
         Frame();

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 #include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -100,7 +102,7 @@ TEST(PartikelSystem, UpdateClassSlotOutsideZeroToFourIsRefusedAndReplacedOnesAre
     EXPECT_EQ(deletions, 2) << "the refused strategy stays the caller's";
 }
 
-TEST_F(PointManagerSlots, FullTableNullArgumentsAndASystemHeldTwiceAreRefused) {
+TEST_F(PointManagerSlots, FullTableNullArgumentsAndASystemHeldTwiceAreRefusedAndAPresetOnAFullTableIsFreed) {
     auto* extra = new PartSystemScale10();
     int slot = -7;
     EXPECT_FALSE(manager->AddSystem(nullptr, extra));
@@ -108,6 +110,9 @@ TEST_F(PointManagerSlots, FullTableNullArgumentsAndASystemHeldTwiceAreRefused) {
     FillTable();
     EXPECT_FALSE(manager->AddSystem(&slot, extra));
     EXPECT_EQ(slot, -7);
+    CREATE_PARTSYSTEMSTRUCT record = FullRecord(0);
+    EXPECT_FALSE(manager->CreatePartikelSystemEx(&record)); // the leak checker sees what it made
+    EXPECT_EQ(id, -42);
     EXPECT_TRUE(manager->ReleaseSystem(5));
     EXPECT_TRUE(manager->AddSystem(&slot, extra));
     EXPECT_EQ(slot, 5) << "the freed slot is reused";
@@ -170,17 +175,13 @@ TEST_F(PointManagerSlots, PresetsBuildTheirClassStrategyCountsColoursAndLives) {
         ASSERT_NE(s->updateClasses[0], nullptr);
         EXPECT_EQ(typeid(*s->updateClasses[0]), row.strategyClass);
         EXPECT_EQ(s->particleCount, row.particles);
-        const int argb[8] = {s->startColorA, s->startColorR, s->startColorG, s->startColorB,
-                             s->endColorA,   s->endColorR,   s->endColorG,   s->endColorB};
-        for (int c = 0; c < 8; ++c) {
-            EXPECT_EQ(argb[c], colours[type][c]) << "colour field " << c;
-        }
-        EXPECT_EQ(s->blendMode, row.blend);
-        EXPECT_FLOAT_EQ(s->radius, row.radius);
-        EXPECT_EQ(s->partikelLifeMin, lives[type][0]);
-        EXPECT_EQ(s->partikelLifeMax, lives[type][1]);
-        EXPECT_EQ(s->systemLifeTime, lives[type][2]);
-        EXPECT_EQ(s->pointScaleC, row.pointScaleC);
+        EXPECT_EQ((std::vector<int>{s->startColorA, s->startColorR, s->startColorG, s->startColorB,
+                                    s->endColorA, s->endColorR, s->endColorG, s->endColorB}),
+                  std::vector<int>(colours[type], colours[type] + 8));
+        EXPECT_EQ(std::tuple(s->blendMode, s->radius, s->pointScaleC),
+                  std::tuple(row.blend, row.radius, row.pointScaleC));
+        EXPECT_EQ(std::tuple(s->partikelLifeMin, s->partikelLifeMax, s->systemLifeTime),
+                  std::tuple(lives[type][0], lives[type][1], lives[type][2]));
         EXPECT_EQ(s->externX, type == 3 ? nullptr : &x) << "the ring follows nothing";
         EXPECT_EQ(s->extern1Y, type >= 4 ? &y1 : nullptr);
     }
@@ -226,11 +227,4 @@ TEST_F(PointManagerSlots, RecordWithoutAPointerThePresetNeedsIsRefusedWithNothin
     CREATE_PARTSYSTEMSTRUCT ring = FullRecord(3);
     ring.externX = ring.externY = ring.externZ = nullptr;
     EXPECT_TRUE(manager->CreatePartikelSystemEx(&ring)) << "the ring needs no followed position";
-}
-
-TEST_F(PointManagerSlots, PresetOnAFullTableIsReportedAndFreed) {
-    FillTable();
-    CREATE_PARTSYSTEMSTRUCT record = FullRecord(0);
-    EXPECT_FALSE(manager->CreatePartikelSystemEx(&record)); // the leak checker sees what it made
-    EXPECT_EQ(id, -42);
 }

@@ -1,7 +1,7 @@
 // Creation of the terrain from the two 8-bit bitmaps and from map images: the readers' checks, the patch
 // meshes and their buffers, maps that are not square, a terrain made twice, deleted or never made, and
 // the map image saved and loaded back, also through "Map\map1.cap".
-#include "terrain_fixture.h"
+#include "terrain_test_support.h"
 
 #include "core/buffer_manager.h"
 #include "core/textur_manager.h"
@@ -264,39 +264,31 @@ TEST_F(TerrainCreation, MapsThatAreNotSquareAreMeshedDrawnPickedAndEditedOverThe
     }
 }
 
-TEST_F(TerrainMapImage, SavedImageIsTheLoadedOneByteForByteAndLoadsBackEqual) {
+// Relative and absolute edits come back from the saved image: the raised patch 6.0 above its map
+// height, and for the patch set to 1.0 the offset that reproduces it (the mesh takes offsets below -5
+// as -5).
+TEST_F(TerrainMapImage, SavedImageIsTheLoadedOneByteForByteAndRelativeAndAbsoluteEditsSurviveSaveAndReload) {
     // Written into a buffer of 0xCD bytes: the reserved header bytes come out as zeros too.
     auto image = MakeMapImage(64, 48, KnownHeight, KnownLight, 0x12);
     ASSERT_TRUE(LoadImage(t, image));
     EXPECT_EQ(SaveMap(t), image);
 
     const int plateau = 5 + 4 * 15;
+    const int absolute = engine.Patch(1, 2);
     t->IncreaseTerrainPosition(plateau, 2);
+    ASSERT_TRUE(t->PatchIncrease(0, absolute, 1.0f));
     t->tileFeld[3] = 0x57; // a type without a texture set is kept
     auto edited = SaveMap(t);
     ASSERT_TRUE(LoadImage(t, edited));
     EXPECT_EQ(t->tileFeld[3], 0x57);
     EXPECT_EQ(SaveMap(t), edited);
-    // The raised patch comes back 6.0 above its map height.
     for (int k = 0; k < 25; ++k) {
         const TerrainVertex& v = t->patchCopies[plateau].vertices[k];
         EXPECT_FLOAT_EQ(v.y, MeshHeight(KnownHeight(int(v.x), int(v.z)), 6.0f)) << k;
-    }
-}
-
-TEST_F(TerrainMapImage, AbsoluteEditSurvivesSaveAndReload) {
-    auto loaded = MakeMapImage(64, 64, KnownHeight, KnownLight);
-    ASSERT_TRUE(LoadImage(t, loaded));
-    const int patch = 7 + 7 * 15;
-    ASSERT_TRUE(t->PatchIncrease(0, patch, 1.0f));
-    auto image = SaveMap(t);
-    ASSERT_TRUE(LoadImage(t, image));
-    for (int k = 0; k < 25; ++k) {
-        // The offset that reproduces 1.0 is kept; the mesh takes offsets below -5 as -5.
-        const TerrainVertex& v = t->patchCopies[patch].vertices[k];
-        const int byte = KnownHeight(int(v.x), int(v.z));
-        EXPECT_FLOAT_EQ(t->floatOwnHeightMap[int(v.x) + int(v.z) * 64], 1.0f - MeshHeight(byte, 0.0f)) << k;
-        EXPECT_FLOAT_EQ(v.y, std::max(1.0f, MeshHeight(byte, -5.0f))) << k;
+        const TerrainVertex& a = t->patchCopies[absolute].vertices[k];
+        const int byte = KnownHeight(int(a.x), int(a.z));
+        EXPECT_FLOAT_EQ(t->floatOwnHeightMap[int(a.x) + int(a.z) * 64], 1.0f - MeshHeight(byte, 0.0f)) << k;
+        EXPECT_FLOAT_EQ(a.y, std::max(1.0f, MeshHeight(byte, -5.0f))) << k;
     }
 }
 

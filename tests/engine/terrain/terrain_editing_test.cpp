@@ -1,6 +1,6 @@
 // Editing on a small grid: plateaus in both modes with the slopes around them, gap filling, the
 // grid's borders, and the permanent-plane grid.
-#include "terrain_fixture.h"
+#include "terrain_test_support.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // Picking through the engine's picking ray at known screen points, the height queries, and the engine
 // root's SetTile and TestFkt at a screen point, with and without terrain under it.
-#include "terrain_fixture.h"
+#include "terrain_test_support.h"
 
 #include "core/gfx_main.h"
 #include "core/kamera_klass.h"

@@ -1,7 +1,6 @@
 // Set-up and builders shared by the terrain tests.
 #include "terrain_test_support.h"
 
-#include "core/buffer_manager.h"
 #include "core/gfx_main.h"
 #include "core/init_manager.h"
 #include "core/kamera_klass.h"
@@ -53,14 +52,10 @@ bool Engine::LoadFlat(int size, uint8_t height, unsigned char tile) {
 }
 
 int Engine::CountDraws() {
-    namespace d3d = platform::d3d9;
     device->BeginScene();
-    d3d::ClearCallTrace();
-    d3d::EnableCallTrace(true);
-    terrain->RenderAll();
-    d3d::EnableCallTrace(false);
+    const size_t draws = TracedCalls([this] { terrain->RenderAll(); }, "DrawIndexedPrimitive").size();
     device->EndScene();
-    return int(d3d::CallTraceLines("DrawIndexedPrimitive").size());
+    return int(draws);
 }
 
 std::vector<unsigned char> MakeMapImage(int w, int h, const SampleFunction& height,
@@ -114,18 +109,6 @@ std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample) {
 
 float MeshHeight(int byte, float offset) {
     return float(byte) * 0.025f + 6.0f + (offset < -5.0f ? -5.0f : offset);
-}
-
-std::vector<TerrainVertex> ReadVertexBuffer(int id, int count) {
-    std::vector<TerrainVertex> vertices(static_cast<size_t>(count));
-    IDirect3DVertexBuffer9* buffer = BufferManager::GetExemplar()->GetVertexBuffer(id);
-    void* data = nullptr;
-    if (buffer == nullptr || buffer->Lock(0, 0, &data, 0) < 0) {
-        return {};
-    }
-    std::memcpy(vertices.data(), data, vertices.size() * sizeof(TerrainVertex));
-    buffer->Unlock();
-    return vertices;
 }
 
 } // namespace terrain_test

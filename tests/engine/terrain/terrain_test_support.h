@@ -1,14 +1,17 @@
-// Shared set-up of the terrain tests: an engine on an off-screen window, access to the terrain's
-// private members, and builders for map images and 8-bit bitmaps with chosen contents.
+// Shared set-up of the terrain tests: an engine on an off-screen window set up before each test, access
+// to the terrain's private members, and builders for map images and 8-bit bitmaps with chosen contents.
 #pragma once
 
 #include "terrain/terrain_manager.h"
 
+#include "core/buffer_manager.h"
 #include "d3d9/d3d9.h"
+#include "engine/device_probes.h"
 #include "win32/windows_base.h"
 
 #include <cstdint>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 class GFXMain;
@@ -74,6 +77,18 @@ std::vector<uint8_t> MakeBitmap8(int w, int h, const SampleFunction& sample);
 float MeshHeight(int byte, float offset);
 
 // Reads the vertices of a vertex buffer of the pool.
-std::vector<TerrainVertex> ReadVertexBuffer(int id, int count);
+inline std::vector<TerrainVertex> ReadVertexBuffer(int id, int count) {
+    return ReadRecords<TerrainVertex>(BufferManager::GetExemplar()->GetVertexBuffer(id), size_t(count));
+}
+
+class TerrainFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(engine.Setup());
+        t = engine.terrain;
+    }
+    Engine engine;
+    TerrainManager* t = nullptr;
+};
 
 } // namespace terrain_test

@@ -1,7 +1,7 @@
 // Tiles and drawing: the tile of one patch, the neighbour masks, the draws per patch with their
 // transition layers, the states drawing sets, and a picture of the run folder's terrain drawn on the
 // software device, probed and written as a PNG beside the build for a look.
-#include "terrain_fixture.h"
+#include "terrain_test_support.h"
 
 #include "core/gfx_main.h"
 #include "core/kamera_klass.h"
