@@ -5,13 +5,6 @@
 using namespace d3d9test;
 namespace hooks = platform::d3d9;
 
-TEST(Direct3DCreation, RejectsAnyOtherSdkVersion) {
-    EXPECT_EQ(Direct3DCreate9(32), nullptr);
-    IDirect3D9* d3d = Direct3DCreate9(31);
-    ASSERT_NE(d3d, nullptr);
-    EXPECT_EQ(d3d->Release(), 0u);
-}
-
 TEST_F(DeviceTest, WindowedDeviceTakesClientSizeAndReportsBlendingSupport) {
     D3DDISPLAYMODE mode{};
     ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
@@ -45,15 +38,17 @@ TEST_F(DeviceTest, WindowedDeviceTakesClientSizeAndReportsBlendingSupport) {
     fromDevice->Release();
 }
 
-TEST(Direct3DCreation, UnknownWindowWithoutSizeFails) {
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+TEST(Direct3DCreation, AnyOtherSdkVersionAndAnUnknownWindowWithoutSizeAreRefused) {
+    EXPECT_EQ(Direct3DCreate9(32), nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(31);
+    ASSERT_NE(d3d, nullptr);
     D3DPRESENT_PARAMETERS pp{};
     pp.Windowed = TRUE;
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(1);
     EXPECT_LT(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, &device), 0);
     EXPECT_EQ(device, nullptr);
-    d3d->Release();
+    EXPECT_EQ(d3d->Release(), 0u);
 }
 
 TEST_F(DeviceTest, ScenesCannotNestAndDrawsNeedASceneAndABoundStream) {
@@ -68,8 +63,11 @@ TEST_F(DeviceTest, ScenesCannotNestAndDrawsNeedASceneAndABoundStream) {
     EXPECT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, 0, 0), D3DERR_INVALIDCALL);
     device->SetStreamSource(0, vb, 0, 28);
     EXPECT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, 0, 0), D3D_OK);
-    // More vertices than the buffer holds.
+    // More vertices than the buffer holds, or a stride shorter than the format's vertex.
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 3), D3DERR_INVALIDCALL);
+    device->SetStreamSource(0, vb, 0, 20);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 1), D3DERR_INVALIDCALL);
+    device->SetStreamSource(0, vb, 0, 28);
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
     EXPECT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(device->EndScene(), D3DERR_INVALIDCALL);
@@ -134,7 +132,7 @@ TEST_F(DeviceTest, BufferLocksCheckTheirRangeAndIndexBuffersTheirFormat) {
     EXPECT_LT(device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib, nullptr), 0);
 }
 
-TEST_F(DeviceTest, TexturesBuildTheFullChainAndLockEachLevel) {
+TEST_F(DeviceTest, TexturesBuildTheFullChainLockEachLevelAndKeepTheSizeLimit) {
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(device->CreateTexture(64, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
               D3D_OK);
@@ -167,20 +165,19 @@ TEST_F(DeviceTest, TexturesBuildTheFullChainAndLockEachLevel) {
     ASSERT_EQ(glyphs->LockRect(0, &rect, nullptr, 0), D3D_OK);
     EXPECT_EQ(rect.Pitch, 256);
     glyphs->UnlockRect(0);
-}
 
-TEST_F(DeviceTest, TextureSizeIsLimitedByTheSettableMaximum) {
-    IDirect3DTexture9* texture = nullptr;
+    // The size limit a test can set is reported and kept.
     hooks::SetMaxTextureSize(256, 256);
     D3DCAPS9 caps{};
     device->GetDeviceCaps(&caps);
     EXPECT_EQ(caps.MaxTextureWidth, 256u);
-    EXPECT_EQ(device->CreateTexture(512, 512, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &texture, nullptr),
+    IDirect3DTexture9* large = nullptr;
+    EXPECT_EQ(device->CreateTexture(512, 512, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &large, nullptr),
               D3DERR_INVALIDCALL);
-    EXPECT_EQ(texture, nullptr);
-    ASSERT_EQ(device->CreateTexture(256, 256, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &texture, nullptr),
+    EXPECT_EQ(large, nullptr);
+    ASSERT_EQ(device->CreateTexture(256, 256, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &large, nullptr),
               D3D_OK);
-    texture->Release();
+    owned.push_back(large);
 }
 
 TEST_F(DeviceTest, ReleasedTextureIsUnboundFromDeviceAndStateBlocks) {

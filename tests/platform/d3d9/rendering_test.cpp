@@ -349,28 +349,6 @@ TEST_F(DeviceTest, NonFiniteAndFarAwayVerticesDrawNothingAndDoNotCrash) {
     ExpectPixel(30, 25, 0xFF000000);
 }
 
-TEST_F(DeviceTest, PretransformedVerticesWithoutColourAreWhite) {
-    struct Vertex {
-        float x, y, z, rhw, tu, tv;
-    };
-    IDirect3DTexture9* texture = MakeTexture(2, 2, [](int, int) { return 0xFF8040C0u; });
-    device->SetTexture(0, texture);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    std::vector<Vertex> vertices = {{10, 50, 0, 1, 0, 1}, {10, 10, 0, 1, 0, 0}, {50, 50, 0, 1, 1, 1}};
-    IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, 0x104);
-    device->SetFVF(0x104);
-    device->SetStreamSource(0, vb, 0, sizeof(Vertex));
-    device->BeginScene();
-    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
-    // A stride shorter than the format's vertex is refused.
-    device->SetStreamSource(0, vb, 0, 20);
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
-    device->EndScene();
-    ExpectPixel(20, 40, 0xFF8040C0);
-}
-
 TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
     RectangleStates(device, false);
     // Colour from black to white across a hundredth of a pixel, over a long span.
