@@ -194,16 +194,17 @@ TEST_F(Strategies, StatusBarColoursFollowTheValueAndEveryPointHasASize) {
         int lit;
         DWORD color;
     };
+    // Grey unlit; lit red below two thirds of the maximum, yellow below three quarters, green above.
     const Row rows[] = {{0.0f, 0, 0},
-                        {1.0f, 20, UpdateStatusBar::LOW_COLOR},
-                        {2.0f, 40, UpdateStatusBar::MIDDLE_COLOR},
-                        {2.9f, 58, UpdateStatusBar::HIGH_COLOR},
-                        {7.0f, 60, UpdateStatusBar::HIGH_COLOR}};
+                        {1.0f, 20, 0x64C86464},
+                        {2.0f, 40, 0x64C8C864},
+                        {2.9f, 58, 0x6464C864},
+                        {7.0f, 60, 0x6464C864}};
     for (const Row& row : rows) {
         current = row.current;
         strategy.Update(&bar);
         for (int i = 0; i < 60; ++i) {
-            const DWORD expected = i < row.lit ? row.color : UpdateStatusBar::UNLIT_COLOR;
+            const DWORD expected = i < row.lit ? row.color : 0x64646464;
             ASSERT_EQ(bar.vertices[i].color, expected) << "current " << row.current << ", point " << i;
             ASSERT_EQ(bar.vertices[i].pointSize, 5.0f) << "a red or yellow point must not be invisible";
         }
