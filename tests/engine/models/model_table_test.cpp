@@ -61,7 +61,8 @@ TEST_F(ModelMD2Test, SecondModelOfTheSameFileSharesTheBufferAtTheFirstScale) {
     EXPECT_NE(TexturManager::GetExemplar()->GetTextur(second.skinTexture), nullptr);
 }
 
-TEST_F(ModelMD2Test, MissingFileBrokenFileOrMissingSkinLeaveNoTextureHeld) {
+TEST_F(ModelMD2Test,
+       MissingFileBrokenFileMissingSkinOrBillbordWithZeroOrNegativeFramesIsRefusedAndHoldsNoTexture) {
     std::vector<uint8_t> broken = md2_test::Cube({2.0f}).Bytes();
     broken.resize(broken.size() - 10);
     testing_support::WriteFile(folder / "broken.md2", broken);
@@ -76,6 +77,12 @@ TEST_F(ModelMD2Test, MissingFileBrokenFileOrMissingSkinLeaveNoTextureHeld) {
     EXPECT_FALSE(noSkin.Create("cube.md2", "noskin.png", 1.0f));
     EXPECT_EQ(noSkin.skinTexture, -1);
     EXPECT_EQ(noSkin.frameCount, 0);
+    for (int frames : {0, -3}) {
+        BillbordSprite sprite(device);
+        EXPECT_FALSE(sprite.Create("strip.png", frames, 1.0f, 1.0f)) << frames;
+        EXPECT_EQ(sprite.vertexBuffer, -1);
+        EXPECT_FALSE(sprite.SetFrame(0, 255));
+    }
     EXPECT_EQ(HeldTextures(), 0);
 }
 
@@ -106,16 +113,6 @@ TEST(BillbordFacingAngle, FollowsTheCameraAboutYWithoutNaNStraightAbove) {
     for (const auto& row : rows) {
         EXPECT_NEAR(BillbordFacingAngle(row.dx, row.dz), row.angle, 1e-6f) << row.dx << ", " << row.dz;
     }
-}
-
-TEST_F(BillbordTest, BillbordWithZeroOrNegativeFramesIsRefused) {
-    for (int frames : {0, -3}) {
-        BillbordSprite sprite(device);
-        EXPECT_FALSE(sprite.Create("strip.png", frames, 1.0f, 1.0f)) << frames;
-        EXPECT_EQ(sprite.vertexBuffer, -1);
-        EXPECT_FALSE(sprite.SetFrame(0, 255));
-    }
-    EXPECT_EQ(HeldTextures(), 0);
 }
 
 TEST_F(BillbordTest, RenderThatCannotDrawIsReportedAndStillRestoresStates) {
