@@ -100,9 +100,17 @@ TEST(FramePicture, QuadsRectanglesFramesAndTextShowWhereTheyWereDrawn) {
         {650, 470, 0xFF00FF00, "turned quad, centre"},
         {604, 424, BLACK, "turned quad, former corner now empty"},
         {650, 405, 0xFF00FF00, "turned quad, its corner now above the old top edge"},
+        // The frame's bars are one pixel wide: above the top, on the bottom, on the left and the right edge.
         {480, 299, YELLOW, "frame, top bar"},
+        {480, 298, BLACK, "above the top bar"},
+        {480, 300, BLACK, "below the top bar"},
+        {480, 380, YELLOW, "frame, bottom bar"},
+        {480, 381, BLACK, "below the bottom bar"},
+        {400, 340, YELLOW, "frame, left bar"},
+        {401, 340, BLACK, "right of the left bar"},
         {560, 340, YELLOW, "frame, right bar"},
-        {480, 340, BLACK, "inside the frame"},
+        {559, 340, BLACK, "left of the right bar"},
+        {561, 340, BLACK, "right of the right bar"},
     };
     for (const auto& probe : probes) {
         EXPECT_TRUE(ColourNear(d3dtest::ReadBackBufferPixel(device, probe.x, probe.y), probe.colour, 2))
