@@ -46,6 +46,21 @@ float Snap(float coordinate, int size) {
     return std::round(coordinate * size * 256) / (size * 256.0f);
 }
 
+// A span along x without perspective.
+TexCoordSpan AffineSpan(float s, float t, float dsdx, float dtdx) {
+    return {s, t, 1.0f, dsdx, dtdx, 0.0f, 0.0f, 0.0f, 0.0f};
+}
+
+// A sampler of one level of width x height texels, addressed alike in u and v.
+SamplerSetup OneLevel(const std::vector<uint32_t>& texels, int width, int height, AddressMode mode) {
+    SamplerSetup s;
+    s.white = false;
+    s.levels[0] = MipLevel{texels.data(), width, height};
+    s.levelCount = 1;
+    s.addressU = s.addressV = mode;
+    return s;
+}
+
 } // namespace
 
 TEST(VertexFormat, EngineFormatsDecodeToTheirFieldsAndStrides) {
@@ -167,23 +182,12 @@ TEST(SampleRoutines, PointAffineRoutineMatchesTheGeneralSampler) {
     for (int size : {1, 3, 48, 64, 800}) {
         std::vector<uint32_t> texels = RandomTexels(random, static_cast<size_t>(size) * 5);
         for (AddressMode mode : {AddressMode::Wrap, AddressMode::Clamp, AddressMode::Mirror}) {
-            SamplerSetup s;
-            s.white = false;
-            s.levels[0] = MipLevel{texels.data(), size, 5};
-            s.levelCount = 1;
-            s.addressU = s.addressV = mode;
+            SamplerSetup s = OneLevel(texels, size, 5, mode);
             std::uniform_real_distribution<float> start(-2.0f, 2.0f);
             for (int trial = 0; trial < 200; ++trial) {
                 float steps[] = {1.0f / size, 0.0f, 0.5f / size, 2.0f / size};
-                TexCoordSpan span{Snap(start(random), size),
-                                  Snap(start(random), 5),
-                                  1.0f,
-                                  steps[trial % 4],
-                                  steps[(trial / 4) % 4] * size / 5,
-                                  0,
-                                  0,
-                                  0,
-                                  0};
+                TexCoordSpan span = AffineSpan(Snap(start(random), size), Snap(start(random), 5),
+                                               steps[trial % 4], steps[(trial / 4) % 4] * size / 5);
                 ASSERT_NO_FATAL_FAILURE(ExpectSameTexels(s, false, span, 0))
                     << "size " << size << " trial " << trial;
             }
@@ -193,7 +197,7 @@ TEST(SampleRoutines, PointAffineRoutineMatchesTheGeneralSampler) {
 
 TEST(SampleRoutines, NoTextureReadsOpaqueWhite) {
     SamplerSetup s;
-    TexCoordSpan span{0.3f, 0.7f, 1.0f, 0.01f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    TexCoordSpan span = AffineSpan(0.3f, 0.7f, 0.01f, 0.0f);
     uint32_t scratch[4];
     const uint32_t* out = ChooseSampleRoutine(s, true)(s, span, 4, scratch);
     for (int i = 0; i < 4; ++i) {
@@ -214,23 +218,12 @@ TEST(SampleRoutines, LinearAffineRoutineMatchesTheGeneralSamplerWithinRounding) 
     for (int size : {2, 7, 64}) {
         std::vector<uint32_t> texels = RandomTexels(random, static_cast<size_t>(size) * size);
         for (AddressMode mode : {AddressMode::Wrap, AddressMode::Clamp}) {
-            SamplerSetup s;
-            s.white = false;
-            s.levels[0] = MipLevel{texels.data(), size, size};
-            s.levelCount = 1;
+            SamplerSetup s = OneLevel(texels, size, size, mode);
             s.magFilter = s.minFilter = TexelFilter::Linear;
-            s.addressU = s.addressV = mode;
             std::uniform_real_distribution<float> start(-1.5f, 1.5f), step(-0.05f, 0.05f);
             for (int trial = 0; trial < 100; ++trial) {
-                TexCoordSpan span{Snap(start(random), size),
-                                  Snap(start(random), size),
-                                  1.0f,
-                                  Snap(step(random), size),
-                                  Snap(step(random), size),
-                                  0,
-                                  0,
-                                  0,
-                                  0};
+                TexCoordSpan span = AffineSpan(Snap(start(random), size), Snap(start(random), size),
+                                               Snap(step(random), size), Snap(step(random), size));
                 ASSERT_NO_FATAL_FAILURE(ExpectSameTexels(s, false, span, 2))
                     << "size " << size << " trial " << trial;
             }

@@ -143,16 +143,6 @@ TEST_F(DeviceTest, DepthAndAlphaCompareFunctions) {
     }
 }
 
-TEST_F(DeviceTest, GouraudShadingInterpolatesVertexColours) {
-    RectangleStates(device, false);
-    std::vector<ScreenVertex> quad = Quad(0, 0, 100, 20, 0xFF000000);
-    quad[2].colour = quad[3].colour = 0xFFC8C8C8;
-    DrawScreenStrip(quad);
-    ExpectPixel(0, 10, 0xFF000000);
-    ExpectPixel(50, 10, 0xFF646464);
-    ExpectPixel(99, 10, 0xFFC6C6C6);
-}
-
 TEST_F(DeviceTest, MipFilterPicksTheLevelFromTheCoordinateDerivatives) {
     const DWORD levelColours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00,
                                   0xFF00FFFF, 0xFFFF00FF, 0xFF808080};
@@ -271,8 +261,12 @@ protected:
 };
 
 TEST_F(QuadPathTest, QuadCoversTheSamePixelsAsItsTwoTriangles) {
-    for (float angle : {0.0f, 0.3f, 1.1f, 2.5f}) {
+    // In the last row the fourth corner's texture coordinate breaks the first triangle's plane: that
+    // quad is drawn as its two triangles, to the pixel.
+    for (auto [angle, inconsistent] :
+         {std::pair{0.0f, false}, {0.3f, false}, {1.1f, false}, {2.5f, false}, {0.2f, true}}) {
         std::vector<ScreenVertex> quad = RotatedQuad(80.3f, 60.6f, 37.0f, angle, 0xFFFFFFFF);
+        quad[3].tu = inconsistent ? 0.5f : quad[3].tu;
         DrawScreenStrip(quad);
         std::vector<uint32_t> together = Frame();
         DrawAsSeparateTriangles(quad);
@@ -284,17 +278,8 @@ TEST_F(QuadPathTest, QuadCoversTheSamePixelsAsItsTwoTriangles) {
             differing += Near(together[i], apart[i], 8) ? 0 : 1;
         }
         EXPECT_LE(differing, 4) << "angle " << angle;
+        EXPECT_TRUE(!inconsistent || together == apart) << "angle " << angle;
     }
-}
-
-TEST_F(QuadPathTest, QuadWithInconsistentCornerIsDrawnAsTwoTriangles) {
-    // The fourth corner's texture coordinate breaks the first triangle's plane.
-    std::vector<ScreenVertex> quad = RotatedQuad(80.0f, 60.0f, 30.0f, 0.2f, 0xFFFFFFFF);
-    quad[3].tu = 0.5f;
-    DrawScreenStrip(quad);
-    std::vector<uint32_t> together = Frame();
-    DrawAsSeparateTriangles(quad);
-    EXPECT_EQ(together, Frame());
 }
 
 TEST_F(QuadPathTest, SteppedTexelsAgreeWithTheGeneralSampler) {
@@ -363,8 +348,15 @@ TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
     EXPECT_EQ(c >> 24, 0xFFu);
 }
 
-TEST_F(DeviceTest, FlatShadingAndTextureFactor) {
+TEST_F(DeviceTest, GouraudAndFlatShadingAndTextureFactor) {
     RectangleStates(device, false);
+    std::vector<ScreenVertex> quad = Quad(0, 0, 100, 20, 0xFF000000);
+    quad[2].colour = quad[3].colour = 0xFFC8C8C8;
+    DrawScreenStrip(quad);
+    ExpectPixel(0, 10, 0xFF000000);
+    ExpectPixel(50, 10, 0xFF646464);
+    ExpectPixel(99, 10, 0xFFC6C6C6);
+
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
     std::vector<ScreenVertex> triangle = {
         {10, 50, 0, 1, 0xFF00FF00, 0, 0}, {10, 10, 0, 1, 0xFFFF0000, 0, 0}, {50, 50, 0, 1, 0xFF0000FF, 0, 0}};

@@ -3,9 +3,8 @@
 // oversized files, device faults) leaving no texture behind.
 #include "picture_files.h"
 
-#include "d3d9/d3d9_testing.h"
 #include "d3dx9/d3dx9.h"
-#include "win32/window_surface.h"
+#include "platform/d3d9/device_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,34 +21,13 @@ namespace {
 using picture_files::Pattern;
 using picture_files::Source;
 
-class TextureLoader : public ::testing::Test {
+// The device of the device tests, with the pictures' folder beside it.
+class TextureLoader : public d3d9test::DeviceTest {
 protected:
     void SetUp() override {
+        DeviceTest::SetUp();
         ASSERT_TRUE(picture_files::ConvertAvailable()) << "ImageMagick's convert is needed";
-        window = platform::CreateOffscreenWindow(64, 48);
-        direct3d = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(direct3d, nullptr);
-        D3DPRESENT_PARAMETERS parameters = {};
-        parameters.Windowed = TRUE;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-        parameters.hDeviceWindow = window;
-        ASSERT_EQ(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device),
-                  D3D_OK);
         std::filesystem::create_directories(folder / "Grafik");
-    }
-    void TearDown() override {
-        platform::d3d9::ClearFaults();
-        platform::d3d9::ResetMaxTextureSize();
-        platform::d3d9::EnableCallTrace(false);
-        if (device != nullptr) {
-            device->Release();
-        }
-        if (direct3d != nullptr) {
-            direct3d->Release();
-        }
-        platform::DestroyOffscreenWindow(window);
     }
 
     void Write(const Source& source, const char* target, const char* options) {
@@ -82,9 +60,6 @@ protected:
     }
 
     testing_support::TemporaryFolder folder;
-    HWND window = nullptr;
-    IDirect3D9* direct3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
 };
 
 TEST_F(TextureLoader, CreatesAManagedA8R8G8B8TextureWithTheFullChainAndTheColourKey) {
