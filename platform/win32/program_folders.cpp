@@ -42,7 +42,7 @@ std::string FindDataFolder(const std::string& program, const std::string& dataNa
 }
 
 std::string UserDataFolder(const std::string& userName) {
-    // The base directory specification ignores relative paths in its variables.
+    // Relative paths in the XDG variables are ignored, as desktops do.
     if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome && dataHome[0] == '/') {
         return (fs::path(dataHome) / userName).string();
     }
