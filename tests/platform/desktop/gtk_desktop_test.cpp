@@ -84,6 +84,15 @@ void RunUnderXvfb(const std::string& test) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
 }
 
+// Another process waits until a window named `title` is on screen (up to a minute, for a loaded
+// machine), gives it the keyboard focus and only then runs the xdotool `commands`: focusing a window
+// that is not mapped yet fails, and keys sent before it has the focus are lost.
+void TypeOnceShown(const std::string& title, const std::string& commands) {
+    std::string command = "(timeout 60 sh -c 'until xdotool search --onlyvisible --name \"" + title +
+                          "\" windowfocus --sync; do sleep 0.1; done' && " + commands + ") >/dev/null 2>&1 &";
+    std::system(command.c_str());
+}
+
 void StartGtk() {
     // Input lost on the way (a focus race of the X server) would leave a modal loop waiting forever;
     // the child is stopped instead, and the parent reports the failure.
@@ -200,14 +209,11 @@ int& CancelCount() {
 // The game's name entry: Escape and the close box do nothing, OK with a name ends the dialog.
 INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
-        // Another process types while this one runs the modal loop; it first waits until the dialog is
-        // on screen, since focusing a window that is not mapped yet fails. The text is plain ASCII:
-        // xdotool types other characters by remapping a key for a moment, which races with the server
-        // under load (the conversion to ANSI text has its own tests).
-        std::system("(for i in $(seq 50); do xdotool search --onlyvisible --name 'please enter your name' "
-                    "windowfocus --sync && break; sleep 0.1; done; "
-                    "xdotool key Escape && sleep 0.3 && xdotool type 'Anna Zoe' && xdotool key Return) "
-                    ">/dev/null 2>&1 &");
+        // Another process types while this one runs the modal loop. The text is plain ASCII: xdotool
+        // types other characters by remapping a key for a moment, which races with the server under
+        // load (the conversion to ANSI text has its own tests).
+        TypeOnceShown("please enter your name",
+                      "xdotool key Escape && xdotool type 'Anna Zoe' && xdotool key Return");
         return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
@@ -298,21 +304,20 @@ TEST(GtkDesktop, OpenFileDialogCancelsAndChooses) {
     request.Flags = OFN_CREATEPROMPT | OFN_HIDEREADONLY;
     request.lpstrDefExt = "bmp";
 
-    const std::string focus =
-        "for i in $(seq 50); do xdotool search --onlyvisible --name 'Open File' windowfocus "
-        "--sync && break; sleep 0.1; done; sleep 0.5; ";
-    std::system(("(" + focus + "xdotool key Escape) >/dev/null 2>&1 &").c_str());
+    TypeOnceShown("Open File", "xdotool key Escape");
     EXPECT_FALSE(GetOpenFileNameA(&request));
     EXPECT_EQ(CommDlgExtendedError(), 0u);
 
-    // Typing a whole path races the location entry's completion; the name alone in the starting
-    // folder does not.
+    // A title of its own, so that the keys cannot go to the first dialog while it is still on screen.
+    // Letters typed into the file list start a search, whose result Enter may not choose; Ctrl+L opens
+    // the location entry, which takes a name in the starting folder. A whole path would race the
+    // entry's completion.
     std::string path = (folder / "photo.jpg").string();
     std::string start = folder.Path().string();
     request.lpstrInitialDir = start.c_str();
-    std::system(
-        ("(" + focus + "xdotool type --delay 30 photo.jpg; sleep 0.3; xdotool key Return) >/dev/null 2>&1 &")
-            .c_str());
+    request.lpstrTitle = "Choose a Picture";
+    TypeOnceShown("Choose a Picture",
+                  "xdotool key ctrl+l && xdotool type --delay 30 photo.jpg && xdotool key Return");
     ASSERT_TRUE(GetOpenFileNameA(&request));
     EXPECT_EQ(std::string(file), path);
     EXPECT_TRUE(IsWindowEnabled(window));
