@@ -3,6 +3,7 @@
 #include "highscore_list.h"
 
 #include "board.h"
+#include "support/process_probes.h"
 #include "support/test_files.h"
 
 #include <algorithm>
@@ -271,14 +272,12 @@ TEST_F(HighscoreTest, HugeStatedCountKeepsTenEntriesAndTheSaveWritesTenRecords) 
     const int32_t stated = 4800000;
     WriteFile(folder / "as3.roh", FileBytes(stated, twelve));
     std::filesystem::resize_file(folder / "as3.roh", 8 + 224ull * stated);
-    rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    const long before = usage.ru_maxrss;
+    const long before = testing_support::PeakResidentKilobytes();
 
     HighscoreList list;
     ASSERT_EQ(list.Load("as3.roh", 10), HighscoreList::LOAD_READ);
-    getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss - before, 16 * 1024) << "kilobytes of peak memory added by the load";
+    EXPECT_LT(testing_support::PeakResidentKilobytes() - before, 16 * 1024)
+        << "kilobytes of peak memory added by the load";
     EXPECT_EQ(Entries(list), TenRecords());
     list.InsertScore("new", 55);
     std::vector<Record> expected = TenRecords();

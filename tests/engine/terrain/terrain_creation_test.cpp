@@ -7,16 +7,17 @@
 #include "core/textur_manager.h"
 #include "core/gfx_main.h"
 #include "d3d9/d3d9_testing.h"
+#include "support/process_probes.h"
 #include "support/test_files.h"
 #include "terrain/terrain_textur_set.h"
 
 #include <cmath>
 #include <cstring>
 #include <set>
-#include <sys/resource.h>
 
 using namespace terrain_test;
 namespace d3d = platform::d3d9;
+using testing_support::PeakResidentKilobytes;
 using testing_support::TemporaryFolder;
 using testing_support::WorkingDirectory;
 using testing_support::WriteFile;
@@ -41,12 +42,6 @@ std::vector<unsigned char> SaveMap(TerrainManager* t) {
     EXPECT_TRUE(t->GetSaveMap(&data, &written));
     EXPECT_EQ(written, size);
     return image;
-}
-
-long PeakResidentKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 using TerrainCreation = TerrainFixture;

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/process_probes.h"
 #include "support/test_files.h"
 
 #include <algorithm>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace {
 
@@ -262,15 +262,11 @@ TEST_F(PictureDecoders, PngChunkClaimingMoreThanTheFileIsRefusedBeforeAnyAllocat
     std::copy(bytes.begin(), bytes.begin() + 33, damaged.begin()); // signature and header chunk
     const uint8_t text[] = {0x60, 0x60, 0x00, 0x00, 't', 'E', 'X', 't', 'a', 'b', 'c'};
     std::copy(std::begin(text), std::end(text), damaged.begin() + 33);
-    auto peakKilobytes = [] {
-        rusage usage = {};
-        getrusage(RUSAGE_SELF, &usage);
-        return usage.ru_maxrss;
-    };
-    long before = peakKilobytes();
+    long before = testing_support::PeakResidentKilobytes();
     Picture picture;
     EXPECT_EQ(picture_files::Decode(damaged, &picture).code, platform::d3dx::DECODE_INVALID_DATA);
-    EXPECT_LT(peakKilobytes() - before, 64 * 1024) << "kilobytes of peak memory added by one decode";
+    EXPECT_LT(testing_support::PeakResidentKilobytes() - before, 64 * 1024)
+        << "kilobytes of peak memory added by one decode";
 }
 
 } // namespace

@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/process_probes.h"
 #include "support/test_files.h"
 
 #include <filesystem>
 #include <fstream>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -163,9 +163,7 @@ TEST_F(TextureLoader, FifoDeviceOrHugeFileAsAPictureIsRefusedAtOnceWithoutBeingR
                 {"/dev/zero", D3DERR_NOTFOUND},
                 {"/dev/urandom", D3DERR_NOTFOUND},
                 {"Grafik\\huge.bmp", D3DXERR_INVALIDDATA}};
-    rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    const long before = usage.ru_maxrss;
+    const long before = testing_support::PeakResidentKilobytes();
     alarm(10); // a blocking open ends the test process instead of hanging the run
     for (const auto& row : rows) {
         IDirect3DTexture9* texture = nullptr;
@@ -173,8 +171,8 @@ TEST_F(TextureLoader, FifoDeviceOrHugeFileAsAPictureIsRefusedAtOnceWithoutBeingR
         EXPECT_EQ(texture, nullptr) << row.path;
     }
     alarm(0);
-    getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss - before, 16 * 1024) << "kilobytes of peak memory added by the loads";
+    EXPECT_LT(testing_support::PeakResidentKilobytes() - before, 16 * 1024)
+        << "kilobytes of peak memory added by the loads";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The platform's file access: path translation, non-blocking opens, bounded reads and atomic file
 // replacement.
+#include "support/process_probes.h"
 #include "support/test_files.h"
 #include "win32/file_access.h"
 
@@ -8,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 TEST(FileAccess, TurnsBackslashesIntoFoldersAndIgnoresCaseWhenNeeded) {
@@ -161,12 +161,8 @@ TEST(FileAccess, ReplacementKeepsTheOldFileOnFailureFollowsLinksAndClearsDeadWri
     ASSERT_EQ(symlink("data/as1.roh", "as1.roh"), 0);
 
     // A writer killed before its rename left a temporary file; one of a living process stays.
-    pid_t dead = fork();
-    if (dead == 0) {
-        _exit(0);
-    }
+    const pid_t dead = testing_support::EndedProcessId();
     ASSERT_GT(dead, 0);
-    waitpid(dead, nullptr, 0);
     const std::string deadLeftover = "data/as1.roh.tmp" + std::to_string(dead);
     const std::string livingLeftover = "data/as1.roh.tmp1"; // init lives as long as the system
     testing_support::WriteFile(folder / deadLeftover, {6});

@@ -1,5 +1,6 @@
 // The file-backed registry: round trips of values, created and opened keys, buffers too small for a
 // value, missing, damaged, huge and non-regular value files, and the store's place under $XDG_CONFIG_HOME.
+#include "support/process_probes.h"
 #include "support/test_files.h"
 #include "win32/winreg.h"
 
@@ -7,9 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -166,12 +165,7 @@ TEST_F(RegistryTest, DamagedHugeAndFifoValueFilesAreRefusedUnreadAndCrashedWrite
         {"wrong magic", wrongMagic, 0},
         {"a sparse gigabyte behind an 8-byte header", good, off_t{1} << 30},
     };
-    auto peakKilobytes = [] {
-        rusage usage = {};
-        getrusage(RUSAGE_SELF, &usage);
-        return usage.ru_maxrss;
-    };
-    const long peakBefore = peakKilobytes();
+    const long peakBefore = testing_support::PeakResidentKilobytes();
     for (const Case& c : cases) {
         WriteFile(file, c.bytes);
         if (c.sparseSize > 0) {
@@ -183,7 +177,8 @@ TEST_F(RegistryTest, DamagedHugeAndFifoValueFilesAreRefusedUnreadAndCrashedWrite
             << c.name;
         EXPECT_EQ(buffer[0], 9) << c.name;
     }
-    EXPECT_LT(peakKilobytes() - peakBefore, 64 * 1024) << "kilobytes of peak memory added by the reads";
+    EXPECT_LT(testing_support::PeakResidentKilobytes() - peakBefore, 64 * 1024)
+        << "kilobytes of peak memory added by the reads";
 
     std::filesystem::remove(file);
     ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
@@ -196,12 +191,8 @@ TEST_F(RegistryTest, DamagedHugeAndFifoValueFilesAreRefusedUnreadAndCrashedWrite
     std::filesystem::remove(file);
 
     // A writer killed between writing its temporary file and renaming it.
-    pid_t dead = fork();
-    if (dead == 0) {
-        _exit(0);
-    }
+    const pid_t dead = testing_support::EndedProcessId();
     ASSERT_GT(dead, 0);
-    waitpid(dead, nullptr, 0);
     const std::filesystem::path leftover = file.string() + ".tmp" + std::to_string(dead);
     WriteFile(leftover, good);
     ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS)

@@ -2,6 +2,7 @@
 // other rates, other chunks, the extensible format), damaged, oversized and unsupported files refused
 // with a reason before anything large is allocated, and PlaySoundA through the SDL backend on SDL's
 // silent driver.
+#include "support/process_probes.h"
 #include "support/test_files.h"
 #include "win32/mmsystem.h"
 #include "win32/sdl_sound.h"
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,13 +66,6 @@ std::vector<uint8_t> Riff(const std::vector<std::vector<uint8_t>>& chunks) {
 std::vector<uint8_t> Wave(uint32_t rate, uint32_t channels, uint32_t bits, const std::vector<uint8_t>& data) {
     return Riff({FormatChunk(1, channels, rate, channels * bits / 8, bits),
                  DataChunk(static_cast<uint32_t>(data.size()), data)});
-}
-
-// The process's peak resident size: a decode that allocates what a damaged header claims raises it.
-long PeakKilobytes() {
-    rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 struct Decoded {
@@ -148,7 +141,7 @@ TEST(SoundDecoding, WaveWhoseDataChunkClaimsMoreThanTheFileHoldsIsRefusedBeforeA
     testing_support::WriteFile(folder / "huge.wav", bytes);
     std::vector<int16_t> samples;
     std::string error;
-    long before = PeakKilobytes();
+    long before = testing_support::PeakResidentKilobytes();
     EXPECT_FALSE(platform::DecodeWaveFile((folder / "huge.wav").string(), &samples, &error));
     EXPECT_NE(error.find("\"data\" chunk claims 3154130720 bytes"), std::string::npos) << error;
 
@@ -158,7 +151,8 @@ TEST(SoundDecoding, WaveWhoseDataChunkClaimsMoreThanTheFileHoldsIsRefusedBeforeA
     std::filesystem::resize_file(path, 64u * 1024u * 1024u + 1u);
     EXPECT_FALSE(platform::DecodeWaveFile(path.string(), &samples, &error));
     EXPECT_NE(error.find("too large"), std::string::npos) << error;
-    EXPECT_LT(PeakKilobytes() - before, 16 * 1024) << "kilobytes of peak memory added by both decodes";
+    EXPECT_LT(testing_support::PeakResidentKilobytes() - before, 16 * 1024)
+        << "kilobytes of peak memory added by both decodes";
 }
 
 TEST(SoundDecoding, DamagedUnsupportedOrInconsistentFilesAreRefusedWithAReason) {
