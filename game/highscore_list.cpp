@@ -5,6 +5,7 @@
 #include "highscore_list.h"
 
 #include "board.h"
+#include "highscore_lock.h"
 
 #include "win32/file_access.h"
 
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -66,6 +68,56 @@ void RemoveOldSaveLeftover(const char* fileName) {
     }
 }
 
+enum class DiskTable {
+    Read,       // whole records, or a header that states none
+    Missing,    // no file
+    NoRecord,   // a file without a whole record where its header states some: a first write cut short
+    Unreadable, // something is there that cannot be read (no permission, a FIFO, a device)
+};
+
+// Reads the whole records that `file` holds, no more than its header states (a negative count states
+// nothing) and no more than `maximum`. Names always end in a NUL.
+DiskTable ReadTableFile(const char* file, int32_t maximum, std::unique_ptr<HighscoreEntry[]>* records,
+                        int32_t* count) {
+    records->reset();
+    *count = 0;
+    FILE* in = platform::OpenDataFile(file, "rb");
+    if (!in) {
+        return errno == ENOENT ? DiskTable::Missing : DiskTable::Unreadable;
+    }
+    uint8_t header[HIGHSCORE_HEADER_SIZE];
+    const bool wholeHeader = std::fread(header, 1, sizeof(header), in) == sizeof(header);
+    const int32_t stated = wholeHeader ? static_cast<int32_t>(GetInt32(header)) : -1;
+    const long remaining = wholeHeader ? RemainingBytes(in) : 0;
+    const long present = remaining > 0 ? remaining / HIGHSCORE_RECORD_SIZE : 0;
+    // Only whole records that the file really holds are taken, and no more than the table keeps: the
+    // rest of a file whose header claims millions is neither read nor written back.
+    long wanted = std::min<long>(present, maximum);
+    if (stated >= 0 && stated < wanted) {
+        wanted = stated;
+    }
+    if (wanted > 0) {
+        records->reset(new (std::nothrow) HighscoreEntry[wanted]);
+    }
+    int32_t read = 0;
+    while (*records && read < wanted) {
+        uint8_t record[HIGHSCORE_RECORD_SIZE];
+        if (std::fread(record, 1, sizeof(record), in) != sizeof(record)) {
+            break;
+        }
+        HighscoreEntry& entry = (*records)[read];
+        std::memcpy(entry.name, record, HIGHSCORE_NAME_SIZE);
+        entry.name[HIGHSCORE_NAME_SIZE - 1] = '\0';
+        entry.score = GetInt32(record + HIGHSCORE_NAME_SIZE);
+        ++read;
+    }
+    std::fclose(in);
+    *count = read;
+    // A header that states no record is a whole, empty table; any other file without one whole record
+    // (a first write cut short by a kill or a full disk) holds no score to lose.
+    return present > 0 || stated == 0 ? DiskTable::Read : DiskTable::NoRecord;
+}
+
 } // namespace
 
 HighscoreList::HighscoreList() = default;
@@ -76,69 +128,37 @@ HighscoreList::~HighscoreList() {
 
 int HighscoreList::Load(const char* file, int n) {
     std::snprintf(fileName, sizeof(fileName), "%s", file ? file : "");
-    delete[] entries;
-    entries = nullptr;
-    count = 0;
-    const int32_t maximum = n > 0 ? n : 0;
+    capacity = n > 0 ? n : 0;
+    unsaved.clear();
+    saveError = 0;
     RemoveOldSaveLeftover(fileName);
 
-    if (FILE* in = platform::OpenDataFile(fileName, "rb")) {
-        uint8_t header[HIGHSCORE_HEADER_SIZE];
-        int32_t stated = 0;
-        long present = 0;
-        if (std::fread(header, 1, sizeof(header), in) == sizeof(header)) {
-            stated = static_cast<int32_t>(GetInt32(header));
-            const long remaining = RemainingBytes(in);
-            present = remaining > 0 ? remaining / HIGHSCORE_RECORD_SIZE : 0;
-        }
-        // Only whole records that the file really holds are taken, and no more than the table keeps:
-        // the rest of a file whose header claims millions is neither read nor written back. A negative
-        // count says nothing about the records, so then every whole record present counts.
-        long wanted = std::min<long>(present, maximum);
-        if (stated >= 0 && stated < wanted) {
-            wanted = stated;
-        }
-        if (wanted > 0) {
-            entries = new (std::nothrow) HighscoreEntry[wanted];
-        }
-        int32_t read = 0;
-        while (entries && read < wanted) {
-            uint8_t record[HIGHSCORE_RECORD_SIZE];
-            if (std::fread(record, 1, sizeof(record), in) != sizeof(record)) {
-                break;
-            }
-            std::memcpy(entries[read].name, record, HIGHSCORE_NAME_SIZE);
-            entries[read].name[HIGHSCORE_NAME_SIZE - 1] = '\0';
-            entries[read].score = GetInt32(record + HIGHSCORE_NAME_SIZE);
-            ++read;
-        }
-        count = read;
-        std::fclose(in);
-        // A file without one whole record (a first write cut short by a kill or a full disk) holds no
-        // score to lose; read as an empty table it would never take a score again, so it is made anew.
-        if (present > 0) {
-            return LOAD_READ;
-        }
-        delete[] entries;
-        entries = nullptr;
-        count = 0;
-    } else if (errno != ENOENT) {
-        // Something is there that cannot be read (no permission, a FIFO, a device): left as it is.
-        return LOAD_FAILED;
+    std::unique_ptr<HighscoreEntry[]> read;
+    int32_t readCount = 0;
+    const DiskTable found = ReadTableFile(fileName, capacity, &read, &readCount);
+    if (found == DiskTable::Read || found == DiskTable::Unreadable) {
+        // An unreadable file is left as it is, and its table stays empty.
+        Adopt(std::move(read), readCount);
+        return found == DiskTable::Read ? LOAD_READ : LOAD_FAILED;
     }
-
-    HighscoreEntry* created = new (std::nothrow) HighscoreEntry[maximum > 0 ? maximum : 1]();
+    std::unique_ptr<HighscoreEntry[]> created(new (std::nothrow) HighscoreEntry[capacity > 0 ? capacity : 1]());
     if (!created) {
+        Adopt(nullptr, 0);
         return LOAD_FAILED;
     }
-    const std::vector<uint8_t> bytes = TableBytes(maximum, created);
+    const std::vector<uint8_t> bytes = TableBytes(capacity, created.get());
     if (!platform::ReplaceDataFile(fileName, bytes.data(), bytes.size())) {
-        delete[] created;
+        Adopt(nullptr, 0);
         return LOAD_FAILED;
     }
-    entries = created;
-    count = maximum;
+    Adopt(std::move(created), capacity);
     return LOAD_CREATED;
+}
+
+void HighscoreList::Adopt(std::unique_ptr<HighscoreEntry[]> records, int32_t recordCount) {
+    delete[] entries;
+    entries = records.release();
+    count = entries ? recordCount : 0;
 }
 
 bool HighscoreList::IsHighscore(uint32_t s) const {
@@ -153,9 +173,9 @@ bool HighscoreList::IsHighscore(uint32_t s) const {
     return false;
 }
 
-void HighscoreList::InsertScore(const char* name, uint32_t s) {
+bool HighscoreList::Place(const char* name, uint32_t s) {
     if (!IsHighscore(s)) {
-        return;
+        return false;
     }
     int32_t p = 0;
     while (p < count && entries[p].score >= s) {
@@ -170,7 +190,35 @@ void HighscoreList::InsertScore(const char* name, uint32_t s) {
     if (name) {
         std::strncpy(entries[p].name, name, HIGHSCORE_NAME_SIZE - 1);
     }
-    Save();
+    return true;
+}
+
+bool HighscoreList::InsertScore(const char* name, uint32_t s) {
+    // Another game on the same folder may have saved since this one read the file: the insertion goes
+    // into the table as it is on disk now, with this run's scores that could not be saved put back in.
+    const HighscoreLock lock(fileName);
+    std::unique_ptr<HighscoreEntry[]> onDisk;
+    int32_t onDiskCount = 0;
+    if (ReadTableFile(fileName, capacity, &onDisk, &onDiskCount) == DiskTable::Read) {
+        Adopt(std::move(onDisk), onDiskCount);
+        for (const HighscoreEntry& entry : unsaved) {
+            Place(entry.name, entry.score);
+        }
+    }
+    if (!Place(name, s)) {
+        return true;
+    }
+    if (Save()) {
+        unsaved.clear();
+        saveError = 0;
+        return true;
+    }
+    saveError = errno;
+    HighscoreEntry entry = {};
+    std::snprintf(entry.name, sizeof(entry.name), "%s", name ? name : "");
+    entry.score = s;
+    unsaved.push_back(entry);
+    return false;
 }
 
 bool HighscoreList::GetEntry(int i, uint32_t* score, char* name) const {

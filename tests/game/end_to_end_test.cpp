@@ -19,7 +19,9 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
+using game_testing::ClickOn;
 using game_testing::ColourDistance;
+using game_testing::RandomPlay;
 using game_testing::Picture;
 
 namespace {
@@ -30,48 +32,6 @@ int dealsSoFar = 0;
 
 std::time_t CountingDealClock() {
     return dealBase + 7 * dealsSoFar++;
-}
-
-// The clicks of a random play of the current board until no group is left: of the first play that
-// ends with an empty board, or of the first that does not. The board stays as it is.
-std::vector<std::pair<int, int>> RandomPlay(bool emptyAtEnd) {
-    int32_t board[BOARD_COLUMNS][BOARD_ROWS];
-    std::memcpy(board, Board, sizeof(Board));
-    const uint32_t score = Score;
-    std::mt19937 random(99);
-    std::vector<std::pair<int, int>> moves;
-    for (int attempt = 0; attempt < 3000; ++attempt) {
-        std::memcpy(Board, board, sizeof(Board));
-        moves.clear();
-        for (;;) {
-            std::vector<std::pair<int, int>> groups;
-            for (int x = 0; x < BOARD_COLUMNS; ++x) {
-                for (int y = 0; y < BOARD_ROWS; ++y) {
-                    const bool below = y + 1 < BOARD_ROWS && Board[x][y + 1] == Board[x][y];
-                    const bool right = x + 1 < BOARD_COLUMNS && Board[x + 1][y] == Board[x][y];
-                    if (Board[x][y] != EMPTY_CELL && (below || right)) {
-                        groups.emplace_back(x, y);
-                    }
-                }
-            }
-            if (groups.empty()) {
-                break;
-            }
-            moves.push_back(groups[random() % groups.size()]);
-            RemoveStones(moves.back().first, moves.back().second);
-        }
-        if ((zonkel::CountStones() == 0) == emptyAtEnd) {
-            break;
-        }
-        moves.clear();
-    }
-    std::memcpy(Board, board, sizeof(Board));
-    Score = score;
-    return moves;
-}
-
-std::string ClickOn(std::pair<int, int> cell) {
-    return std::to_string(39 + 48 * cell.first) + " " + std::to_string(39 + 48 * cell.second);
 }
 
 // What a frame shows of the game: board, score, stage, overlay, the menu's check marks and the stored

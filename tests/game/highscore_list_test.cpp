@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +27,10 @@ struct Record {
     uint32_t score;
     bool operator==(const Record&) const = default;
 };
+
+std::ostream& operator<<(std::ostream& out, const Record& record) {
+    return out << record.name << " " << record.score;
+}
 
 void AppendInt32(std::vector<uint8_t>& bytes, uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -84,6 +90,21 @@ std::vector<Record> TenRecords() {
     return records;
 }
 
+// A disk that is full after `bytes` bytes of a file: writes beyond them fail with EFBIG.
+class DiskFullAfter {
+public:
+    explicit DiskFullAfter(rlim_t bytes) {
+        signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &before);
+        const rlimit full = {bytes, before.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &full);
+    }
+    ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &before); }
+
+private:
+    rlimit before = {};
+};
+
 class HighscoreTest : public ::testing::Test {
 protected:
     testing_support::TemporaryFolder folder;
@@ -101,7 +122,8 @@ TEST_F(HighscoreTest, NewFileWithTheStartUpDefaultsIsByteExactAndAnExistingOneIs
     }
     EXPECT_EQ(ReadFile(folder / "as1.roh").size(), 2248u);
     EXPECT_EQ(ReadFile(folder / "as1.roh"), FileBytes(10, expected));
-    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"as1.roh"}) << "no temporary file is left";
+    EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"as1.roh", "highscores.lock"}))
+        << "no temporary file is left";
 
     const std::vector<uint8_t> bytes = FileBytes(3, {{"low", 5}, {"high", 500}, {"mid", 50}});
     WriteFile(folder / "al2.roh", bytes);
@@ -161,6 +183,8 @@ TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnIn
         {"count too large to allocate", withCount(0x7fffffff, 3), {30, 20, 10}},
         {"truncated record", truncatedRecord, {30, 20}},
         {"count smaller than the records", withCount(1, 3), {30}},
+        {"header stating no records, nothing after it", withCount(0, 0), {}},
+        {"header stating no records before two records", withCount(0, 2), {}},
     };
     for (const auto& c : cases) {
         WriteFile(folder / "d.roh", c.bytes);
@@ -169,11 +193,20 @@ TEST_F(HighscoreTest, DamagedFilesKeepTheirWholeRecordsAndStayUntouchedUntilAnIn
         EXPECT_EQ(Scores(list), c.scores) << c.name;
         EXPECT_EQ(ReadFile(folder / "d.roh"), c.bytes)
             << c.name << ": the file must not be rewritten by a load";
-        if (!c.scores.empty()) {
-            list.InsertScore("new", 1000);
-            EXPECT_EQ(Entries(list)[0].name, "new") << c.name;
-            EXPECT_EQ(ReadFile(folder / "d.roh"), FileBytes(list.GetCount(), Entries(list))) << c.name;
+        // An empty table is kept: no score enters it, and its file stays as it is.
+        EXPECT_EQ(list.InsertScore("new", 1000), true) << c.name;
+        if (c.scores.empty()) {
+            EXPECT_FALSE(list.IsHighscore(0xffffffffu)) << c.name;
+            EXPECT_EQ(list.GetCount(), 0) << c.name;
+            EXPECT_EQ(ReadFile(folder / "d.roh"), c.bytes) << c.name;
+            continue;
         }
+        std::vector<Record> expected = {{"new", 1000}};
+        for (size_t i = 0; i + 1 < c.scores.size(); ++i) {
+            expected.push_back(three[i]);
+        }
+        EXPECT_EQ(Entries(list), expected) << c.name;
+        EXPECT_EQ(ReadFile(folder / "d.roh"), FileBytes(int32_t(expected.size()), expected)) << c.name;
     }
 }
 
@@ -191,30 +224,68 @@ TEST_F(HighscoreTest, NameWithoutItsNulIsCutAt219Characters) {
     EXPECT_EQ(score, 77u);
 }
 
-TEST_F(HighscoreTest, FailedSaveKeepsTheOldFileAndReportsFalse) {
+TEST_F(HighscoreTest, FailedSavesKeepTheOldFileAndTheirScoresUntilASaveSucceeds) {
     const std::vector<uint8_t> bytes = FileBytes(10, TenRecords());
     WriteFile(folder / "s.roh", bytes);
     HighscoreList list;
-    list.Load("s.roh", 10);
-    // A folder where the temporary file would go makes the write fail.
-    const std::string temporary = "s.roh.tmp" + std::to_string(getpid());
-    std::filesystem::create_directory(folder / temporary);
-    list.InsertScore("lost", 1000);
-    EXPECT_FALSE(list.Save());
+    ASSERT_EQ(list.Load("s.roh", 10), HighscoreList::LOAD_READ);
+    {
+        const DiskFullAfter full(1000);
+        EXPECT_FALSE(list.InsertScore("lost", 1000));
+        EXPECT_EQ(list.SaveError(), EFBIG);
+        EXPECT_FALSE(list.InsertScore("also lost", 45));
+        EXPECT_FALSE(list.Save());
+    }
     EXPECT_EQ(ReadFile(folder / "s.roh"), bytes);
-    EXPECT_EQ(Entries(list)[0].name, "lost") << "the entry stays in memory";
+    std::vector<Record> expected = {{"lost", 1000}, {"p100", 100}, {"p90", 90}, {"p80", 80},
+                                    {"p70", 70},    {"p60", 60},   {"p50", 50}, {"also lost", 45},
+                                    {"p40", 40},    {"p30", 30}};
+    EXPECT_EQ(Entries(list), expected) << "both scores stay in the table";
 
-    std::filesystem::remove(folder / temporary);
-    EXPECT_TRUE(list.Save());
-    EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, Entries(list)));
+    // Once the disk has room again, the next insertion saves them with its own.
+    EXPECT_TRUE(list.InsertScore("saved", 35));
+    EXPECT_EQ(list.SaveError(), 0);
+    expected.back() = {"saved", 35};
+    EXPECT_EQ(Entries(list), expected);
+    EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, expected));
+}
+
+TEST_F(HighscoreTest, InsertionTakesTheTableOnDiskAndGoesOnWithoutALockAnotherGameHoldsTooLong) {
+    WriteFile(folder / "as2.roh", FileBytes(10, TenRecords()));
+    HighscoreList first; // two games that loaded the same table
+    HighscoreList second;
+    ASSERT_EQ(first.Load("as2.roh", 10), HighscoreList::LOAD_READ);
+    ASSERT_EQ(second.Load("as2.roh", 10), HighscoreList::LOAD_READ);
+    const std::string lockFile = (folder / "highscores.lock").string();
+    const int held = open(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(first.InsertScore("Anna", 55));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zonkel: cannot lock " + lockFile +
+                  " (another game has held it for 2 seconds); as2.roh is changed without the lock\n");
+    close(held);
+
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(second.InsertScore("Bert", 65));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::vector<Record> both = {{"p100", 100}, {"p90", 90}, {"p80", 80}, {"p70", 70}, {"Bert", 65},
+                                      {"p60", 60},   {"Anna", 55}, {"p50", 50}, {"p40", 40}, {"p30", 30}};
+    EXPECT_EQ(ReadFile(folder / "as2.roh"), FileBytes(10, both));
+    EXPECT_EQ(Entries(second), both) << "the table shown is the one saved";
+    const int after = open(lockFile.c_str(), O_RDWR);
+    EXPECT_EQ(flock(after, LOCK_EX | LOCK_NB), 0) << "the insertion let the lock go";
+    close(after);
 }
 
 TEST_F(HighscoreTest, TableCutShortByAKilledOrFullFirstWriteGetsTheDefaultTableOnTheNextLoad) {
     const std::vector<uint8_t> fresh = FileBytes(10, std::vector<Record>(10, Record{"", 0}));
-    // What an in-place first write leaves when it is killed: nothing, part of the header, or the header
-    // and part of the first record.
-    const std::vector<std::vector<uint8_t>> cutShort = {
-        {}, {10, 0, 0}, std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8 + 100)};
+    // What an in-place first write leaves when it is killed: nothing, part of the header, the header
+    // that states ten records alone, or with part of the first record.
+    const std::vector<std::vector<uint8_t>> cutShort = {{},
+                                                        {10, 0, 0},
+                                                        std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8),
+                                                        std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8 + 100)};
     for (const std::vector<uint8_t>& bytes : cutShort) {
         WriteFile(folder / "as1.roh", bytes);
         HighscoreList list;
@@ -227,17 +298,13 @@ TEST_F(HighscoreTest, TableCutShortByAKilledOrFullFirstWriteGetsTheDefaultTableO
     // A disk that fills up after 1000 bytes on the first start: no table file at all, rather than a
     // short one, and the next start creates it.
     std::filesystem::remove(folder / "as1.roh");
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = {};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit full = {1000, limit.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &full);
     HighscoreList list;
-    const int result = list.Load("as1.roh", 10);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(result, HighscoreList::LOAD_FAILED);
+    {
+        const DiskFullAfter full(1000);
+        EXPECT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_FAILED);
+    }
     EXPECT_EQ(list.GetCount(), 0);
-    EXPECT_TRUE(FilesIn(folder.Path()).empty());
+    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"highscores.lock"});
     EXPECT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_CREATED);
     EXPECT_EQ(ReadFile(folder / "as1.roh"), fresh);
 }

@@ -3,10 +3,13 @@
 // installed game runs from any folder with the data it installed.
 #include "program_run.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 using game_testing::ColourDistance;
@@ -102,6 +105,60 @@ TEST(PlayerFiles, ScoresSurviveDeletingTheBuildAndOldTablesMoveOverOnceNeverOver
     for (size_t i = 0; i < std::size(TABLES); ++i) {
         EXPECT_EQ(testing_support::ReadFile(player / TABLES[i]), kept[i]) << TABLES[i];
     }
+}
+
+TEST(PlayerFiles, TwoGamesOnOneFolderThatLoadedTheSameTableKeepBothScores) {
+    // Each game plays a board of its own to its game over and enters a name.
+    uint32_t annaScore = 0;
+    uint32_t bertScore = 0;
+    const std::time_t annaDeal = 2024;
+    std::time_t bertDeal = 3000;
+    const std::string annaScript = game_testing::GameOverScript(annaDeal, "Anna", &annaScore);
+    std::string bertScript = game_testing::GameOverScript(bertDeal, "Bert", &bertScore);
+    while (bertScore == annaScore || bertScore <= 9) {
+        bertScript = game_testing::GameOverScript(++bertDeal, "Bert", &bertScore);
+    }
+    ASSERT_GT(annaScore, 9u);
+    // The table of a first run's solve mode, medium: both scores enter it below the first entry.
+    std::vector<std::pair<std::string, uint32_t>> table = {{"Vera", 90000}};
+    for (uint32_t s = 9; s >= 1; --s) {
+        table.push_back({"p" + std::to_string(s), s});
+    }
+    const game_testing::GameFolder player;
+    testing_support::WriteFile(player / "as2.roh", TableFile(table));
+    std::ofstream(player / "anna.script") << annaScript;
+    std::ofstream(player / "bert.script") << "wait 20\n" << bertScript;
+    auto environment = [&](const char* name, std::time_t deal) {
+        return game_testing::Environment{{"VELKORA_HEADLESS", "1"},
+                                         {"VELKORA_SCRIPT", (player / name).string() + ".script"},
+                                         {"VELKORA_FRAMES", (player / name).string()},
+                                         {"VELKORA_FRAME_TIME", "20"},
+                                         {"ZONKEL_DEAL_TIME", std::to_string(deal)}};
+    };
+
+    // Bert's game has read the tables once it has drawn its first frame; it is held there until Anna's
+    // game has entered her score and ended.
+    const int bert = player.Start(environment("bert", bertDeal), player / "bert.txt");
+    for (int i = 0; i < 1200 && !fs::exists(player / "bert" / "frame_000001.png"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(kill(bert, SIGSTOP), 0);
+    ASSERT_TRUE(fs::exists(player / "bert" / "frame_000001.png"));
+    const int annaExit =
+        game_testing::WaitForProgram(player.Start(environment("anna", annaDeal), player / "anna.txt"), 120);
+    kill(bert, SIGCONT);
+    const int bertExit = game_testing::WaitForProgram(bert, 120);
+    EXPECT_EQ(annaExit, 0);
+    EXPECT_EQ(bertExit, 0);
+
+    // Each score goes in its place in falling order; the last two entries drop out.
+    table.insert(table.begin() + 1, {"Anna", annaScore});
+    table.insert(table.begin() + (bertScore > annaScore ? 1 : 2), {"Bert", bertScore});
+    table.resize(10);
+    EXPECT_EQ(testing_support::ReadFile(player / "as2.roh"), TableFile(table))
+        << "Anna " << annaScore << ", Bert " << bertScore;
+    EXPECT_EQ(testing_support::ReadFile(player / "anna.txt"), std::vector<uint8_t>());
+    EXPECT_EQ(testing_support::ReadFile(player / "bert.txt"), std::vector<uint8_t>());
 }
 
 TEST(PlayerFiles, InstalledGameRunsFromAnotherFolderWithItsDataIconAndDesktopEntry) {

@@ -1,6 +1,7 @@
 // Child processes, settings and picture files for the tests that run the real program.
 #include "program_run.h"
 
+#include "board.h"
 #include "game_window.h"
 
 #include "win32/headless.h"
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -212,6 +214,73 @@ std::vector<uint8_t> GameFolder::Setting(const char* name) const {
     RegCloseKey(key);
     bytes.resize(size);
     return bytes;
+}
+
+std::vector<std::pair<int, int>> RandomPlay(bool emptyAtEnd) {
+    int32_t board[BOARD_COLUMNS][BOARD_ROWS];
+    std::memcpy(board, Board, sizeof(Board));
+    const uint32_t score = Score;
+    std::mt19937 random(99);
+    std::vector<std::pair<int, int>> moves;
+    for (int attempt = 0; attempt < 3000; ++attempt) {
+        std::memcpy(Board, board, sizeof(Board));
+        moves.clear();
+        for (;;) {
+            std::vector<std::pair<int, int>> groups;
+            for (int x = 0; x < BOARD_COLUMNS; ++x) {
+                for (int y = 0; y < BOARD_ROWS; ++y) {
+                    const bool below = y + 1 < BOARD_ROWS && Board[x][y + 1] == Board[x][y];
+                    const bool right = x + 1 < BOARD_COLUMNS && Board[x + 1][y] == Board[x][y];
+                    if (Board[x][y] != EMPTY_CELL && (below || right)) {
+                        groups.emplace_back(x, y);
+                    }
+                }
+            }
+            if (groups.empty()) {
+                break;
+            }
+            moves.push_back(groups[random() % groups.size()]);
+            RemoveStones(moves.back().first, moves.back().second);
+        }
+        if ((zonkel::CountStones() == 0) == emptyAtEnd) {
+            break;
+        }
+        moves.clear();
+    }
+    std::memcpy(Board, board, sizeof(Board));
+    Score = score;
+    return moves;
+}
+
+std::string ClickOn(std::pair<int, int> cell) {
+    return std::to_string(39 + 48 * cell.first) + " " + std::to_string(39 + 48 * cell.second);
+}
+
+namespace {
+
+std::time_t scriptDealTime = 0;
+
+} // namespace
+
+std::string GameOverScript(std::time_t dealTime, const std::string& name, uint32_t* score) {
+    scriptDealTime = dealTime;
+    zonkel::SetDealClockForTesting([] { return scriptDealTime; });
+    PlayMode = 0;
+    Difficulty = 1;
+    Score = 0;
+    CreateBoard();
+    std::string script;
+    for (const auto& cell : RandomPlay(false)) {
+        RemoveStones(cell.first, cell.second);
+        script += "click " + ClickOn(cell) + "\nwait 2\n";
+    }
+    *score = Score;
+    // The click on the game-over picture opens the name entry, then the table shows.
+    script += "dialog ok " + name + "\nclick 400 300\nwait 2\n";
+    zonkel::SetDealClockForTesting(nullptr);
+    Score = 0;
+    Quota = 20;
+    return script;
 }
 
 int WaitForProgram(int processId, int seconds) {

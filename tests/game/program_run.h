@@ -8,6 +8,7 @@
 #include "win32/window_surface.h"
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -66,6 +67,16 @@ private:
     testing_support::TemporaryFolder programFolder;
     std::filesystem::path work;
 };
+
+// The clicks of a random play of the current board until no group is left: of the first play that
+// ends with an empty board, or of the first that does not. The board and score stay as they are.
+std::vector<std::pair<int, int>> RandomPlay(bool emptyAtEnd);
+// "X Y": the client position of the cell's centre in a window of 800 x 600.
+std::string ClickOn(std::pair<int, int> cell);
+// A script that plays the first board of a first run (solve mode, medium) dealt at `dealTime` to its
+// game over and gives `name` to the name entry; the game's score in *score. Leaves the game's state as
+// a new program has it.
+std::string GameOverScript(std::time_t dealTime, const std::string& name, uint32_t* score);
 
 // Waits for a started program; its exit status, or 128 + signal number. After `seconds` it ends the
 // program and returns -1.
