@@ -12,6 +12,7 @@
 #include "name_dialog.h"
 #include "program_state.h"
 #include "registry_manager.h"
+#include "unsaved_highscore_notice.h"
 
 #include "core/gfx_main.h"
 #include "d2d/d2d_manager.h"
@@ -183,6 +184,7 @@ void HandleLeftClick(int column, int row) {
     case OVERLAY_GAME_OVER:
         if (CurrentHighscoreTable().IsHighscore(Score)) {
             DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(NAME_DIALOG_ID), MainWindow, NameDlgProc, 0);
+            zonkel::TellOnceOfUnsavedHighscore(CurrentHighscoreTable());
         }
         OverlayState = OVERLAY_HIGHSCORES;
         return;

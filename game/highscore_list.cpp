@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -247,6 +248,13 @@ bool HighscoreList::GetTitle(char* out) const {
 bool HighscoreList::Save() {
     const std::vector<uint8_t> bytes = TableBytes(count, entries);
     return platform::ReplaceDataFile(fileName, bytes.data(), bytes.size());
+}
+
+std::string HighscoreHostPath(const char* file) {
+    std::error_code error;
+    const std::filesystem::path path =
+        std::filesystem::absolute(platform::ToWritableHostPath(file ? file : ""), error);
+    return path.lexically_normal().string();
 }
 
 HighscoreList& CurrentHighscoreTable() {

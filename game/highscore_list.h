@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 constexpr int HIGHSCORE_NAME_SIZE = 220;
@@ -71,6 +72,9 @@ private:
 
 // The six tables, index PlayMode*3 + Difficulty.
 extern HighscoreList HighscoreTables[HIGHSCORE_TABLE_COUNT];
+
+// The absolute path of a table's file (a program path, "as1.roh") in this system.
+std::string HighscoreHostPath(const char* file);
 
 // HighscoreTables[PlayMode*3 + Difficulty], the table of the running game's play mode and difficulty.
 HighscoreList& CurrentHighscoreTable();

@@ -2,6 +2,8 @@
 // every game locks the same file.
 #include "highscore_lock.h"
 
+#include "highscore_list.h"
+
 #include "win32/file_access.h"
 
 #include <cerrno>
@@ -15,10 +17,7 @@
 #include <unistd.h>
 
 std::string HighscoreLockPath(const char* tableFile) {
-    std::error_code error;
-    const std::filesystem::path table =
-        std::filesystem::absolute(platform::ToWritableHostPath(tableFile ? tableFile : ""), error);
-    return (table.parent_path() / "highscores.lock").lexically_normal().string();
+    return (std::filesystem::path(HighscoreHostPath(tableFile)).parent_path() / "highscores.lock").string();
 }
 
 HighscoreLock::HighscoreLock(const char* tableFile) {

@@ -47,6 +47,7 @@ public:
     void PumpEvents() override;
     void Present(WindowRecord& window) override;
     void RunModalDialog(WindowRecord& dialog) override;
+    int RunMessageBox(const MessageBoxRequest& request) override;
     std::optional<std::string> RunOpenFileDialog(const OpenFileRequest& request) override;
     bool OpensDesktopFiles() override { return true; }
 

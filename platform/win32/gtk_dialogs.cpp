@@ -1,6 +1,6 @@
 // The GTK 3 backend's modal dialogs: a dialog resource laid out in a fixed container (dialog units
 // scaled for the desktop font), Enter pressing the default button, Escape and the close box sending
-// IDCANCEL; and the open-file dialog with case-insensitive filters.
+// IDCANCEL; message boxes as GTK message dialogs; and the open-file dialog with case-insensitive filters.
 #include "win32/gtk_backend.h"
 
 namespace platform {
@@ -187,6 +187,27 @@ void GtkBackend::RunModalDialog(WindowRecord& dialog) {
         g_object_remove_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
         gtk_widget_destroy(window);
     }
+}
+
+int GtkBackend::RunMessageBox(const MessageBoxRequest& request) {
+    GtkWindow* parent = nullptr;
+    if (GtkWindowParts* owner = Parts(request.owner)) {
+        parent = GTK_WINDOW(owner->window);
+    }
+    static const GtkMessageType TYPES[] = {GTK_MESSAGE_OTHER, GTK_MESSAGE_ERROR, GTK_MESSAGE_QUESTION,
+                                           GTK_MESSAGE_WARNING, GTK_MESSAGE_INFO};
+    GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, TYPES[static_cast<int>(request.icon)],
+                                            GTK_BUTTONS_OK, "%s", request.text.c_str());
+    gtk_window_set_title(GTK_WINDOW(box), request.caption.c_str());
+    // Without an owner (before the program's window exists) the box shows in the middle of the screen.
+    gtk_window_set_position(GTK_WINDOW(box), parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+    // Our own reference, as for the open-file dialog: the box may be destroyed while it runs. Every way
+    // of closing it (OK, Enter, Escape, the close box) counts as OK, its only button.
+    g_object_ref(box);
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    g_object_unref(box);
+    return IDOK;
 }
 
 std::optional<std::string> GtkBackend::RunOpenFileDialog(const OpenFileRequest& request) {

@@ -103,6 +103,21 @@ public:
         }
     }
 
+    // The message goes to standard error; the box takes the next dialog answer (whichever button it
+    // names, as its only button is OK) and is closed with OK.
+    int RunMessageBox(const MessageBoxRequest& request) override {
+        static const char* const ICONS[] = {"", " (error)", " (question)", " (warning)", " (information)"};
+        std::fprintf(stderr, "headless: message box%s \"%s\": %s\n", ICONS[static_cast<int>(request.icon)],
+                     request.caption.c_str(), request.text.c_str());
+        if (!TakeDialogAnswer()) {
+            StepHeadlessScript(true);
+            if (!TakeDialogAnswer()) {
+                ReportUnansweredDialog("message box");
+            }
+        }
+        return IDOK;
+    }
+
     std::optional<std::string> RunOpenFileDialog(const OpenFileRequest&) override {
         auto answer = TakeOpenFileAnswer();
         if (!answer) {

@@ -117,11 +117,12 @@ int RunWinMain(int argc, char** argv, int (*winMain)(HINSTANCE, HINSTANCE, LPSTR
     if (!winMain) {
         return 1;
     }
+    const bool desktop = !IsSet(HEADLESS_VARIABLE) && (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY"));
     if (IsSet(HEADLESS_VARIABLE)) {
         if (!StartHeadless(program)) {
             return 1;
         }
-    } else if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) {
+    } else if (desktop) {
         if (!StartDesktop(program, &argc, &argv)) {
             return 1;
         }
@@ -135,6 +136,10 @@ int RunWinMain(int argc, char** argv, int (*winMain)(HINSTANCE, HINSTANCE, LPSTR
     // After the backend has read the script and the frames folder relative to where the program started.
     if (std::string error; folders && !EnterProgramFolders(*folders, &error)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        // A program started from the desktop's menu has no terminal for standard error.
+        if (desktop) {
+            MessageBoxA(nullptr, error.c_str(), program.c_str(), MB_OK | MB_ICONERROR);
+        }
         return 1;
     }
     static int instanceAnchor = 0;

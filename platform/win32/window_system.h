@@ -77,6 +77,16 @@ struct OpenFileRequest {
     std::string initialDirectory;
 };
 
+enum class MessageBoxIcon { None, Error, Question, Warning, Information };
+
+// What a message box shows; the texts are UTF-8.
+struct MessageBoxRequest {
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption;
+    MessageBoxIcon icon = MessageBoxIcon::None;
+};
+
 class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
@@ -100,6 +110,9 @@ public:
     // Shows the dialog (its record and its controls exist and WM_INITDIALOG was sent) and runs its
     // modal loop until window.dialogEnded or a quit request.
     virtual void RunModalDialog(WindowRecord& dialog) = 0;
+
+    // Shows the message box until it is closed; the button pressed (IDOK).
+    virtual int RunMessageBox(const MessageBoxRequest& request) = 0;
 
     // The chosen absolute path, or nothing on cancel.
     virtual std::optional<std::string> RunOpenFileDialog(const OpenFileRequest& request) = 0;

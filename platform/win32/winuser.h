@@ -148,6 +148,18 @@ using ATOM = WORD;
 #define IDOK 1
 #define IDCANCEL 2
 
+// MessageBoxA: the buttons (only MB_OK is offered) and the icon.
+#define MB_OK 0x00000000L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONWARNING MB_ICONEXCLAMATION
+#define MB_ICONASTERISK 0x00000040L
+#define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_ICONMASK 0x000000F0L
+
 // System colours; an intptr_t so that (HBRUSH)(COLOR_WINDOW + 1) converts without warnings.
 #define COLOR_WINDOW ((intptr_t)5)
 
@@ -198,6 +210,10 @@ HWND GetDlgItem(HWND dialog, int controlId);
 // Copies at most maxCount - 1 characters and a NUL; returns the number of characters copied.
 UINT GetDlgItemTextA(HWND dialog, int controlId, LPSTR text, int maxCount);
 BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text);
+// A modal message with an OK button, owned by `owner` (disabled while it shows) or by no window; a null
+// caption is "Error". Returns IDOK once it is closed, or 0 (nothing shown) for a button set other than
+// MB_OK or an owner that is not a window.
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // Resources registered with platform::RegisterResources.
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);

@@ -4,11 +4,20 @@
 #include "program_run.h"
 
 #include "board.h"
+#include "game_resources.h"
+#include "game_window.h"
+#include "highscore_list.h"
+#include "program_state.h"
+
+#include "win32/desktop_testing.h"
 
 #include <chrono>
+#include <cstring>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -80,16 +89,21 @@ bool SendCloseRequest(unsigned long window) {
     return sent;
 }
 
+// Runs the current test again inside xvfb-run, where it finds INSIDE_VARIABLE set, and judges that run.
+void RunInsideXvfb() {
+    if (Shell("command -v xvfb-run && command -v xdotool").find("xdotool") == std::string::npos) {
+        GTEST_SKIP() << "xvfb-run and xdotool are needed (scripts/deps installs them)";
+    }
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string output = Shell(std::string(INSIDE_VARIABLE) + "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" +
+                                     fs::read_symlink("/proc/self/exe").string() + "' --gtest_filter=" +
+                                     test->test_suite_name() + "." + test->name() + " 2>&1; echo \"exit $?\"");
+    EXPECT_NE(output.find("exit 0\n"), std::string::npos) << output;
+}
+
 TEST(DesktopWindow, StartClickCreditsAndCloseUnderXvfb) {
     if (!std::getenv(INSIDE_VARIABLE)) {
-        if (Shell("command -v xvfb-run && command -v xdotool").find("xdotool") == std::string::npos) {
-            GTEST_SKIP() << "xvfb-run and xdotool are needed (scripts/deps installs them)";
-        }
-        const std::string output =
-            Shell(std::string(INSIDE_VARIABLE) + "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" +
-                  fs::read_symlink("/proc/self/exe").string() +
-                  "' --gtest_filter=DesktopWindow.* 2>&1; echo \"exit $?\"");
-        EXPECT_NE(output.find("exit 0\n"), std::string::npos) << output;
+        RunInsideXvfb();
         return;
     }
 
@@ -156,6 +170,80 @@ TEST(DesktopWindow, StartClickCreditsAndCloseUnderXvfb) {
     const int exitCode = game_testing::WaitForProgram(program, 60);
     const std::vector<uint8_t> errorBytes = testing_support::ReadFile(errors);
     EXPECT_EQ(exitCode, 0) << std::string(errorBytes.begin(), errorBytes.end());
+}
+
+TEST(DesktopWindow, PlayersFolderThatCannotBeMadeIsToldInAMessageBoxBeforeTheProgramEnds) {
+    if (!std::getenv(INSIDE_VARIABLE)) {
+        RunInsideXvfb();
+        return;
+    }
+    const game_testing::GameFolder folder;
+    // XDG_DATA_HOME names a file: no folder can be made inside it, not even by root.
+    testing_support::WriteFile(folder / "data", {'x'});
+    const int program =
+        folder.Start({{"VELKORA_HEADLESS", ""}, {"XDG_DATA_HOME", (folder / "data").string()}}, folder / "err");
+    const std::string box = WaitFor("xdotool search --onlyvisible --name '^zonkel$'");
+    int status = 0;
+    EXPECT_EQ(waitpid(program, &status, WNOHANG), 0) << "the program ended before its message was closed";
+    ASSERT_FALSE(box.empty()) << "no message box captioned with the program's name";
+    Shell("xdotool windowfocus --sync " + box + " key Return");
+    EXPECT_EQ(game_testing::WaitForProgram(program, 60), 1);
+    // Standard error holds the same line, among what the sound and desktop libraries print.
+    const std::vector<uint8_t> errors = testing_support::ReadFile(folder / "err");
+    const std::string line = "\nzonkel: cannot create " + (folder / "data" / "zonkel").string() + ": Not a directory\n";
+    EXPECT_NE(("\n" + std::string(errors.begin(), errors.end())).find(line), std::string::npos)
+        << std::string(errors.begin(), errors.end());
+}
+
+TEST(DesktopWindow, HighscoreThatCannotBeSavedIsToldInAMessageBoxAfterTheNameEntry) {
+    if (!std::getenv(INSIDE_VARIABLE)) {
+        RunInsideXvfb();
+        return;
+    }
+    alarm(150); // a lost key would leave a modal loop waiting
+    int argc = 1;
+    char name[] = "zonkel";
+    char* arguments[] = {name, nullptr};
+    char** argv = arguments;
+    std::string error;
+    ASSERT_TRUE(platform::UseGtkBackend(&argc, &argv, &error)) << error;
+    platform::RegisterResources(GameResources());
+    testing_support::TemporaryFolder folder;
+    const testing_support::WorkingDirectory inFolder(folder.Path());
+    std::vector<uint8_t> table(8 + 224 * 2, 0);
+    table[0] = 2;
+    table[4] = 8 + 224 * 2 - 256;
+    table[5] = 1;
+    std::memcpy(&table[8], "Vera", 4);
+    table[8 + 220] = 0x10; // 10000
+    table[8 + 221] = 0x27;
+    std::memcpy(&table[8 + 224], "Paul", 4);
+    table[8 + 224 + 220] = 7;
+    testing_support::WriteFile(folder / "as2.roh", table);
+    PlayMode = 0;
+    Difficulty = 1;
+    ASSERT_EQ(CurrentHighscoreTable().Load("as2.roh", 10), HighscoreList::LOAD_READ);
+    Score = 500;
+    OverlayState = OVERLAY_GAME_OVER;
+
+    // Another process types the name once the name entry shows, then closes the message box.
+    const fs::path closed = folder / "closed";
+    Shell("(timeout 60 sh -c 'until xdotool search --onlyvisible --name \"please enter your name\" "
+          "windowfocus --sync; do sleep 0.1; done' && xdotool type Zed && xdotool key Return && "
+          "timeout 60 sh -c 'until xdotool search --onlyvisible --name \"^Highscore not saved$\" "
+          "windowfocus --sync; do sleep 0.1; done' && xdotool key Return && touch " +
+          closed.string() + ") >/dev/null 2>&1 &");
+    {
+        const testing_support::DiskFullAfter full(100);
+        zonkel::HandleLeftClick(7, 5);
+    }
+    EXPECT_EQ(OverlayState, OVERLAY_HIGHSCORES);
+    EXPECT_EQ(WaitFor("ls " + closed.string()), closed.string()) << "the message box was not seen";
+    EXPECT_EQ(testing_support::ReadFile(folder / "as2.roh"), table);
+    uint32_t score = 0;
+    char entry[HIGHSCORE_NAME_SIZE] = {};
+    ASSERT_TRUE(CurrentHighscoreTable().GetEntry(1, &score, entry));
+    EXPECT_EQ(std::pair(std::string(entry), score), std::pair(std::string("Zed"), 500u));
 }
 
 } // namespace

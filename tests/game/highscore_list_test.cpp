@@ -7,18 +7,17 @@
 #include "support/test_files.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
+using testing_support::DiskFullAfter;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
 
@@ -89,21 +88,6 @@ std::vector<Record> TenRecords() {
     }
     return records;
 }
-
-// A disk that is full after `bytes` bytes of a file: writes beyond them fail with EFBIG.
-class DiskFullAfter {
-public:
-    explicit DiskFullAfter(rlim_t bytes) {
-        signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &before);
-        const rlimit full = {bytes, before.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &full);
-    }
-    ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &before); }
-
-private:
-    rlimit before = {};
-};
 
 class HighscoreTest : public ::testing::Test {
 protected:

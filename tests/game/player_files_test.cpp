@@ -161,6 +161,39 @@ TEST(PlayerFiles, TwoGamesOnOneFolderThatLoadedTheSameTableKeepBothScores) {
     EXPECT_EQ(testing_support::ReadFile(player / "bert.txt"), std::vector<uint8_t>());
 }
 
+TEST(PlayerFiles, HighscoreThatCannotBeSavedIsToldOnceAndTheGameGoesOn) {
+    // Two games in one run on the same board, each entering its score; the disk is full for both saves.
+    uint32_t score = 0;
+    std::string script = game_testing::GameOverScript(2024, "Anna", &score);
+    const std::string second = game_testing::GameOverScript(2024, "Bert", &score);
+    script.replace(script.find("dialog ok Anna\n"), 15, "dialog ok Anna\ndialog ok\n"); // the message box
+    script += "click 400 300\nwait 2\n" + second;
+    const game_testing::GameFolder player;
+    std::vector<std::pair<std::string, uint32_t>> table = {{"Vera", 90000}};
+    for (uint32_t s = 9; s >= 1; --s) {
+        table.push_back({"p" + std::to_string(s), s});
+    }
+    testing_support::WriteFile(player / "as2.roh", TableFile(table));
+    std::ofstream(player / "full.script") << script;
+    int program = -1;
+    {
+        const testing_support::DiskFullAfter full(1500);
+        program = player.Start({{"VELKORA_HEADLESS", "1"},
+                                {"VELKORA_SCRIPT", (player / "full.script").string()},
+                                {"VELKORA_FRAME_TIME", "20"},
+                                {"ZONKEL_DEAL_TIME", "2024"}},
+                               player / "stderr.txt");
+    }
+    EXPECT_EQ(game_testing::WaitForProgram(program, 120), 0);
+    EXPECT_EQ(testing_support::ReadFile(player / "as2.roh"), TableFile(table));
+    const std::string told = "The highscore could not be saved in " + (player / "as2.roh").string() +
+                             " (File too large). It stays in the table while the game runs and is saved "
+                             "with a later highscore if the file can be written then.";
+    const std::vector<uint8_t> errors = testing_support::ReadFile(player / "stderr.txt");
+    EXPECT_EQ(std::string(errors.begin(), errors.end()),
+              "zonkel: " + told + "\nheadless: message box (error) \"Highscore not saved\": " + told + "\n");
+}
+
 TEST(PlayerFiles, InstalledGameRunsFromAnotherFolderWithItsDataIconAndDesktopEntry) {
     testing_support::TemporaryFolder prefix;
     const std::string install = std::string(ZONKEL_CMAKE_COMMAND) + " --install " + ZONKEL_BINARY_DIR +

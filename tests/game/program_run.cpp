@@ -59,6 +59,10 @@ public:
         dialogs->push_back(dialog.title);
         inner->RunModalDialog(dialog);
     }
+    int RunMessageBox(const platform::MessageBoxRequest& request) override {
+        dialogs->push_back(request.caption);
+        return inner->RunMessageBox(request);
+    }
     std::optional<std::string> RunOpenFileDialog(const platform::OpenFileRequest& request) override {
         return inner->RunOpenFileDialog(request);
     }

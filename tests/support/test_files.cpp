@@ -1,11 +1,13 @@
 // Temporary folders, whole-file reads and writes, and PNG output and input for tests.
 #include "support/test_files.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <png.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -31,6 +33,22 @@ WorkingDirectory::WorkingDirectory(const std::filesystem::path& folder)
 WorkingDirectory::~WorkingDirectory() {
     std::error_code ignored;
     std::filesystem::current_path(previous, ignored);
+}
+
+DiskFullAfter::DiskFullAfter(unsigned long bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    previousLimit = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+DiskFullAfter::~DiskFullAfter() {
+    rlimit limit = {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = previousLimit;
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {

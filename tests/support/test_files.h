@@ -33,6 +33,19 @@ private:
     std::filesystem::path previous;
 };
 
+// A disk that is full after `bytes` bytes of any file, for this process and the programs it starts
+// meanwhile: writes beyond them fail with EFBIG ("File too large") instead of raising SIGXFSZ.
+class DiskFullAfter {
+public:
+    explicit DiskFullAfter(unsigned long bytes);
+    ~DiskFullAfter();
+    DiskFullAfter(const DiskFullAfter&) = delete;
+    DiskFullAfter& operator=(const DiskFullAfter&) = delete;
+
+private:
+    unsigned long long previousLimit = 0;
+};
+
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
 

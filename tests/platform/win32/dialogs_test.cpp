@@ -122,6 +122,49 @@ TEST(Dialog, InputQueuedBeforeADialogIsNotHandledInsideIt) {
         std::any_of(Log().begin(), Log().end(), [](const Received& r) { return r.message == WM_USER; }));
 }
 
+// A message box shows its caption, text and icon on standard error (the text turned from Windows-1252 into
+// UTF-8), takes the next answer, whichever button it names, and returns IDOK; other button sets and
+// owners that are not windows are refused with 0 and show nothing.
+TEST(MessageBox, ShowsOnStandardErrorTakesTheNextAnswerAndRefusesOtherButtonsOrOwners) {
+    HWND window = CreateTestWindow();
+    platform::QueueDialogAnswer("", IDCANCEL);
+    platform::QueueDialogAnswer("", IDOK);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(window, "Caf\xe9 closed", "Notice", MB_OK | MB_ICONWARNING), IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "second", nullptr, MB_ICONERROR), IDOK);
+    EXPECT_EQ(MessageBoxA(window, "third", "Why", MB_ICONQUESTION), IDOK);
+    EXPECT_EQ(MessageBoxA(window, "fourth", "Plain", MB_OK), IDOK);
+    EXPECT_EQ(MessageBoxA(window, "fifth", "Fyi", MB_ICONINFORMATION), IDOK);
+    EXPECT_EQ(MessageBoxA(window, "two buttons", "OK and Cancel", 0x1), 0);
+    EXPECT_EQ(MessageBoxA(reinterpret_cast<HWND>(0x7777), "no owner", "Gone", MB_OK), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "headless: message box (warning) \"Notice\": Caf\xc3\xa9 closed\n"
+              "headless: message box (error) \"Error\": second\n"
+              "headless: message box (question) \"Why\": third\n"
+              "headless: no answer is left for the message box; it is cancelled\n"
+              "headless: message box \"Plain\": fourth\n"
+              "headless: no answer is left for the message box; it is cancelled\n"
+              "headless: message box (information) \"Fyi\": fifth\n"
+              "headless: no answer is left for the message box; it is cancelled\n");
+    EXPECT_TRUE(IsWindowEnabled(window));
+
+    // A script answers it; the click it gives meanwhile is dropped, as the owner is disabled.
+    Log().clear();
+    std::vector<platform::ScriptCommand> script;
+    std::string error;
+    ASSERT_TRUE(platform::ParseScript("click 5 5\ndialog ok\nwait 1\n", &script, &error)) << error;
+    platform::RunHeadlessScript(script);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(window, "scripted", "Box", MB_OK), IDOK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "headless: message box \"Box\": scripted\n");
+    EXPECT_EQ(RunLoop(window), 7);
+    std::vector<UINT> input;
+    for (const Received& received : InputLog()) {
+        input.push_back(received.message);
+    }
+    EXPECT_EQ(input, (std::vector<UINT>{WM_CLOSE, WM_DESTROY})) << "the click is dropped";
+}
+
 namespace {
 
 OPENFILENAMEA GameRequest(HWND owner, char* file, DWORD size) {

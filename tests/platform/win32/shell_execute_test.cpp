@@ -46,6 +46,7 @@ public:
     void PumpEvents() override {}
     void Present(platform::WindowRecord&) override {}
     void RunModalDialog(platform::WindowRecord&) override {}
+    int RunMessageBox(const platform::MessageBoxRequest&) override { return IDOK; }
     std::optional<std::string> RunOpenFileDialog(const platform::OpenFileRequest&) override { return {}; }
     bool OpensDesktopFiles() override { return true; }
 };
