@@ -2,7 +2,6 @@
 // triangles, frames; a header whose offsets say otherwise is refused rather than misread.
 #include "models/md2_file.h"
 
-#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -104,8 +103,14 @@ bool CheckHeader(const Md2Header& h, long long fileBytes, std::string* reason) {
     if (h.numTris < 1) {
         return Fail(reason, "no triangles");
     }
+    if (h.numTris > MD2_MAX_TRIANGLES) {
+        return Fail(reason, "triangle count out of range");
+    }
     if (h.numFrames < 1) {
         return Fail(reason, "no frames");
+    }
+    if (h.numFrames > MD2_MAX_FRAMES) {
+        return Fail(reason, "frame count out of range");
     }
     const long long frameBytes = FRAME_HEADER_BYTES + FRAME_VERTEX_BYTES * static_cast<long long>(h.numXyz);
     if (h.frameSize != frameBytes) {
@@ -122,11 +127,10 @@ bool CheckHeader(const Md2Header& h, long long fileBytes, std::string* reason) {
     if (fileBytes >= 0 && fileBytes < end) {
         return Fail(reason, "file is shorter than its sections");
     }
-    // The vertex buffer's size is an int.
     const long long bufferBytes =
         static_cast<long long>(h.numFrames) * h.numTris * 3 * static_cast<long long>(sizeof(MD2Vertex));
-    if (bufferBytes > INT_MAX) {
-        return Fail(reason, "model too large");
+    if (bufferBytes > MD2_MAX_EXPANDED_BYTES) {
+        return Fail(reason, "model too large when expanded");
     }
     return true;
 }

@@ -22,6 +22,12 @@ constexpr DWORD MD2_VERTEX_FVF = 0x102;
 constexpr int MD2_MAX_SKINS = 32;
 constexpr int MD2_MAX_TEXCOORDS = 2048;
 constexpr int MD2_MAX_FRAME_VERTICES = 2070;
+// Limits of the MD2 format itself.
+constexpr int MD2_MAX_TRIANGLES = 4096;
+constexpr int MD2_MAX_FRAMES = 512;
+// Every frame is expanded into its own triangle list, so a small file of many triangles and frames
+// asks for a large buffer; a model whose vertices take more than this is refused unread.
+constexpr long long MD2_MAX_EXPANDED_BYTES = 64ll << 20;
 
 struct Md2Mesh {
     int vertexCount = 0;   // file vertices per frame (num_xyz)

@@ -3,6 +3,7 @@
 #include "md2_test_file.h"
 #include "models/md2_file.h"
 
+#include "support/process_probes.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,9 @@ TEST(Md2Reader, RefusesEveryFileOutsideTheDataModelAndLeavesNothing) {
         {"2049 texture coordinates", "texture coordinate count", [](Model& m) { m.texcoords.resize(2049); }},
         {"2071 vertices per frame", "vertex count", [](Model& m) { m.frames[0].vertices.resize(2071); }},
         {"no triangles", "no triangles", [](Model& m) { m.triangles.clear(); }},
+        {"4097 triangles", "triangle count", [](Model& m) { m.triangles.resize(4097, m.triangles[0]); }},
         {"no frames", "no frames", nullptr, NUM_FRAMES, 0},
+        {"513 frames", "frame count", [](Model& m) { m.frames.resize(513, m.frames[0]); }},
         {"negative triangle count", "no triangles", nullptr, NUM_TRIS, -1},
         {"vertex index past the end", "vertex index", [](Model& m) { m.triangles[0].vertex[1] = 3; }},
         {"negative vertex index", "vertex index", [](Model& m) { m.triangles[0].vertex[2] = -1; }},
@@ -91,7 +94,7 @@ TEST(Md2Reader, RefusesEveryFileOutsideTheDataModelAndLeavesNothing) {
         {"truncated texture coordinates", "shorter", nullptr, -1, 0, 68 + 6},
         {"truncated triangles", "shorter", nullptr, -1, 0, 68 + 16 + 6},
         {"truncated last frame", "shorter", nullptr, -1, 0, -1},
-        {"more frames announced than written", "shorter", nullptr, NUM_FRAMES, 1000000},
+        {"more frames announced than written", "shorter", nullptr, NUM_FRAMES, 3},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.name);
@@ -113,11 +116,57 @@ TEST(Md2Reader, RefusesEveryFileOutsideTheDataModelAndLeavesNothing) {
         EXPECT_EQ(r.mesh.frameCount, 0);
     }
 
-    // The limits themselves are accepted.
+    // The limits themselves are accepted: the most triangles in one frame, the most frames of one
+    // triangle.
     Model largest = md2_test::OneTriangle(1);
     largest.skinCount = 32;
     largest.texcoords.resize(2048, {1, 1});
     largest.frames[0].vertices.resize(2070, {0, 0, 0});
+    largest.triangles.resize(4096, largest.triangles[0]);
     const ReadResult r = ReadBytes(largest.Bytes());
     EXPECT_TRUE(r.ok) << r.reason;
+    EXPECT_EQ(r.mesh.triangleCount, 4096);
+    const ReadResult longest = ReadBytes(md2_test::OneTriangle(512).Bytes());
+    EXPECT_TRUE(longest.ok) << longest.reason;
+    EXPECT_EQ(longest.mesh.frameCount, 512);
+}
+
+// Every frame is expanded into its own triangle list: a small file that announces many triangles and
+// frames of one vertex each once grew into gigabytes of vertices. The counts and the expansion are
+// bounded before anything is allocated; 64 MiB of vertices is the most a model may take.
+TEST(Md2Reader, SmallFileOfManyTrianglesAndFramesIsRefusedBeforeItsExpansionIsAllocated) {
+    const auto pointModel = [](int triangles, int frames) {
+        Model model;
+        model.texcoords = {{3, 5}};
+        model.triangles.assign(size_t(triangles), {{0, 0, 0}, {0, 0, 0}});
+        model.frames.assign(size_t(frames), {{1, 1, 1}, {0, 0, 0}, {{7, 8, 9}}});
+        return model;
+    };
+    const struct {
+        int triangles;
+        int frames;
+        const char* reason;
+    } refusals[] = {
+        {30000, 1000, "triangle count"}, // 404 KB of file for 90 million vertices
+        {4096, 1000, "frame count"},
+        {4096, 274, "too large"}, // 4096 * 274 * 60 bytes is just over 64 MiB
+    };
+    const long before = testing_support::PeakResidentKilobytes();
+    for (const auto& refusal : refusals) {
+        const std::vector<uint8_t> bytes = pointModel(refusal.triangles, refusal.frames).Bytes();
+        const ReadResult r = ReadBytes(bytes);
+        EXPECT_FALSE(r.ok) << refusal.triangles << " x " << refusal.frames;
+        EXPECT_NE(r.reason.find(refusal.reason), std::string::npos) << r.reason;
+    }
+    EXPECT_LT(testing_support::PeakResidentKilobytes() - before, 16 * 1024)
+        << "kilobytes of peak memory added by the refused models";
+
+    // One frame fewer fits: every vertex is the one point (7, 9, 8) after the axis swap.
+    const ReadResult r = ReadBytes(pointModel(4096, 273).Bytes());
+    ASSERT_TRUE(r.ok) << r.reason;
+    ASSERT_EQ(r.mesh.vertices.size(), size_t(4096) * 273 * 3);
+    const MD2Vertex& last = r.mesh.vertices.back();
+    EXPECT_EQ(last.position.x, 7.0f);
+    EXPECT_EQ(last.position.y, 9.0f);
+    EXPECT_EQ(last.position.z, 8.0f);
 }
