@@ -1,6 +1,7 @@
 // The GTK 3 backend's program windows: the native window with its menu bar and drawing area, input
 // turned into posted messages, check marks, icons, sizes, and presenting frames paced by the display.
 #include "win32/gtk_backend.h"
+#include "win32/gtk_x_window_errors.h"
 
 #include <cstdlib>
 #include <gdk/gdkx.h>

@@ -69,8 +69,4 @@ UINT VirtualKeyFromGdk(guint keyval);
 // A new pixbuf (RGBA) of the icon's picture; the caller owns it.
 GdkPixbuf* PixbufFromIcon(const IconResource& icon);
 
-// Keeps the process alive on the X errors that follow when another client destroys one of our windows
-// (installed once, after GTK's start).
-void InstallXWindowErrorFilter();
-
 } // namespace platform

@@ -2,8 +2,10 @@
 // the windows with xdotool: clicks arrive with client coordinates, a menu chosen with mouse and keys
 // sends WM_COMMAND without changing check marks, frames reach the screen, a modal dialog takes typed
 // text and Enter, the open-file dialog cancels and chooses, a window killed by the display closes the
-// program cleanly, and keys reach the window as virtual-key messages without taking the menu mnemonics.
+// program cleanly while other X errors still reach GTK, and keys reach the window as virtual-key
+// messages without taking the menu mnemonics.
 #include "../win32/window_test_program.h"
+#include "x_error_requests.h"
 
 #include "support/test_files.h"
 #include "win32/commdlg.h"
@@ -54,25 +56,39 @@ bool WasReceived(UINT message) {
     return false;
 }
 
-// Starts this test again in a child under xvfb-run, with its own X server; fails with the child's
-// output when the child fails.
-void RunUnderXvfb(const std::string& test) {
+struct ChildRun {
+    int status = -1;
+    std::string output;
+};
+
+// Starts this test again in a child under xvfb-run, with its own X server and `environment` (NAME=VALUE
+// ...) added; returns the child's status and output.
+ChildRun RunInnerUnderXvfb(const std::string& test, const std::string& environment = "") {
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     // GTK, fontconfig and the X libraries keep caches until the process ends; the leak checker of
     // sanitizer builds would count them against the child.
     std::string command =
-        std::string(INNER_VARIABLE) +
-        "=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" xvfb-run -a -s '-screen 0 1280x1024x24' '" + self +
+        std::string(INNER_VARIABLE) + "=1 " + environment +
+        " ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" xvfb-run -a -s '-screen 0 1280x1024x24' '" + self +
         "' --gtest_filter=" + test + " 2>&1";
+    ChildRun run;
     FILE* child = popen(command.c_str(), "r");
-    ASSERT_NE(child, nullptr);
-    std::string output;
+    EXPECT_NE(child, nullptr);
+    if (child == nullptr) {
+        return run;
+    }
     char buffer[256];
     while (fgets(buffer, sizeof(buffer), child)) {
-        output += buffer;
+        run.output += buffer;
     }
-    int status = pclose(child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    run.status = pclose(child);
+    return run;
+}
+
+// Fails with the child's output when the child fails.
+void RunUnderXvfb(const std::string& test) {
+    const ChildRun run = RunInnerUnderXvfb(test);
+    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << run.output;
 }
 
 // Another process waits until a window named `title` is on screen (up to a minute, for a loaded
@@ -82,6 +98,12 @@ void TypeOnceShown(const std::string& title, const std::string& commands) {
     std::string command = "(timeout 60 sh -c 'until xdotool search --onlyvisible --name \"" + title +
                           "\" windowfocus --sync; do sleep 0.1; done' && " + commands + ") >/dev/null 2>&1 &";
     std::system(command.c_str());
+}
+
+// Shows the window and runs the loop until it is on screen; `info` then describes it.
+bool ShowUntilMapped(HWND window, platform::DesktopWindowInfo* info) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    return PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, info) && info->mapped; });
 }
 
 void StartGtk() {
@@ -227,10 +249,8 @@ TEST(GtkDesktop, ModalDialogTakesTypedTextAndEnter) {
     }
     StartGtk();
     HWND window = CreateTestWindow();
-    ShowWindow(window, SW_SHOWNORMAL);
     platform::DesktopWindowInfo info;
-    ASSERT_TRUE(
-        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    ASSERT_TRUE(ShowUntilMapped(window, &info));
     EXPECT_EQ(DialogBoxParamA(TestInstance(), MAKEINTRESOURCE(NAME_DIALOG), window, NameProc, 0), 1);
     EXPECT_EQ(TypedName(), "Anna Zoe");
     EXPECT_EQ(CancelCount(), 1);
@@ -248,20 +268,64 @@ TEST(GtkDesktop, WindowDestroyedByTheDisplayWhileStillInUseClosesTheProgramWitho
     }
     StartGtk();
     HWND window = CreateTestWindow();
-    ShowWindow(window, SW_SHOWNORMAL);
     platform::DesktopWindowInfo info;
-    ASSERT_TRUE(
-        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    ASSERT_TRUE(ShowUntilMapped(window, &info));
     Log().clear();
     ASSERT_TRUE(Xdotool("windowclose " + std::to_string(info.xWindow)));
     // Before the program has read of the destruction, it still addresses the window, as it may at any
     // moment under load: the server refuses those requests with errors about a window that is gone.
     uint32_t rgb = 0;
     platform::GetDesktopClientPixel(window, 10, 10, &rgb);
+    x_errors::DrawOnGoneWindow(info.xWindow);
+    x_errors::Sync();
     EXPECT_EQ(RunLoop(window, 2000), 7);
     EXPECT_TRUE(WasReceived(WM_CLOSE));
     EXPECT_TRUE(WasReceived(WM_DESTROY));
     EXPECT_FALSE(IsWindow(window));
+}
+
+// Only the errors about a lost window and what the program made on it are let pass: after a window
+// was lost, any other X error still reaches GTK's handler, which ends the program with its message as
+// before (a bad value; another client's window that is gone); so does an error about a resource of
+// the program's own that was never made while no window of it is lost.
+TEST(GtkDesktop, XErrorsNotAboutALostWindowStillEndTheProgramAfterAWindowWasLost) {
+    const char* const test = "GtkDesktop.XErrorsNotAboutALostWindowStillEndTheProgramAfterAWindowWasLost";
+    if (!std::getenv(INNER_VARIABLE)) {
+        const struct {
+            const char* request;
+            const char* error;
+        } rows[] = {
+            {"bad-value", "BadValue"}, {"foreign-window", "BadWindow"}, {"unmade-pixmap", "BadPixmap"}};
+        for (const auto& row : rows) {
+            const ChildRun run = RunInnerUnderXvfb(test, std::string("ZONKEL_X_REQUEST=") + row.request);
+            EXPECT_FALSE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << row.request << run.output;
+            EXPECT_NE(run.output.find("X Window System error"), std::string::npos)
+                << row.request << run.output;
+            EXPECT_NE(run.output.find(row.error), std::string::npos) << row.request << run.output;
+            EXPECT_EQ(run.output.find("carried on"), std::string::npos) << row.request << run.output;
+        }
+        return;
+    }
+    StartGtk();
+    HWND window = CreateTestWindow();
+    platform::DesktopWindowInfo info;
+    ASSERT_TRUE(ShowUntilMapped(window, &info));
+    const std::string request = std::getenv("ZONKEL_X_REQUEST") ? std::getenv("ZONKEL_X_REQUEST") : "";
+    if (request == "unmade-pixmap") {
+        x_errors::FreeAPixmapNeverMade();
+    } else {
+        ASSERT_TRUE(Xdotool("windowclose " + std::to_string(info.xWindow)));
+        x_errors::DrawOnGoneWindow(info.xWindow);
+        x_errors::Sync();
+        std::fprintf(stderr, "lost window's errors passed\n");
+        if (request == "bad-value") {
+            x_errors::RequestWithABadValue();
+        } else {
+            x_errors::MapAnotherClientsDestroyedWindow();
+        }
+    }
+    x_errors::Sync();
+    std::fprintf(stderr, "carried on after the error\n");
 }
 
 // The open-file dialog on the desktop: Escape cancels without an error; a typed path is chosen.
@@ -274,10 +338,8 @@ TEST(GtkDesktop, OpenFileDialogCancelsAndChooses) {
     testing_support::TemporaryFolder folder;
     testing_support::WriteFile(folder / "photo.jpg", {1, 2, 3});
     HWND window = CreateTestWindow();
-    ShowWindow(window, SW_SHOWNORMAL);
     platform::DesktopWindowInfo info;
-    ASSERT_TRUE(
-        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    ASSERT_TRUE(ShowUntilMapped(window, &info));
 
     char file[260] = {};
     OPENFILENAMEA request = {};
@@ -333,10 +395,8 @@ TEST(GtkDesktop, KeysReachTheWindowAndMnemonicsStillOpenMenus) {
     }
     StartGtk();
     HWND window = CreateTestWindow();
-    ShowWindow(window, SW_SHOWNORMAL);
     platform::DesktopWindowInfo info;
-    ASSERT_TRUE(
-        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    ASSERT_TRUE(ShowUntilMapped(window, &info));
     std::string id = std::to_string(info.xWindow);
     // Without a window manager the keyboard follows the pointer; the server moves it before it takes
     // the keys.
