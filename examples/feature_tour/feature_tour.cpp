@@ -51,7 +51,7 @@ constexpr const char* MAP_FOLDER = "Map";
 constexpr unsigned long MAP_HEADER_BYTES = 680;
 
 void Complain(const char* what) {
-    std::fprintf(stderr, "feature_tour: %s\n", what);
+    std::fprintf(stderr, "velkora-feature-tour: %s\n", what);
 }
 
 // The device the features draw on. Its owner is reached only through GFXMain::getInitManager: the

@@ -119,7 +119,7 @@ std::string MatchIgnoringCase(const fs::path& folder, const std::string& name) {
 }
 
 fs::path ValueFile(const fs::path& keyFolder, LPCSTR name) {
-    const std::string encoded = "@" + EncodeName(name ? name : "");
+    const std::string encoded = std::string(1, '@').append(EncodeName(name ? name : ""));
     return keyFolder / MatchIgnoringCase(keyFolder, encoded);
 }
 

@@ -135,11 +135,11 @@ fs::path PlayerFolder(const fs::path& folder) {
 // `inChild` runs in the program's process, in the folder, before the program starts.
 TourRun RunTour(const fs::path& folder, const std::string& script, bool withData = true,
                 const std::function<void()>& inChild = {}) {
-    fs::path program = fs::path(ZONKEL_RUN_DIR) / "feature_tour";
+    fs::path program = fs::path(ZONKEL_RUN_DIR) / "velkora-feature-tour";
     if (!withData) {
         fs::create_directory(folder / "bin");
-        fs::copy_file(program, folder / "bin" / "feature_tour");
-        program = folder / "bin" / "feature_tour";
+        fs::copy_file(program, folder / "bin" / "velkora-feature-tour");
+        program = folder / "bin" / "velkora-feature-tour";
     }
     TourRun run;
     std::ofstream(folder / "script.txt") << script;
@@ -311,7 +311,7 @@ TEST(FeatureTour, MissingDataEndsTheProgramWithAReason) {
     testing_support::TemporaryFolder folder;
     const TourRun run = RunTour(folder.Path(), "wait 2\n", false);
     EXPECT_EQ(run.exitCode, 1) << run.errorOutput;
-    EXPECT_NE(run.errorOutput.find("feature_tour: "), std::string::npos) << run.errorOutput;
+    EXPECT_NE(run.errorOutput.find("velkora-feature-tour: "), std::string::npos) << run.errorOutput;
     EXPECT_TRUE(run.frames.empty());
 }
 

@@ -199,7 +199,7 @@ TEST(PlayerFiles, InstalledGameRunsFromAnotherFolderWithItsDataIconAndDesktopEnt
     const std::string install = std::string(ZONKEL_CMAKE_COMMAND) + " --install " + ZONKEL_BINARY_DIR +
                                 " --prefix " + prefix.Path().string() + " > " + (prefix / "log").string();
     ASSERT_EQ(std::system(install.c_str()), 0) << install;
-    for (const char* file : {"bin/zonkel", "bin/feature_tour", "lib/zonkel/libvelkora.so",
+    for (const char* file : {"bin/zonkel", "bin/velkora-feature-tour", "lib/zonkel/libvelkora.so",
                              "lib/zonkel/libplatform.so", "share/zonkel/Grafik/introduction.html",
                              "share/zonkel/Map/map1.cap", "share/zonkel/8QX00036.wav"}) {
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;

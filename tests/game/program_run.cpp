@@ -108,7 +108,7 @@ GameFolder::GameFolder(bool withData) : work(dataHome / "zonkel") {
     fs::create_directory(work);
     for (const auto& entry : fs::directory_iterator(ZONKEL_RUN_DIR)) {
         const std::string name = entry.path().filename().string();
-        if (withData && name != "zonkel" && name != "feature_tour" && entry.path().extension() != ".roh") {
+        if (withData && name != "zonkel" && name != "velkora-feature-tour" && entry.path().extension() != ".roh") {
             fs::copy(entry.path(), work / name, fs::copy_options::recursive);
         }
     }

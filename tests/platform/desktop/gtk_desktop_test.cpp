@@ -7,6 +7,7 @@
 #include "../win32/window_test_program.h"
 #include "x_error_requests.h"
 
+#include "support/command_run.h"
 #include "support/test_files.h"
 #include "win32/commdlg.h"
 #include "win32/desktop_testing.h"
@@ -56,38 +57,23 @@ bool WasReceived(UINT message) {
     return false;
 }
 
-struct ChildRun {
-    int status = -1;
-    std::string output;
-};
+using testing_support::CommandRun;
 
 // Starts this test again in a child under xvfb-run, with its own X server and `environment` (NAME=VALUE
 // ...) added; returns the child's status and output.
-ChildRun RunInnerUnderXvfb(const std::string& test, const std::string& environment = "") {
+CommandRun RunInnerUnderXvfb(const std::string& test, const std::string& environment = "") {
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     // GTK, fontconfig and the X libraries keep caches until the process ends; the leak checker of
     // sanitizer builds would count them against the child.
-    std::string command =
+    return testing_support::RunCommand(
         std::string(INNER_VARIABLE) + "=1 " + environment +
         " ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" xvfb-run -a -s '-screen 0 1280x1024x24' '" + self +
-        "' --gtest_filter=" + test + " 2>&1";
-    ChildRun run;
-    FILE* child = popen(command.c_str(), "r");
-    EXPECT_NE(child, nullptr);
-    if (child == nullptr) {
-        return run;
-    }
-    char buffer[256];
-    while (fgets(buffer, sizeof(buffer), child)) {
-        run.output += buffer;
-    }
-    run.status = pclose(child);
-    return run;
+        "' --gtest_filter=" + test + " 2>&1");
 }
 
 // Fails with the child's output when the child fails.
 void RunUnderXvfb(const std::string& test) {
-    const ChildRun run = RunInnerUnderXvfb(test);
+    const CommandRun run = RunInnerUnderXvfb(test);
     EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << run.output;
 }
 
@@ -297,7 +283,7 @@ TEST(GtkDesktop, XErrorsNotAboutALostWindowStillEndTheProgramAfterAWindowWasLost
         } rows[] = {
             {"bad-value", "BadValue"}, {"foreign-window", "BadWindow"}, {"unmade-pixmap", "BadPixmap"}};
         for (const auto& row : rows) {
-            const ChildRun run = RunInnerUnderXvfb(test, std::string("ZONKEL_X_REQUEST=") + row.request);
+            const CommandRun run = RunInnerUnderXvfb(test, std::string("ZONKEL_X_REQUEST=") + row.request);
             EXPECT_FALSE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << row.request << run.output;
             EXPECT_NE(run.output.find("X Window System error"), std::string::npos)
                 << row.request << run.output;
