@@ -8,6 +8,7 @@
 #include "win32/file_access.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -32,7 +33,7 @@ HRESULT Fail(HRESULT code, std::string reason) {
 }
 
 // The file must be a regular file no larger than MAX_FILE_SIZE: a FIFO or a device (/dev/zero) is refused
-// like a missing file and an oversized file from its size, both before anything is read.
+// as not found and an oversized file from its size, both before anything is read.
 HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     switch (platform::ReadDataFile(path, MAX_FILE_SIZE, bytes)) {
     case platform::FileReadResult::Ok:
@@ -41,8 +42,10 @@ HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
         return Fail(D3DXERR_INVALIDDATA, "file too large for a texture");
     case platform::FileReadResult::Missing:
         return Fail(D3DERR_NOTFOUND, std::string("cannot open \"") + path + "\"");
+    case platform::FileReadResult::NotRegular:
+        return Fail(D3DERR_NOTFOUND, std::string("\"") + path + "\" is not a regular file");
     default:
-        return Fail(D3DERR_NOTFOUND, std::string("cannot read \"") + path + "\"");
+        return Fail(D3DERR_NOTFOUND, std::string("cannot read \"") + path + "\": " + std::strerror(errno));
     }
 }
 

@@ -3,11 +3,13 @@
 #include "win32/file_access.h"
 
 #include <cerrno>
-#include <csignal>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -171,50 +173,78 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Follows symbolic links (at most 40, as the kernel does) to the path that a write should replace. A
-// dangling link gives the path it points to, so that the first save creates the link's target.
-std::string FollowLinks(std::string path) {
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat info;
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            return path;
-        }
-        std::vector<char> target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
-        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
-        if (length <= 0 || static_cast<size_t>(length) >= target.size()) {
-            return path;
-        }
-        std::string next(target.data(), static_cast<size_t>(length));
-        path = next[0] == '/' ? next : FolderOf(path) + "/" + next;
-    }
-    return path;
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Removes "<name>.tmp<pid>" files beside `target` whose writing process no longer exists: what a save
-// killed between writing and renaming leaves behind.
+// Follows symbolic links (at most 40, as the kernel does) to the path that a write should replace. A
+// dangling link gives the path it points to, so that the first save creates the link's target. False
+// (ELOOP) for a loop or a longer chain, which a save must not replace.
+bool FollowLinks(std::string* path) {
+    constexpr int MAX_LINKS = 40;
+    for (int hop = 0;; ++hop) {
+        struct stat info;
+        if (lstat(path->c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return true;
+        }
+        if (hop == MAX_LINKS) {
+            errno = ELOOP;
+            return false;
+        }
+        char target[PATH_MAX]; // a link holds less than PATH_MAX bytes
+        const ssize_t length = readlink(path->c_str(), target, sizeof(target));
+        if (length < 0) {
+            return false;
+        }
+        const std::string next(target, static_cast<size_t>(length));
+        *path = next[0] == '/' ? next : FolderOf(*path) + "/" + next;
+    }
+}
+
+// Temporary files of "<name>" are ".<name>.tmp" and this many lowercase hexadecimal digits. The leading
+// dot keeps them apart from every name the program keeps data under: tables and maps have fixed names,
+// and registry value files start with "@".
+constexpr size_t TEMPORARY_DIGITS = 16;
+
+std::string TemporaryPrefix(const std::string& target) {
+    return "." + NameOf(target) + ".tmp";
+}
+
+bool HasTemporaryForm(const std::string& entry, const std::string& prefix) {
+    return entry.size() == prefix.size() + TEMPORARY_DIGITS && entry.compare(0, prefix.size(), prefix) == 0 &&
+           entry.find_first_not_of("0123456789abcdef", prefix.size()) == std::string::npos;
+}
+
+// The lock a writer holds on its temporary file (a write lock) and that clean-up tries (a read lock):
+// open-file-description locks, so that two writers in one process exclude each other too.
+bool TryLock(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+// Removes the temporary files beside `target` that no writer holds: what a save killed between writing
+// and renaming leaves behind. A held one, or one on a file system that keeps no locks, stays.
 void RemoveLeftoverTemporaries(const std::string& target) {
-    const std::string folder = FolderOf(target);
-    const size_t slash = target.rfind('/');
-    const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
-    DIR* dir = opendir(folder.c_str());
+    const std::string prefix = TemporaryPrefix(target);
+    DIR* dir = opendir(FolderOf(target).c_str());
     if (!dir) {
         return;
     }
     while (dirent* entry = readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) {
+        if (!HasTemporaryForm(entry->d_name, prefix)) {
             continue;
         }
-        const char* digits = name + prefix.size();
-        char* end = nullptr;
-        errno = 0;
-        const long pid = std::strtol(digits, &end, 10);
-        if (*digits < '0' || *digits > '9' || *end != '\0' || errno != 0 || pid <= 0 || pid == getpid()) {
+        const int fd = openat(dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
             continue;
         }
-        if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-            unlinkat(dirfd(dir), name, 0);
+        if (TryLock(fd, F_RDLCK)) {
+            unlinkat(dirfd(dir), entry->d_name, 0);
         }
+        ::close(fd);
     }
     closedir(dir);
 }
@@ -225,6 +255,11 @@ int OpenRegularFile(const std::string& hostPath, int flags, int createMode) {
     // O_NONBLOCK keeps open() from waiting for a FIFO's other end; it is taken off again for the reads.
     const int fd = ::open(hostPath.c_str(), flags | O_NONBLOCK | O_CLOEXEC, createMode);
     if (fd < 0) {
+        // open() itself refuses a FIFO without a reader or a socket (ENXIO) and a folder to write (EISDIR):
+        // they get the reason every other file that is not a regular one gets.
+        const int error = errno;
+        struct stat info;
+        errno = stat(hostPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode) ? EINVAL : error;
         return -1;
     }
     struct stat info;
@@ -270,23 +305,32 @@ FileReadResult ReadRegularFile(const std::string& hostPath, size_t maxBytes, std
     bytes->clear();
     const int fd = OpenRegularFile(hostPath, O_RDONLY);
     if (fd < 0) {
-        return (errno == EACCES || errno == EIO) ? FileReadResult::Failed : FileReadResult::Missing;
+        if (errno == ENOENT) {
+            return FileReadResult::Missing;
+        }
+        return errno == EINVAL ? FileReadResult::NotRegular : FileReadResult::Failed;
     }
     struct stat info;
     FileReadResult result = FileReadResult::Ok;
+    int error = 0;
     if (fstat(fd, &info) != 0) {
         result = FileReadResult::Failed;
+        error = errno;
     } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
         result = FileReadResult::TooLarge;
+        error = EFBIG;
     } else {
         bytes->resize(static_cast<size_t>(info.st_size));
         // A file that shrank since fstat gives a read error rather than stale zeroes.
+        errno = EIO;
         if (!ReadAll(fd, bytes->data(), bytes->size())) {
             bytes->clear();
             result = FileReadResult::Failed;
+            error = errno;
         }
     }
     ::close(fd);
+    errno = error;
     return result;
 }
 
@@ -308,26 +352,73 @@ void SyncFolderOf(const std::string& path) {
     }
 }
 
-// Writes the bytes into "<target>.tmp<pid>" and flushes them to disk; the temporary file's path, or an
-// empty string (with errno) when nothing is left behind.
-std::string WriteTemporaryBeside(const std::string& target, const void* data, size_t size, mode_t mode) {
-    const std::string temporary = target + ".tmp" + std::to_string(getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+// Creates a temporary file beside `target` under a name no other writer holds and takes its writer's
+// lock; the descriptor, or -1 (with errno).
+int CreateTemporaryBeside(const std::string& target, mode_t mode, std::string* temporary) {
+    constexpr int ATTEMPTS = 4;
+    for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
+        uint64_t random = 0;
+        if (getrandom(&random, sizeof(random), 0) != static_cast<ssize_t>(sizeof(random))) {
+            return -1;
+        }
+        char digits[TEMPORARY_DIGITS + 1];
+        std::snprintf(digits, sizeof(digits), "%016llx", static_cast<unsigned long long>(random));
+        *temporary = FolderOf(target) + "/" + TemporaryPrefix(target) + digits;
+        const int fd = ::open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd < 0 && errno != EEXIST) {
+            return -1;
+        }
+        if (fd < 0) {
+            continue;
+        }
+        // A clean-up that found the file before the lock was taken holds it or has removed it: then another
+        // name. Where the file system keeps no locks, clean-up cannot take one either and leaves the file.
+        const bool taken = !TryLock(fd, F_WRLCK) && (errno == EAGAIN || errno == EACCES);
+        struct stat info;
+        if (!taken && fstat(fd, &info) == 0 && info.st_nlink > 0) {
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Writes the bytes into a new temporary file beside `target` and flushes them to disk; the descriptor,
+// which holds the writer's lock until it is closed, or -1 (with errno) when nothing is left behind.
+int WriteTemporaryBeside(const std::string& target, const void* data, size_t size, mode_t mode,
+                         std::string* temporary) {
+    const int fd = CreateTemporaryBeside(target, mode, temporary);
     if (fd < 0) {
-        return {};
+        return -1;
     }
-    bool written = WriteAll(fd, static_cast<const uint8_t*>(data), size) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        ::unlink(temporary.c_str());
+    if (!WriteAll(fd, static_cast<const uint8_t*>(data), size) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary->c_str());
+        ::close(fd);
         errno = error;
-        return {};
+        return -1;
     }
-    return temporary;
+    return fd;
+}
+
+// Ends a write: the temporary file's name is gone (renamed or removed) before its lock is let go.
+bool FinishWrite(int fd, const std::string& temporary, bool published) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    ::close(fd);
+    errno = error;
+    return published;
+}
+
+// Gives the flushed temporary file the name `to` unless something has it: a second hard link, or where
+// there are none, a rename that refuses to replace.
+bool PublishWithoutReplacing(const std::string& temporary, const std::string& to) {
+    if (::link(temporary.c_str(), to.c_str()) == 0) {
+        return true;
+    }
+    return errno != EEXIST &&
+           renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
 } // namespace
@@ -337,21 +428,22 @@ bool ReplaceFileAtomically(const std::string& hostPath, const void* data, size_t
         errno = ENOENT;
         return false;
     }
-    const std::string target = FollowLinks(hostPath);
+    std::string target = hostPath;
+    if (!FollowLinks(&target)) {
+        return false;
+    }
     RemoveLeftoverTemporaries(target);
     mode_t mode = 0644;
     struct stat info;
     if (stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
         mode = info.st_mode & 07777;
     }
-    const std::string temporary = WriteTemporaryBeside(target, data, size, mode);
-    if (temporary.empty()) {
+    std::string temporary;
+    const int fd = WriteTemporaryBeside(target, data, size, mode, &temporary);
+    if (fd < 0) {
         return false;
     }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        errno = error;
+    if (!FinishWrite(fd, temporary, std::rename(temporary.c_str(), target.c_str()) == 0)) {
         return false;
     }
     // The rename itself reaches the disk with the folder.
@@ -374,25 +466,18 @@ bool MoveFileWithoutReplacing(const std::string& from, const std::string& to, si
         ::unlink(from.c_str());
         return true;
     }
-    if (errno != EXDEV) {
+    if (errno == EEXIST) {
         return false;
     }
+    // No hard link here (another file system, one without hard links, protected hard links): a copy.
     std::vector<uint8_t> bytes;
-    const FileReadResult read = ReadRegularFile(from, maxCopyBytes, &bytes);
-    if (read != FileReadResult::Ok) {
-        errno = read == FileReadResult::TooLarge ? EFBIG : EIO;
+    if (ReadRegularFile(from, maxCopyBytes, &bytes) != FileReadResult::Ok) {
         return false;
     }
     RemoveLeftoverTemporaries(to);
-    const std::string temporary = WriteTemporaryBeside(to, bytes.data(), bytes.size(), info.st_mode & 07777);
-    if (temporary.empty()) {
-        return false;
-    }
-    const bool linked = ::link(temporary.c_str(), to.c_str()) == 0;
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    if (!linked) {
-        errno = error;
+    std::string temporary;
+    const int fd = WriteTemporaryBeside(to, bytes.data(), bytes.size(), info.st_mode & 07777, &temporary);
+    if (fd < 0 || !FinishWrite(fd, temporary, PublishWithoutReplacing(temporary, to))) {
         return false;
     }
     SyncFolderOf(to);

@@ -5,9 +5,11 @@
 #include "win32/file_access.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,15 +43,39 @@ std::string FindDataFolder(const std::string& program, const std::string& dataNa
     return {};
 }
 
+std::string BaseFolder(const char* variable, const char* belowHome) {
+    if (const char* value = std::getenv(variable); value && value[0] == '/') {
+        return value;
+    }
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* user = getpwuid(getuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    if (!home || home[0] != '/') {
+        return {};
+    }
+    return (fs::path(home) / belowHome).string();
+}
+
 std::string UserDataFolder(const std::string& userName) {
-    // Relative paths in the XDG variables are ignored, as desktops do.
-    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome && dataHome[0] == '/') {
-        return (fs::path(dataHome) / userName).string();
+    const std::string base = BaseFolder("XDG_DATA_HOME", ".local/share");
+    return base.empty() ? base : (fs::path(base) / userName).string();
+}
+
+bool CreatePrivateFolders(const std::string& path) {
+    std::string partial;
+    for (const fs::path& part : fs::path(path)) {
+        partial = (fs::path(partial) / part).string();
+        if (::mkdir(partial.c_str(), 0700) != 0) {
+            const int error = errno;
+            if (!IsFolder(partial)) {
+                errno = error;
+                return false;
+            }
+        }
     }
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
-        return (fs::path(home) / ".local" / "share" / userName).string();
-    }
-    return {};
+    return true;
 }
 
 bool EnterProgramFolders(const ProgramFolders& folders, std::string* error) {
@@ -60,12 +86,11 @@ bool EnterProgramFolders(const ProgramFolders& folders, std::string* error) {
 
     const std::string user = UserDataFolder(folders.userName);
     if (user.empty()) {
-        *error = "neither XDG_DATA_HOME nor HOME names a folder for the player's files";
+        *error = "no folder for the player's files: neither XDG_DATA_HOME nor HOME nor the password "
+                 "database names a home";
         return false;
     }
-    std::error_code made;
-    fs::create_directories(fs::path(user).parent_path(), made);
-    if (::mkdir(user.c_str(), 0700) != 0 && errno != EEXIST) {
+    if (!CreatePrivateFolders(user)) {
         *error = "cannot create " + user + ": " + std::strerror(errno);
         return false;
     }
@@ -75,7 +100,14 @@ bool EnterProgramFolders(const ProgramFolders& folders, std::string* error) {
     }
     if (!data.empty()) {
         for (const std::string& name : folders.movedFiles) {
-            MoveFileWithoutReplacing(data + "/" + name, name, folders.movedFileLimit);
+            const std::string from = data + "/" + name;
+            if (!MoveFileWithoutReplacing(from, name, folders.movedFileLimit) && errno != ENOENT &&
+                errno != EEXIST) {
+                // Left in the run folder, it would be lost with it.
+                std::fprintf(stderr, "%s: cannot move %s into %s: %s\n", program_invocation_short_name,
+                             from.c_str(), user.c_str(),
+                             errno == EINVAL ? "not a regular file" : std::strerror(errno));
+            }
         }
     }
     return true;

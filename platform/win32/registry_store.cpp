@@ -1,21 +1,20 @@
-// The file-backed registry: the root folder comes from $XDG_CONFIG_HOME (read on every call, so tests
-// can point it elsewhere), keys are folders and values are files "@<name>" holding a small header (magic,
-// type, size) and the bytes. Values are replaced atomically through a temporary file and a rename, and a
-// file that does not match its header, or is larger than any value can be, is reported as damaged.
+// The file-backed registry: the root folder is the settings base folder (BaseFolder of XDG_CONFIG_HOME,
+// read on every call so tests can point it elsewhere), keys are folders made for the user only and
+// values are files "@<name>" holding a small header (magic, type, size) and the bytes. Values are
+// replaced atomically through a temporary file and a rename, and a file that does not match its header,
+// or is larger than any value can be, is reported as damaged.
 #include "win32/file_access.h"
+#include "win32/program_folders.h"
 #include "win32/winreg.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <pwd.h>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -38,19 +37,6 @@ std::mutex storeMutex;
 std::unordered_map<HKEY, OpenKey> openKeys;
 uintptr_t nextHandle = 0x1000;
 
-fs::path ConfigFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {
-        return fs::path(xdg);
-    }
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const passwd* user = getpwuid(getuid());
-        home = user ? user->pw_dir : "/tmp";
-    }
-    return fs::path(home) / ".config";
-}
-
 const char* RootName(HKEY key) {
     if (key == HKEY_CLASSES_ROOT) {
         return "HKEY_CLASSES_ROOT";
@@ -70,8 +56,9 @@ const char* RootName(HKEY key) {
 // The folder of an open or predefined key; false for an unknown handle. Caller holds the mutex.
 bool KeyFolder(HKEY key, fs::path* folder) {
     if (const char* root = RootName(key)) {
-        *folder = ConfigFolder() / "zonkel" / "registry" / root;
-        return true;
+        const std::string config = platform::BaseFolder("XDG_CONFIG_HOME", ".config");
+        *folder = fs::path(config) / "zonkel" / "registry" / root;
+        return !config.empty();
     }
     auto found = openKeys.find(key);
     if (found == openKeys.end()) {
@@ -137,7 +124,8 @@ uint32_t GetUint32(const uint8_t* in) {
 enum class ReadResult { Ok, Missing, Damaged };
 
 // A value file is read only when it is a regular file no larger than the largest value plus its header,
-// so that a huge or sparse file is refused from its size and a FIFO never blocks the reader.
+// so that a huge or sparse file is refused from its size and a FIFO never blocks the reader. Only an
+// absent file is a missing value; anything else that cannot be read is a damaged one.
 ReadResult ReadValueFile(const fs::path& file, DWORD* type, std::vector<uint8_t>* data) {
     std::vector<uint8_t> bytes;
     switch (platform::ReadRegularFile(file.string(), VALUE_HEADER_SIZE + MAX_VALUE_SIZE, &bytes)) {
@@ -145,6 +133,7 @@ ReadResult ReadValueFile(const fs::path& file, DWORD* type, std::vector<uint8_t>
         break;
     case platform::FileReadResult::Missing:
         return ReadResult::Missing;
+    case platform::FileReadResult::NotRegular:
     case platform::FileReadResult::TooLarge:
     case platform::FileReadResult::Failed:
         return ReadResult::Damaged;
@@ -200,8 +189,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LP
         }
     }
     if (created || !fs::is_directory(folder, error)) {
-        fs::create_directories(folder, error);
-        if (error || !fs::is_directory(folder, error)) {
+        if (!platform::CreatePrivateFolders(folder.string())) {
             return ERROR_ACCESS_DENIED;
         }
         created = true;
@@ -227,7 +215,7 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* dat
     }
     std::error_code error;
     if (RootName(key)) {
-        fs::create_directories(folder, error);
+        platform::CreatePrivateFolders(folder.string());
     }
     if (!fs::is_directory(folder, error)) {
         return ERROR_FILE_NOT_FOUND; // The key was removed behind our back.

@@ -5,6 +5,7 @@
 #include "win32/sdl_sound.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace platform {
@@ -49,9 +50,11 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
         return Fail(error, path + " is too large for a sound (more than " +
                                std::to_string(MAX_WAVE_FILE_BYTES) + " bytes)");
     case FileReadResult::Missing:
-        return Fail(error, "cannot open " + path + " (missing or not a regular file)");
+        return Fail(error, "cannot open " + path + " (missing)");
+    case FileReadResult::NotRegular:
+        return Fail(error, "cannot open " + path + " (not a regular file)");
     default:
-        return Fail(error, "cannot read " + path);
+        return Fail(error, "cannot read " + path + ": " + std::strerror(errno));
     }
 }
 

@@ -1,6 +1,7 @@
 // The feature tour run as its users see it: the real program, headless, with a script; its frames are
 // probed where the tour puts the terrain, the crystal model, the flame billboard and the particles.
 #include "../../examples/feature_tour/tour_menu.h"
+#include "support/system_call_faults.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -277,12 +278,15 @@ TEST(FeatureTour, FailedMapSaveKeepsTheOldMapAndSaysSo) {
     const std::vector<uint8_t> saved = testing_support::ReadFile(map);
     ASSERT_FALSE(saved.empty());
 
-    // The next save cannot be written: where its new contents would go stands a folder (as a full disk
-    // would refuse them). The raise made before it is not saved, and loading brings the old map back.
-    const TourRun run =
-        RunTour(folder.Path(),
-                "wait 2\nrclick 400 560\nwait 2\n" + Menu(IDM_MAP_SAVE) + Menu(IDM_MAP_LOAD) + "wait 2\n",
-                true, [&map] { fs::create_directory(map.string() + ".tmp" + std::to_string(getpid())); });
+    // The next save cannot be written: the disk takes no new file. The raise made before it is not saved,
+    // and loading brings the old map back.
+    const TourRun run = RunTour(
+        folder.Path(),
+        "wait 2\nrclick 400 560\nwait 2\n" + Menu(IDM_MAP_SAVE) + Menu(IDM_MAP_LOAD) + "wait 2\n", true, [] {
+            if (!testing_support::RefuseExclusiveCreation()) {
+                _exit(125);
+            }
+        });
     ASSERT_TRUE(Clean(run, 6));
     EXPECT_NE(run.errorOutput.find("Map\\map1.cap cannot be saved"), std::string::npos) << run.errorOutput;
     EXPECT_NE(run.errorOutput.find("any map saved before is kept"), std::string::npos) << run.errorOutput;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -192,6 +193,34 @@ TEST(PlayerFiles, HighscoreThatCannotBeSavedIsToldOnceAndTheGameGoesOn) {
     const std::vector<uint8_t> errors = testing_support::ReadFile(player / "stderr.txt");
     EXPECT_EQ(std::string(errors.begin(), errors.end()),
               "zonkel: " + told + "\nheadless: message box (error) \"Highscore not saved\": " + told + "\n");
+}
+
+// An old table that cannot be moved (here a FIFO where it was) would be lost with the build folder: it
+// is named in one line on standard error. Moved tables and those the player has are not.
+TEST(PlayerFiles, OldTableThatCannotBeMovedIsNamedOnStandardError) {
+    const game_testing::GameFolder player(false);
+    testing_support::TemporaryFolder build;
+    const fs::path run = build / "run";
+    BuildRunFolder(run);
+    testing_support::WriteFile(run / "al1.roh", TableFile({{"Anna", 4321}}));
+    testing_support::WriteFile(run / "as2.roh", TableFile({{"Carl", 5}}));
+    testing_support::WriteFile(player / "as2.roh", TableFile({{"Dora", 777}}));
+    ASSERT_EQ(mkfifo((run / "al3.roh").c_str(), 0644), 0);
+
+    const auto started = player.RunHeadless("wait 1\n", {}, run / "zonkel");
+    EXPECT_EQ(started.exitCode, 0);
+    std::vector<std::string> named;
+    std::istringstream lines(started.errorOutput);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(".roh") != std::string::npos) {
+            named.push_back(line);
+        }
+    }
+    ASSERT_EQ(named.size(), 1u) << started.errorOutput;
+    EXPECT_EQ(named[0].rfind("zonkel: ", 0), 0u) << named[0];
+    EXPECT_NE(named[0].find((run / "al3.roh").string()), std::string::npos) << named[0];
+    EXPECT_NE(named[0].find("not a regular file"), std::string::npos) << named[0];
+    EXPECT_TRUE(fs::exists(player / "al1.roh"));
 }
 
 TEST(PlayerFiles, InstalledGameRunsFromAnotherFolderWithItsDataIconAndDesktopEntry) {

@@ -1,6 +1,7 @@
-// Temporary folders, whole-file reads and writes, and PNG output and input for tests.
+// Temporary folders, whole-file reads and writes, folder listings, and PNG output and input for tests.
 #include "support/test_files.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -78,6 +79,17 @@ std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
     }
     std::fclose(file);
     return bytes;
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool WritePng(const std::filesystem::path& path, const uint32_t* pixels, int width, int height) {

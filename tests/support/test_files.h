@@ -1,5 +1,6 @@
-// Test helpers for files: a temporary folder that removes itself, PNG output of frames so that a
-// failing picture test leaves something to look at, and PNG input of the frames a program wrote.
+// Test helpers for files: a temporary folder that removes itself, whole files and folder listings, PNG
+// output of frames so that a failing picture test leaves something to look at, and PNG input of the
+// frames a program wrote.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +49,8 @@ private:
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
+// The names in a folder, sorted; empty when it cannot be read.
+std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 
 // Writes X8R8G8B8 (or A8R8G8B8, alpha ignored) pixels, top row first, as an RGB PNG.
 bool WritePng(const std::filesystem::path& path, const uint32_t* pixels, int width, int height);

@@ -135,8 +135,9 @@ TEST_F(RegistryTest, ValuesRoundTripWithTheirTypeAndPersistAcrossHandlesAndTooSm
 }
 
 // A value file is checked against its header before it is trusted; a huge sparse file is refused from its
-// size without being read, a FIFO without blocking, and a writer's crash leaves nothing behind for good.
-TEST_F(RegistryTest, DamagedHugeAndFifoValueFilesAreRefusedUnreadAndCrashedWritersLeftoversRemoved) {
+// size without being read, a FIFO without blocking, a loop of links without being replaced, and a
+// writer's crash leaves nothing behind for good.
+TEST_F(RegistryTest, DamagedHugeFifoAndLinkLoopValueFilesAreRefusedAndCrashedWritersLeftoversRemoved) {
     HKEY key = Create("Software\\TolvexGroup\\Quarvel");
     const BYTE value[8] = {1, 0, 0, 0, 2, 0, 0, 0};
     ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS);
@@ -185,20 +186,57 @@ TEST_F(RegistryTest, DamagedHugeAndFifoValueFilesAreRefusedUnreadAndCrashedWrite
     alarm(10); // a blocking open ends the test process instead of hanging the run
     DWORD size = 8;
     BYTE buffer[8];
-    EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer, &size), ERROR_FILE_NOT_FOUND)
-        << "a FIFO reads as a missing value";
+    EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer, &size), ERROR_INVALID_DATA)
+        << "a FIFO is no value";
     alarm(0);
     std::filesystem::remove(file);
 
+    // A value file that is a loop of links: neither read nor replaced, and the links stay.
+    const std::filesystem::path other = file.parent_path() / "@other";
+    std::filesystem::create_symlink(other.filename(), file);
+    std::filesystem::create_symlink(file.filename(), other);
+    EXPECT_NE(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "dsx13", nullptr, nullptr, buffer, &size), ERROR_INVALID_DATA);
+    EXPECT_EQ(std::filesystem::read_symlink(file), other.filename());
+    EXPECT_EQ(std::filesystem::read_symlink(other), file.filename());
+    std::filesystem::remove(file);
+    std::filesystem::remove(other);
+
     // A writer killed between writing its temporary file and renaming it.
-    const pid_t dead = testing_support::EndedProcessId();
-    ASSERT_GT(dead, 0);
-    const std::filesystem::path leftover = file.string() + ".tmp" + std::to_string(dead);
+    const std::filesystem::path leftover = file.parent_path() / ".@dsx13.tmp0123456789abcdef";
     WriteFile(leftover, good);
     ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 8), ERROR_SUCCESS)
         << "a damaged value can be rewritten";
     EXPECT_EQ(ReadFile(file), good);
     EXPECT_FALSE(std::filesystem::exists(leftover)) << "the crashed writer's temporary file stays";
+    RegCloseKey(key);
+}
+
+// Clean-up of temporary files never takes a value, whatever its name: one named like an earlier
+// version's temporary file of another value, with the number of a process that has ended, or like a
+// temporary file of today.
+TEST_F(RegistryTest, ValuesNamedLikeTemporaryFilesSurviveOtherValuesWrites) {
+    HKEY key = Create("Software\\TolvexGroup\\Quarvel");
+    const pid_t ended = testing_support::EndedProcessId();
+    ASSERT_GT(ended, 0);
+    const std::string names[] = {"dsx13.tmp" + std::to_string(ended), "@dsx13.tmp" + std::to_string(ended),
+                                 ".dsx13.tmp0123456789abcdef", ".@dsx13.tmp0123456789abcdef",
+                                 "@dsx13.tmp0123456789abcdef"};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        const BYTE bytes[2] = {static_cast<BYTE>(i + 1), 0xC0};
+        ASSERT_EQ(RegSetValueExA(key, names[i].c_str(), 0, REG_BINARY, bytes, 2), ERROR_SUCCESS) << names[i];
+    }
+    const BYTE value[3] = {9, 8, 7};
+    ASSERT_EQ(RegSetValueExA(key, "dsx13", 0, REG_BINARY, value, 3), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "@dsx13", 0, REG_BINARY, value, 3), ERROR_SUCCESS);
+    for (size_t i = 0; i < std::size(names); ++i) {
+        BYTE read[4] = {};
+        DWORD size = 4;
+        EXPECT_EQ(RegQueryValueExA(key, names[i].c_str(), nullptr, nullptr, read, &size), ERROR_SUCCESS)
+            << names[i];
+        EXPECT_EQ(size, 2u) << names[i];
+        EXPECT_EQ(read[0], i + 1) << names[i];
+    }
     RegCloseKey(key);
 }
 
