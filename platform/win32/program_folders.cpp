@@ -68,7 +68,8 @@ bool CreatePrivateFolders(const std::string& path) {
     for (const fs::path& part : fs::path(path)) {
         partial = (fs::path(partial) / part).string();
         if (::mkdir(partial.c_str(), 0700) != 0) {
-            const int error = errno;
+            // Something that is not a folder in the way is reported as what it is.
+            const int error = errno == EEXIST ? ENOTDIR : errno;
             if (!IsFolder(partial)) {
                 errno = error;
                 return false;
