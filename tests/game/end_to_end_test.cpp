@@ -17,6 +17,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using game_testing::ClickOn;
@@ -405,6 +406,38 @@ TEST(EndToEnd, StoredPlayModeTwoPlaysLevelModeWithoutACheckMarkAndEarlyUndoKeeps
                 << x << "," << y;
         }
     }
+}
+
+TEST(EndToEnd, SettingsKeyThatCannotBeCreatedStartsInSolveModeMediumOnTheDefaultPictureAndKeepsNothing) {
+    const game_testing::GameFolder folder;
+    const fs::path blocker = folder.BlockSettings();
+    const std::vector<uint8_t> blockerBytes = testing_support::ReadFile(blocker);
+    // The default picture is one colour here, unlike the fallback picture.
+    constexpr uint32_t DEFAULT_COLOUR = 0xFF2E8A5C;
+    const std::vector<uint32_t> uniform(64 * 48, DEFAULT_COLOUR);
+    testing_support::WritePng(folder / "Grafik" / "bk.jpg", uniform.data(), 64, 48);
+    // Per frame: the checked menu items, the colours on the board and the background in the right margin.
+    std::vector<std::tuple<std::vector<UINT>, size_t, bool>> seen;
+    auto onFrame = [&](const platform::PresentedFrame& presented) {
+        std::vector<UINT> checked;
+        for (UINT id : {32778u, 32779u, 32780u, 32782u, 32783u}) {
+            if (GetMenuState(GetMenu(MainWindow), id, MF_BYCOMMAND) & MF_CHECKED) {
+                checked.push_back(id);
+            }
+        }
+        const Picture frame{presented.width, presented.height, presented.pixels};
+        seen.emplace_back(checked, std::set<int32_t>(&Board[0][0], &Board[0][0] + BOARD_CELLS).size(),
+                          ColourDistance(frame.At(792, 300), DEFAULT_COLOUR) <= 2);
+    };
+    std::vector<std::string> dialogs;
+    ASSERT_EQ(
+        folder.RunInProcess("wait 2\nmenu 32780\nwait 2\nmenu 32783\nwait 2\nclose\n", onFrame, &dialogs), 0);
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen.front(), std::tuple(std::vector<UINT>{32779, 32782}, size_t(4), true));
+    EXPECT_EQ(seen.back(), std::tuple(std::vector<UINT>{32780, 32783}, size_t(5), true));
+    // The menu's choices went nowhere: the blocking file is as it was.
+    EXPECT_TRUE(fs::is_regular_file(blocker));
+    EXPECT_EQ(testing_support::ReadFile(blocker), blockerBytes);
 }
 
 TEST(EndToEnd, ChosenBackgroundIsKeptForTheNextStartBadChoicesChangeNothingAndAGoneOneFallsBack) {

@@ -208,6 +208,12 @@ void GameFolder::StoreSetting(const char* name, std::vector<uint8_t> bytes) cons
     RegCloseKey(key);
 }
 
+fs::path GameFolder::BlockSettings() const {
+    const fs::path blocker = config / "zonkel";
+    testing_support::WriteFile(blocker, {'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'l', 'd', 'e', 'r'});
+    return blocker;
+}
+
 std::vector<uint8_t> GameFolder::Setting(const char* name) const {
     DWORD disposition = 0;
     HKEY key = OpenSettingsKey(config.Path(), &disposition);

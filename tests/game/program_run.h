@@ -60,6 +60,9 @@ public:
     // A settings value the program stored; one stored as if by an earlier run.
     std::vector<uint8_t> Setting(const char* name) const;
     void StoreSetting(const char* name, std::vector<uint8_t> bytes) const;
+    // Puts a plain file where the settings folder belongs, so that the settings key cannot be created;
+    // returns its path.
+    std::filesystem::path BlockSettings() const;
 
 private:
     testing_support::TemporaryFolder dataHome;

@@ -33,13 +33,25 @@ protected:
     RegistryManager store;
 };
 
-TEST_F(SettingsTest, MissingValuesLeaveTheModesAndThePathAsTheyWere) {
-    EXPECT_EQ(store.CreateKey(), RegistryManager::CREATE_CREATED);
-    PlayMode = 1;
-    Difficulty = 2;
-    zonkel::LoadModeSettings();
-    EXPECT_EQ(std::pair(PlayMode, Difficulty), std::pair(1, 2));
-    EXPECT_EQ(LoadedPath(), DEFAULT_BACKGROUND);
+TEST_F(SettingsTest, KeyThatCannotBeCreatedAndMissingValuesLeaveTheModesAndThePathAsTheyWere) {
+    // A plain file where the settings folder belongs: the key cannot be made, every value fails.
+    testing_support::WriteFile(config / "zonkel", {'x'});
+    EXPECT_EQ(store.CreateKey(), RegistryManager::CREATE_FAILED);
+    int32_t modes[2] = {1, 2};
+    EXPECT_FALSE(store.SetValue(SETTING_MODES, sizeof(modes), modes));
+    EXPECT_FALSE(store.GetValue(SETTING_MODES, sizeof(modes), modes));
+    for (bool keyMade : {false, true}) {
+        if (keyMade) {
+            std::filesystem::remove(config / "zonkel");
+            EXPECT_EQ(store.CreateKey(), RegistryManager::CREATE_CREATED);
+            EXPECT_EQ(store.CreateKey(), RegistryManager::CREATE_OPENED);
+        }
+        PlayMode = 1;
+        Difficulty = 2;
+        zonkel::LoadModeSettings();
+        EXPECT_EQ(std::pair(PlayMode, Difficulty), std::pair(1, 2)) << keyMade;
+        EXPECT_EQ(LoadedPath(), DEFAULT_BACKGROUND) << keyMade;
+    }
 }
 
 TEST_F(SettingsTest, StoredBackgroundThatDoesNotFitLeavesATerminatedDefaultPath) {

@@ -96,6 +96,26 @@ Model OneTriangle(int frames) {
     return model;
 }
 
+Model ExtremesLast() {
+    Model model;
+    model.texcoords = {{64, 0}, {0, 32}, {64, 32}};
+    model.triangles = {{{0, 1, 2}, {0, 1, 2}}, {{3, 4, 5}, {2, 1, 0}}};
+    // File (x, y, z) decodes to (x - 10, y - 5, z) and lands at (x - 10, z, y - 5). Vertices 0 to 2 and 5
+    // lie inside; vertex 3 holds the least x and y and the largest z, vertex 4 the others.
+    Frame frame{{1.0f, 1.0f, 1.0f},
+                {-10.0f, -5.0f, 0.0f},
+                {{5, 5, 7}, {4, 6, 6}, {6, 4, 8}, {1, 10, 3}, {8, 1, 11}, {5, 5, 5}}};
+    model.frames.push_back(frame);
+    for (float& scale : frame.scale) {
+        scale = 3.0f;
+    }
+    for (float& shift : frame.translate) {
+        shift *= 3.0f;
+    }
+    model.frames.push_back(frame);
+    return model;
+}
+
 void WriteModel(const std::filesystem::path& path, const Model& model) {
     testing_support::WriteFile(path, model.Bytes());
 }

@@ -55,6 +55,11 @@ Model Cube(const std::vector<float>& frameSizes);
 // A single triangle whose file vertex 0 decodes to (1, 2 + f, 3) in frame f.
 Model OneTriangle(int frames);
 
+// Two triangles away from the origin whose frame-0 extremes all lie in the second triangle's corners:
+// after the y/z swap, frame 0 spans x -9 to -2, y 3 to 11 and z -4 to 5; frame 1 reaches three times as
+// far.
+Model ExtremesLast();
+
 void WriteModel(const std::filesystem::path& path, const Model& model);
 
 } // namespace md2_test

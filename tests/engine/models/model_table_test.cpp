@@ -39,30 +39,49 @@ protected:
 
 } // namespace
 
-TEST_F(ModelMD2Test, SecondModelOfTheSameFileSharesTheBufferAtTheFirstScale) {
+TEST_F(ModelMD2Test, BoxIsFrameZerosAtEachModelsScaleWhileTheSecondModelSharesTheBufferAtTheFirstScale) {
+    md2_test::WriteModel(folder / "extremes.md2", md2_test::ExtremesLast());
     ModelMD2 first(device);
     ModelMD2 second(device);
-    ASSERT_TRUE(first.Create("cube.md2", "skin.png", 1.0f));
-    ASSERT_TRUE(second.Create("cube.md2", "skin.png", 3.0f));
-    EXPECT_EQ(first.frameCount, 3);
+    ASSERT_TRUE(first.Create("extremes.md2", "skin.png", 1.0f));
+    ASSERT_TRUE(second.Create("extremes.md2", "skin.png", 2.0f));
+    EXPECT_EQ(std::vector<int>({first.frameCount, first.triangleCount, first.vertexCount, first.frameBytes,
+                                first.screenFrameBytes}),
+              std::vector<int>({2, 2, 6, 120, 144}));
+    // The box of frame 0 only, whose extremes come in the last corners, at the model's own scale.
+    ExpectNear(first.boxMin, D3DXVECTOR3(-9.0f, 3.0f, -4.0f));
+    ExpectNear(first.boxMax, D3DXVECTOR3(-2.0f, 11.0f, 5.0f));
+    D3DXVECTOR3 min(7.0f, 7.0f, 7.0f), max = min;
+    second.GetBoundingBox(&min, nullptr);
+    EXPECT_EQ(min, D3DXVECTOR3(7.0f, 7.0f, 7.0f)) << "one null pointer: nothing written";
+    second.GetBoundingBox(&min, &max);
+    ExpectNear(min, D3DXVECTOR3(-18.0f, 6.0f, -8.0f));
+    ExpectNear(max, D3DXVECTOR3(-4.0f, 22.0f, 10.0f));
+
     EXPECT_EQ(first.vertexBuffer, second.vertexBuffer);
     EXPECT_EQ(BufferManager::GetExemplar()->vertexBufferCount, 1);
-    float largest = 0.0f;
-    for (const MD2Vertex& v :
-         ReadRecords<MD2Vertex>(BufferManager::GetExemplar()->GetVertexBuffer(second.vertexBuffer), 36)) {
-        largest = std::max(largest, v.position.x);
+    // Frame f, triangle j, corner k at (f * 2 + j) * 3 + k, corners reversed: the second triangle's
+    // corners are file vertices 5, 4 and 3, the last at three times the size in frame 1.
+    const auto vertices =
+        ReadRecords<MD2Vertex>(BufferManager::GetExemplar()->GetVertexBuffer(second.vertexBuffer), 12);
+    ASSERT_EQ(vertices.size(), 12u);
+    const struct {
+        size_t index;
+        float x, y, z, tu, tv;
+    } expected[] = {{3, -5, 5, 0, 1, 0}, {5, -9, 3, 5, 1, 1}, {11, -27, 9, 15, 1, 1}};
+    for (const auto& e : expected) {
+        const MD2Vertex& v = vertices[e.index];
+        ExpectNear(v.position, D3DXVECTOR3(e.x, e.y, e.z));
+        EXPECT_FLOAT_EQ(v.tu, e.tu) << e.index;
+        EXPECT_FLOAT_EQ(v.tv, e.tv) << e.index;
     }
-    EXPECT_NEAR(largest, 1.0f, 1e-4f) << "the buffer keeps the first model's scale";
-    // Each box is frame 0 (edge 2) at the model's own scale.
-    EXPECT_NEAR(first.boxMax.x, 1.0f, 1e-4f);
-    EXPECT_NEAR(second.boxMin.z, -3.0f, 1e-4f);
     EXPECT_EQ(first.skinTexture, second.skinTexture) << "one skin, two holders";
     first.Release();
     EXPECT_NE(TexturManager::GetExemplar()->GetTextur(second.skinTexture), nullptr);
 }
 
 TEST_F(ModelMD2Test,
-       MissingFileBrokenFileMissingSkinOrBillbordWithZeroOrNegativeFramesIsRefusedAndHoldsNoTexture) {
+       MissingFileBrokenFileMissingSkinOrBillbordWithoutStripOrFramesIsRefusedAndHoldsNoTexture) {
     std::vector<uint8_t> broken = md2_test::Cube({2.0f}).Bytes();
     broken.resize(broken.size() - 10);
     testing_support::WriteFile(folder / "broken.md2", broken);
@@ -73,15 +92,48 @@ TEST_F(ModelMD2Test,
         EXPECT_EQ(model.frameCount, 0) << file;
     }
     EXPECT_EQ(BufferManager::GetExemplar()->vertexBufferCount, 0);
+    // A missing skin fails after the buffer was made; it stays in the pool for the next model of the file.
     ModelMD2 noSkin(device);
     EXPECT_FALSE(noSkin.Create("cube.md2", "noskin.png", 1.0f));
     EXPECT_EQ(noSkin.skinTexture, -1);
     EXPECT_EQ(noSkin.frameCount, 0);
-    for (int frames : {0, -3}) {
+    ModelMD2 withSkin(device);
+    ASSERT_TRUE(withSkin.Create("cube.md2", "skin.png", 1.0f));
+    EXPECT_EQ(withSkin.vertexBuffer, noSkin.vertexBuffer);
+    EXPECT_EQ(BufferManager::GetExemplar()->vertexBufferCount, 1);
+    withSkin.Release();
+
+    // A billboard whose strip is missing, or that has no frames, stores and holds nothing: no size, no
+    // buffer, no frame to set.
+    struct Refused {
+        const char* file;
+        int frames;
+    };
+    for (const Refused& refused :
+         {Refused{"absent.png", 4}, Refused{"strip.png", 0}, Refused{"strip.png", -3}}) {
+        SCOPED_TRACE(refused.file + std::to_string(refused.frames));
         BillbordSprite sprite(device);
-        EXPECT_FALSE(sprite.Create("strip.png", frames, 1.0f, 1.0f)) << frames;
+        EXPECT_FALSE(sprite.Create(refused.file, refused.frames, 2.0f, 5.0f));
+        EXPECT_EQ(sprite.textureId, -1);
         EXPECT_EQ(sprite.vertexBuffer, -1);
+        D3DXVECTOR3 min(1.0f, 1.0f, 1.0f), max = min;
+        sprite.GetBoundingBox(&min, &max);
+        EXPECT_EQ(min, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+        EXPECT_EQ(max, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
         EXPECT_FALSE(sprite.SetFrame(0, 255));
+        GFXObject object;
+        EXPECT_FALSE(sprite.Render(&object));
+    }
+    EXPECT_EQ(BufferManager::GetExemplar()->vertexBufferCount, 1);
+    EXPECT_EQ(HeldTextures(), 0);
+    // The pool refusing the quad's buffer: false, and the strip is held until the sprite is destroyed.
+    {
+        BillbordSprite sprite(device);
+        platform::d3d9::InjectFault(platform::d3d9::Fault::CreateVertexBuffer);
+        EXPECT_FALSE(sprite.Create("strip.png", 4, 2.0f, 5.0f));
+        platform::d3d9::ClearFaults();
+        EXPECT_EQ(sprite.vertexBuffer, -1);
+        EXPECT_EQ(HeldTextures(), 1);
     }
     EXPECT_EQ(HeldTextures(), 0);
 }

@@ -355,3 +355,40 @@ TEST_F(TerrainMapImage, SparseGigabyteBitmapAndMapFileAreRefusedWithoutGrowingTh
     EXPECT_LT(PeakResidentKilobytes() - before, 64 * 1024);
     EXPECT_EQ(SaveMap(t), saved);
 }
+
+TEST_F(TerrainMapImage, SmallestAndLargestSidesAreReadFromImagesAndBitmapsAndOneSampleFewerOrMoreIsRefused) {
+    TemporaryFolder folder;
+    WorkingDirectory inFolder(folder.Path());
+    // 8 samples make one patch; 4096 the longest side; a side of 7 or beyond 4096 is refused.
+    const struct {
+        int w, h;
+        bool accepted;
+    } sides[] = {{8, 8, true},    {7, 8, false},    {8, 7, false},   {4096, 8, true},
+                 {8, 4096, true}, {4100, 8, false}, {8, 4097, false}};
+    int width = 0;
+    for (const auto& side : sides) {
+        SCOPED_TRACE(testing::Message() << side.w << " x " << side.h);
+        auto image = MakeMapImage(side.w, side.h, KnownHeight, KnownLight);
+        EXPECT_EQ(LoadImage(t, image), side.accepted);
+        width = side.accepted ? side.w : width;
+        ASSERT_EQ(t->mapWidth, width);
+        if (side.accepted) {
+            // The last patch's far corner lies on sample (w - 4, h - 4).
+            const int w = side.w / 4;
+            const int h = side.h / 4;
+            ASSERT_EQ(std::pair(t->gridWidth, t->gridHeight), std::pair(w, h));
+            const TerrainVertex& corner = t->patchCopies[(w - 1) * (h - 1) - 1].vertices[24];
+            EXPECT_EQ(std::pair(corner.x, corner.z), std::pair(float(side.w - 4), float(side.h - 4)));
+            EXPECT_FLOAT_EQ(corner.y, MeshHeight(KnownHeight(side.w - 4, side.h - 4), 0.0f));
+            const uint32_t l = KnownLight(side.w - 4, side.h - 4);
+            EXPECT_EQ(corner.diffuse, 0xFF000000u | l << 16 | l << 8 | l);
+        }
+        WriteFile(folder / "side.bmp", MakeBitmap8(side.w, side.h, KnownHeight));
+        EXPECT_EQ(TerrainTestAccess::ReadHeightBitmap(t, "side.bmp"), side.accepted);
+        ASSERT_EQ(t->mapWidth, width);
+        if (side.accepted) {
+            EXPECT_EQ(t->mapHeight, side.h);
+            EXPECT_EQ(t->byteHighMap[side.w * side.h - 1], KnownHeight(side.w - 1, side.h - 1));
+        }
+    }
+}
