@@ -102,7 +102,6 @@ void SetFrameCanvas(FrameCanvas* newCanvas) {
 
 void ResetFrameStateForTesting() {
     clockStarted = false;
-    lastFrameTime = 0;
     FlashState = 0;
     FlashAlpha = 0.0f;
     BestScore = 0;

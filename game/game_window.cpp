@@ -311,8 +311,9 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         GetClientRect(MainWindow, &client);
         int column = 0;
         int row = 0;
-        if (zonkel::MapClickToCell(LOWORD(lParam), HIWORD(lParam), client.right - client.left,
-                                   client.bottom - client.top, &column, &row)) {
+        // A client rectangle starts at (0, 0): its right and bottom are its size.
+        if (zonkel::MapClickToCell(LOWORD(lParam), HIWORD(lParam), client.right, client.bottom, &column,
+                                   &row)) {
             zonkel::HandleLeftClick(column, row);
         }
         return 0;

@@ -412,12 +412,15 @@ TEST(EndToEnd, SettingsKeyThatCannotBeCreatedStartsInSolveModeMediumOnTheDefault
     const game_testing::GameFolder folder;
     const fs::path blocker = folder.BlockSettings();
     const std::vector<uint8_t> blockerBytes = testing_support::ReadFile(blocker);
-    // The default picture is one colour here, unlike the fallback picture.
-    constexpr uint32_t DEFAULT_COLOUR = 0xFF2E8A5C;
-    const std::vector<uint32_t> uniform(64 * 48, DEFAULT_COLOUR);
-    testing_support::WritePng(folder / "Grafik" / "bk.jpg", uniform.data(), 64, 48);
-    // Per frame: the checked menu items, the colours on the board and the background in the right margin.
-    std::vector<std::tuple<std::vector<UINT>, size_t, bool>> seen;
+    // The default picture and the chosen one are one colour each here, unlike the fallback picture.
+    constexpr uint32_t DEFAULT_COLOUR = 0xFF2E8A5C, CHOSEN_COLOUR = 0xFFC0503A;
+    for (const auto& [name, colour] :
+         {std::pair("Grafik/bk.jpg", DEFAULT_COLOUR), {"mine.jpg", CHOSEN_COLOUR}}) {
+        const std::vector<uint32_t> uniform(64 * 48, colour);
+        testing_support::WritePng(folder / name, uniform.data(), 64, 48);
+    }
+    // Per frame: the checked menu items, the colours on the board and the background's colour.
+    std::vector<std::tuple<std::vector<UINT>, size_t, uint32_t>> seen;
     auto onFrame = [&](const platform::PresentedFrame& presented) {
         std::vector<UINT> checked;
         for (UINT id : {32778u, 32779u, 32780u, 32782u, 32783u}) {
@@ -426,16 +429,22 @@ TEST(EndToEnd, SettingsKeyThatCannotBeCreatedStartsInSolveModeMediumOnTheDefault
             }
         }
         const Picture frame{presented.width, presented.height, presented.pixels};
+        const uint32_t margin = frame.At(792, 300);
         seen.emplace_back(checked, std::set<int32_t>(&Board[0][0], &Board[0][0] + BOARD_CELLS).size(),
-                          ColourDistance(frame.At(792, 300), DEFAULT_COLOUR) <= 2);
+                          ColourDistance(margin, DEFAULT_COLOUR) <= 2  ? DEFAULT_COLOUR
+                          : ColourDistance(margin, CHOSEN_COLOUR) <= 2 ? CHOSEN_COLOUR
+                                                                       : margin);
     };
     std::vector<std::string> dialogs;
-    ASSERT_EQ(
-        folder.RunInProcess("wait 2\nmenu 32780\nwait 2\nmenu 32783\nwait 2\nclose\n", onFrame, &dialogs), 0);
-    ASSERT_GE(seen.size(), 3u);
-    EXPECT_EQ(seen.front(), std::tuple(std::vector<UINT>{32779, 32782}, size_t(4), true));
-    EXPECT_EQ(seen.back(), std::tuple(std::vector<UINT>{32780, 32783}, size_t(5), true));
-    // The menu's choices went nowhere: the blocking file is as it was.
+    ASSERT_EQ(folder.RunInProcess("wait 2\nmenu 32780\nwait 2\nmenu 32783\nwait 2\nfile " +
+                                      (folder / "mine.jpg").string() + "\nmenu 32781\nwait 2\nclose\n",
+                                  onFrame, &dialogs),
+              0);
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(seen.front(), std::tuple(std::vector<UINT>{32779, 32782}, size_t(4), DEFAULT_COLOUR));
+    EXPECT_EQ(seen.back(), std::tuple(std::vector<UINT>{32780, 32783}, size_t(5), CHOSEN_COLOUR));
+    EXPECT_EQ(dialogs, std::vector<std::string>{"Open File over the game, Files(*.bmp,*.jpg): *.BMP *.JPG"});
+    // Neither the menu's choices nor the picture went anywhere: the blocking file is as it was.
     EXPECT_TRUE(fs::is_regular_file(blocker));
     EXPECT_EQ(testing_support::ReadFile(blocker), blockerBytes);
 }

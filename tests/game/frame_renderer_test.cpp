@@ -148,7 +148,8 @@ TEST_F(FrameTest, FlashStandsStillWithinOneMillisecondAndSolveModeFlashesOnlyFor
     EXPECT_EQ(FlashAlphas(Frame()), (std::vector<int>{42}));
 }
 
-TEST_F(FrameTest, EveryStoneIsDrawnTwiceWithItsColoursPictureOverTheBackgroundAndUnderTheOverlayPicture) {
+TEST_F(FrameTest,
+       EveryStoneIsDrawnTwiceWithItsColoursPictureOverTheBackgroundAndUnderTheVeiledOverlayPicture) {
     BackgroundTexture = 10;
     for (int i = 0; i < 5; ++i) {
         StoneTextures[i] = 11 + i;
@@ -173,9 +174,20 @@ TEST_F(FrameTest, EveryStoneIsDrawnTwiceWithItsColoursPictureOverTheBackgroundAn
                 }
             }
         }
+        // Rectangles: the black veil under an overlay picture, then the strip and its white top line.
+        std::vector<std::tuple<unsigned long, LONG, LONG, LONG, LONG>> rects;
+        for (const Call& call : canvas.calls) {
+            if (!call.isText) {
+                rects.emplace_back(call.argb, call.rect.left, call.rect.top, call.rect.right,
+                                   call.rect.bottom);
+            }
+        }
+        decltype(rects) expectedRects = {{0x96000000u, 0, 545, 800, 600}, {0x96FFFFFFu, 0, 545, 800, 546}};
         if (overlay != OVERLAY_NONE) {
             expected.push_back({144, 172, 512, 256, overlay == OVERLAY_GAME_OVER ? 20 : 21});
+            expectedRects.insert(expectedRects.begin(), {0x96000000u, 0, 0, 800, 600});
         }
+        EXPECT_EQ(rects, expectedRects) << "overlay " << overlay;
         ASSERT_EQ(canvas.pictures.size(), expected.size()) << "overlay " << overlay;
         for (size_t i = 0; i < expected.size(); ++i) {
             const PictureCall& got = canvas.pictures[i];

@@ -1,5 +1,6 @@
 // The name-entry and Credits dialogs on the headless window system: an empty name and Escape keep the
-// name dialog open; a confirmed name enters the current table, cut to 29 characters.
+// name dialog open; a confirmed name enters the current table, cut to 29 characters; the Credits
+// dialog's layout.
 #include "name_dialog.h"
 
 #include "board.h"
@@ -11,7 +12,9 @@
 #include "win32/headless.h"
 #include "win32/winuser.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -35,6 +38,24 @@ TEST(Dialogs, NameDialogStaysOpenUntilANameIsGivenAndCutsItAt29CharactersAndCred
     EXPECT_EQ(score, 321u);
     EXPECT_EQ(testing_support::ReadFile(folder / "al2.roh").size(), 8u + 3 * 224) << "saved at once";
 
+    // The Credits dialog as laid out in dialog units: its frame, then each control's kind, id, text, place,
+    // size and icon.
+    const platform::ResourceTable resources = GameResources();
+    const auto credits = std::find_if(resources.dialogs.begin(), resources.dialogs.end(),
+                                      [](const platform::DialogResource& d) { return d.id == 103; });
+    ASSERT_NE(credits, resources.dialogs.end());
+    EXPECT_EQ(std::tuple(credits->caption, credits->fontName, credits->fontPointSize, credits->x, credits->y,
+                         credits->width, credits->height, credits->style),
+              std::tuple("Credits", "System", 8, 22, 17, 230, 53,
+                         DWORD(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU)));
+    std::vector<std::tuple<platform::DialogControlKind, int, std::string, int, int, int, int, UINT>> controls;
+    for (const auto& c : credits->controls) {
+        controls.emplace_back(c.kind, c.id, c.text, c.x, c.y, c.width, c.height, c.iconId);
+    }
+    using Kind = platform::DialogControlKind;
+    EXPECT_EQ(controls, (decltype(controls){{Kind::Icon, 2, "", 14, 9, 20, 20, 107},
+                                            {Kind::Text, -1, "Quarvel Version 1.0", 49, 10, 119, 8, 0},
+                                            {Kind::DefaultButton, IDOK, "OK", 195, 6, 30, 11, 0}}));
     for (int answer : {IDOK, IDCANCEL}) {
         platform::QueueDialogAnswer("", answer);
         EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_CREDITS), nullptr, CreditsDlgProc, 0),

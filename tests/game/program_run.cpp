@@ -3,6 +3,7 @@
 
 #include "board.h"
 #include "game_window.h"
+#include "program_state.h"
 
 #include "win32/headless.h"
 #include "win32/window_system.h"
@@ -64,6 +65,14 @@ public:
         return inner->RunMessageBox(request);
     }
     std::optional<std::string> RunOpenFileDialog(const platform::OpenFileRequest& request) override {
+        std::string seen = request.title + (request.owner == MainWindow ? " over the game" : " alone");
+        for (const platform::FileFilter& filter : request.filters) {
+            seen += ", " + filter.description + ":";
+            for (const std::string& pattern : filter.patterns) {
+                seen += " " + pattern;
+            }
+        }
+        dialogs->push_back(seen);
         return inner->RunOpenFileDialog(request);
     }
     bool OpensDesktopFiles() override { return inner->OpensDesktopFiles(); }

@@ -53,7 +53,8 @@ public:
     // Runs the program's WinMain inside this process, headless, with `script`, in the player's folder,
     // with a clock that moves on by 20 ms a frame, and returns its result. `onFrame` sees every presented
     // frame while the game's state is still the one drawn; the captions of the dialogs and message boxes
-    // opened go to `dialogs`. Once per process: the engine's singletons outlive the run.
+    // opened go to `dialogs`, for open-file dialogs with their owner and filters ("Open File over the
+    // game, Text: *.txt"). Once per process: the engine's singletons outlive the run.
     int RunInProcess(const std::string& script,
                      const std::function<void(const platform::PresentedFrame&)>& onFrame,
                      std::vector<std::string>* dialogs) const;
