@@ -208,7 +208,10 @@ bool FollowLinks(std::string* path) {
 constexpr size_t TEMPORARY_DIGITS = 16;
 
 std::string TemporaryPrefix(const std::string& target) {
-    return "." + NameOf(target) + ".tmp";
+    std::string prefix(1, '.');
+    prefix += NameOf(target);
+    prefix += ".tmp";
+    return prefix;
 }
 
 bool HasTemporaryForm(const std::string& entry, const std::string& prefix) {
