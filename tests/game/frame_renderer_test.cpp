@@ -227,9 +227,11 @@ TEST_F(FrameTest, HighscoreTableShowsTitleAndNumberedRowsWithShadows) {
 }
 
 TEST_F(FrameTest, StripTextsByModeAndBestScoreKeepsItsLastValueForAnEmptyTable) {
+    Score = 12;
+    EXPECT_EQ(TextsAt(Frame(), 565), (std::vector<std::string>{"score: 12", "best score: 0"}))
+        << "no table entry yet";
     HighscoreTables[0].Load("as1.roh", 10);
     HighscoreTables[0].InsertScore("a", 300);
-    Score = 12;
     std::vector<Call> calls = Frame();
     EXPECT_EQ(TextsAt(calls, 565), (std::vector<std::string>{"score: 12", "best score: 300"}));
     EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](const Call& c) {

@@ -1,6 +1,6 @@
 // The name-entry and Credits dialogs on the headless window system: an empty name and Escape keep the
 // name dialog open; a confirmed name enters the current table, cut to 29 characters; the Credits
-// dialog's layout.
+// dialog's layout and the icons.
 #include "name_dialog.h"
 
 #include "board.h"
@@ -56,6 +56,25 @@ TEST(Dialogs, NameDialogStaysOpenUntilANameIsGivenAndCutsItAt29CharactersAndCred
     EXPECT_EQ(controls, (decltype(controls){{Kind::Icon, 2, "", 14, 9, 20, 20, 107},
                                             {Kind::Text, -1, "Quarvel Version 1.0", 49, 10, 119, 8, 0},
                                             {Kind::DefaultButton, IDOK, "OK", 195, 6, 30, 11, 0}}));
+    // Its icon 107 and the small icon 108: a round red stone, transparent in the corners.
+    ASSERT_EQ(resources.icons.size(), 2u);
+    for (const platform::IconResource& icon : resources.icons) {
+        SCOPED_TRACE(icon.id);
+        const int size = icon.id == 107 ? 32 : 16;
+        ASSERT_EQ(std::tuple(icon.width, icon.height, icon.pixels.size()),
+                  std::tuple(size, size, size_t(size * size)));
+        int opaque = 0;
+        int red = 0;
+        for (uint32_t pixel : icon.pixels) {
+            const uint32_t r = pixel >> 16 & 0xFF, g = pixel >> 8 & 0xFF, b = pixel & 0xFF;
+            opaque += pixel >> 24 == 0xFF;
+            red += pixel >> 24 == 0xFF && r > 2 * g && r > 2 * b;
+        }
+        EXPECT_EQ(icon.pixels[0] >> 24, 0u);
+        EXPECT_EQ(icon.pixels[size_t(size * size - 1)] >> 24, 0u);
+        EXPECT_GT(opaque, size * size / 2);
+        EXPECT_GT(red, opaque * 3 / 4);
+    }
     for (int answer : {IDOK, IDCANCEL}) {
         platform::QueueDialogAnswer("", answer);
         EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_CREDITS), nullptr, CreditsDlgProc, 0),
