@@ -77,10 +77,6 @@ bool TerrainManager::CreateTerrain(const char*) {
     return true;
 }
 
-bool TerrainManager::CreateByteHighMapFromBMP16(const char*) {
-    return true;
-}
-
 bool TerrainManager::CreateFloatOwnHeightMapFromByteHeightMap() {
     if (mapWidth <= 0 || mapHeight <= 0) {
         return false;
@@ -102,15 +98,6 @@ bool TerrainManager::CreateEbeneUndTileFelder() {
     ebeneFeld = new (std::nothrow) unsigned char[count]();
     tileFeld = new (std::nothrow) unsigned char[count]();
     return ebeneFeld != nullptr && tileFeld != nullptr;
-}
-
-int TerrainManager::CalculateCurrentBufferView() {
-    if (kamera == nullptr) {
-        return -1;
-    }
-    const float patchWidth = float(patchSize) * cellSize;
-    return PatchIndex(static_cast<int>(kamera->position.x / patchWidth),
-                      static_cast<int>(kamera->position.z / patchWidth));
 }
 
 bool TerrainManager::GetPosition(int* x, int* z, int patch) {

@@ -100,25 +100,20 @@ private:
 
     bool CreateByteHighMapFromBMP8(const char* path);
     bool CreateByteLightMapFromBMP8(const char* path);
-    bool CreateByteHighMapFromBMP16(const char* path);
     bool CreateFloatOwnHeightMapFromByteHeightMap();
     bool CreateTerrainMeshes();
     bool CreateWaterPatch();
     bool CreateEbeneUndTileFelder();
-    int CalculateCurrentBufferView();
     bool GetValuesfromBitfield(unsigned char* type, unsigned char* variant, unsigned char value);
     int GetEbene(int x, int z);
     bool SetEbene(int x, int z, int level);
 
     bool LoadTerrainMap();
     unsigned char GetSuroundTerrain(int type, int patch, int edges);
-    bool RenderWaterLevel();
 
     bool CheckHitTerrainPatch(int patch, D3DXVECTOR3 rayPos, D3DXVECTOR3 rayDir, float* dist, float* hitX,
                               float* hitZ);
     float GetHeightMapPos(int sx, int sz);
-    float CalculateLightOnHeighMap(D3DXVECTOR3* position);
-    float iGetLightValue(int a, int b);
 
     // Our own helpers.
     int PatchCount() const;

@@ -157,11 +157,3 @@ int TerrainManager::iGetHeighmapValue(int a, int b) {
     }
     return static_cast<int>(byteHighMap[b + a * mapWidth] * 0.05);
 }
-
-float TerrainManager::CalculateLightOnHeighMap(D3DXVECTOR3*) {
-    return 1.0f;
-}
-
-float TerrainManager::iGetLightValue(int, int) {
-    return 0.0f;
-}

@@ -1,6 +1,6 @@
 // Drawing the terrain around the camera: each patch with its tile, then the edge and corner
-// transitions of every higher terrain type next to it blended over it; and the animated water tiles.
-// Nothing here opens a scene: the caller draws inside its own.
+// transitions of every higher terrain type next to it blended over it. Nothing here opens a scene: the
+// caller draws inside its own.
 #include "terrain/terrain_manager.h"
 
 #include "core/buffer_manager.h"
@@ -8,14 +8,10 @@
 #include "core/kamera_klass.h"
 #include "core/textur_manager.h"
 #include "terrain/terrain_textur_set.h"
-#include "win32/mmsystem.h"
 
 namespace {
 
 constexpr unsigned HIGHEST_DRAWN_TYPE = 4;
-constexpr DWORD WATER_FRAME_MS = 25;
-constexpr int WATER_LAST_FRAME = 7;
-constexpr float WATER_TILE_STEP = 5.0f;
 
 // The states the terrain's look depends on, whatever the draws before it left behind: blending for
 // the transition layers, depth testing that lets a layer pass over its own patch, no lighting or
@@ -121,54 +117,5 @@ bool TerrainManager::RenderTerrain() {
         }
     }
     device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    return true;
-}
-
-bool TerrainManager::RenderWaterLevel() {
-    if (initManager == nullptr || initManager->device == nullptr || bufferManager == nullptr ||
-        texturManager == nullptr || kamera == nullptr) {
-        return false;
-    }
-    const DWORD now = timeGetTime();
-    if (now - lastWaterTime > WATER_FRAME_MS) {
-        if (waterFrame > WATER_LAST_FRAME - 1) {
-            waterFrame = -1;
-        }
-        if (waterFrame <= 0) {
-            ++waterFrame;
-        }
-        ++waterFrame;
-        lastWaterTime = timeGetTime();
-    }
-    IDirect3DDevice9* device = initManager->device;
-    IDirect3DVertexBuffer9* vertices = bufferManager->GetVertexBuffer(waterVertexBuffer);
-    IDirect3DIndexBuffer9* indices = bufferManager->GetIndexBuffer(waterIndexBuffer);
-    if (vertices == nullptr || indices == nullptr ||
-        device->SetStreamSource(0, vertices, 0, sizeof(TerrainVertex)) < 0 ||
-        device->SetIndices(indices) < 0) {
-        return false;
-    }
-    TerrainTexturSet* water = texturSets[7];
-    device->SetFVF(TERRAIN_FVF);
-    SetTerrainStates(device);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetTexture(0, texturManager->GetTextur(water != nullptr ? water->GetTile(waterFrame) : -1));
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    for (int a = 1; a <= 20; ++a) {
-        for (int b = -14; b <= 13; ++b) {
-            D3DXMATRIX world;
-            D3DXMatrixTranslation(&world, kamera->position.x + float(b) * WATER_TILE_STEP, 0.0f,
-                                  kamera->position.z + float(a) * WATER_TILE_STEP);
-            device->SetTransform(D3DTS_WORLD, &world);
-            if (device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2) < 0) {
-                return false;
-            }
-        }
-    }
     return true;
 }

@@ -49,7 +49,7 @@ using TerrainMapImage = TerrainFixture;
 
 } // namespace
 
-TEST_F(TerrainCreation, PatchMeshesFollowTheKnownMaps) {
+TEST_F(TerrainCreation, PatchMeshesAndTheWaterQuadFollowTheKnownMaps) {
     TemporaryFolder folder;
     WriteFile(folder / "Grafik/Diverses/heightmap.bmp", MakeBitmap8(16, 16, KnownHeight));
     WriteFile(folder / "Grafik/Diverses/lightmap.bmp", MakeBitmap8(16, 16, KnownLight));
@@ -78,6 +78,26 @@ TEST_F(TerrainCreation, PatchMeshesFollowTheKnownMaps) {
     const PatchBox& box = t->patchBoxes[patch];
     EXPECT_FLOAT_EQ(box.min.y, MeshHeight(KnownHeight(4, 8), 0.0f));
     EXPECT_FLOAT_EQ(box.max.y, MeshHeight(KnownHeight(8, 12), 0.0f));
+
+    // The water quad: an edge of 5 at height 5, white at alpha 120, two triangles sharing a diagonal.
+    const auto water = ReadVertexBuffer(t->waterVertexBuffer, 4);
+    ASSERT_EQ(water.size(), 4u);
+    const float corners[4][4] = {{0, 0, 0, 0}, {5, 0, 1, 0}, {0, 5, 0, 1}, {5, 5, 1, 1}}; // x, z, tu0, tv0
+    for (int k = 0; k < 4; ++k) {
+        const TerrainVertex& v = water[size_t(k)];
+        EXPECT_EQ(std::vector<float>({v.x, v.y, v.z, v.tu0, v.tv0}),
+                  std::vector<float>({corners[k][0], 5.0f, corners[k][1], corners[k][2], corners[k][3]}))
+            << k;
+        EXPECT_EQ(v.diffuse, 0x78FFFFFFu) << k;
+    }
+    IDirect3DIndexBuffer9* waterIndices = BufferManager::GetExemplar()->GetIndexBuffer(t->waterIndexBuffer);
+    void* locked = nullptr;
+    ASSERT_TRUE(waterIndices != nullptr && waterIndices->Lock(0, 0, &locked, D3DLOCK_READONLY) >= 0);
+    const uint16_t triangles[6] = {0, 1, 2, 2, 1, 3};
+    EXPECT_EQ(std::memcmp(locked, triangles, sizeof(triangles)), 0);
+    waterIndices->Unlock();
+    EXPECT_TRUE(t->CreateTerrain("elsewhere.bmp"));
+    EXPECT_EQ(t->patchCopies[patch].vertices, copy) << "the named creation changes nothing";
 }
 
 TEST_F(TerrainCreation, BrokenBitmapsAreRefusedWithNothingChangedAndPaddedRowsAreRead) {
