@@ -162,10 +162,10 @@ void ModelManager::DestroySlot(ModelSlot& slot) {
 }
 
 void ModelManager::ReleaseModel(int id) {
-    if (!ChkRange(id) || slots[id].model == nullptr) {
-        return;
+    // A free slot stays free.
+    if (ChkRange(id)) {
+        DestroySlot(slots[id]);
     }
-    DestroySlot(slots[id]);
 }
 
 void ModelManager::ReleaseAll() {

@@ -20,11 +20,15 @@ struct ReadResult {
     std::string reason;
 };
 
-ReadResult ReadBytes(const std::vector<uint8_t>& bytes, float scale = 1.0f) {
+// Reads `bytes` from a file, where they follow `offset` bytes of something else.
+ReadResult ReadBytes(const std::vector<uint8_t>& bytes, float scale = 1.0f, size_t offset = 0) {
     testing_support::TemporaryFolder folder;
-    testing_support::WriteFile(folder / "model.md2", bytes);
+    std::vector<uint8_t> contents(offset, 0x5A);
+    contents.insert(contents.end(), bytes.begin(), bytes.end());
+    testing_support::WriteFile(folder / "model.md2", contents);
     ReadResult result;
     FILE* file = std::fopen((folder / "model.md2").c_str(), "rb");
+    std::fseek(file, long(offset), SEEK_SET);
     result.ok = ReadMd2Mesh(file, scale, &result.mesh, &result.reason);
     std::fclose(file);
     return result;
@@ -129,6 +133,14 @@ TEST(Md2Reader, RefusesEveryFileOutsideTheDataModelAndLeavesNothing) {
     const ReadResult longest = ReadBytes(md2_test::OneTriangle(512).Bytes());
     EXPECT_TRUE(longest.ok) << longest.reason;
     EXPECT_EQ(longest.mesh.frameCount, 512);
+
+    // Read from where the file stands: a model 1000 bytes into a file, whole or one byte short.
+    std::vector<uint8_t> bytes = md2_test::OneTriangle(2).Bytes();
+    EXPECT_TRUE(ReadBytes(bytes, 1.0f, 1000).ok);
+    bytes.pop_back();
+    const ReadResult cut = ReadBytes(bytes, 1.0f, 1000);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_NE(cut.reason.find("shorter"), std::string::npos) << cut.reason;
 }
 
 // Every frame is expanded into its own triangle list: a small file that announces many triangles and
