@@ -1,13 +1,13 @@
 // X errors after another client destroyed one of the program's windows. Until GDK has read of the
 // destruction, the server refuses every request it still makes for that window (BadWindow or
-// BadDrawable), then those for what it would have made on the window (a pixmap or picture whose
-// creation failed). GDK's own error handler ends the process on the first of them, so these errors,
-// and only these, are let pass: the requests had nothing left to act on, and the destruction itself
-// arrives as an event and closes the window as its close box would. Every other error goes on to GDK.
+// BadDrawable), then those for what it would have made on the window (a pixmap, context, picture or
+// window whose creation named it). GDK's own error handler ends the process on the first of them,
+// so these errors, and only these, are let pass: the requests had nothing left to act on, and the
+// destruction itself arrives as an event and closes the window as its close box would. Every other
+// error goes on to GDK.
 #include "win32/gtk_x_window_errors.h"
 
 #include <gdk/gdkx.h>
-#include <unordered_set>
 // The display's range of resource ids, which tells the program's own resources from other clients'.
 // Last: it defines macros that the standard headers would take for their own names.
 #include <X11/Xlibint.h>
@@ -21,7 +21,7 @@ constexpr int RENDER_BAD_PICTURE = 1;
 
 XErrorHandler gdkErrorHandler = nullptr;
 int renderBadPicture = -1;
-std::unordered_set<XID> lostWindows;
+bool windowLost = false;
 
 bool IsOwnResource(Display* display, XID id) {
     return (id & ~display->resource_mask) == display->resource_base;
@@ -33,21 +33,19 @@ bool IsMissingResource(int code) {
            code == renderBadPicture;
 }
 
+// Once a window of the program is known to be gone, a resource of the program's own that the server
+// does not know is that window, or one whose creation named it (a pixmap, context or picture for
+// drawing on it, a window inside it) and so was never made.
 bool IsAboutALostWindow(Display* display, const XErrorEvent& error) {
-    const XID id = error.resourceid;
-    if (lostWindows.count(id) != 0) {
-        return true;
+    if (!IsMissingResource(error.error_code) || !IsOwnResource(display, error.resourceid)) {
+        return false;
     }
-    if (error.error_code == BadWindow || error.error_code == BadDrawable) {
+    if (!windowLost && (error.error_code == BadWindow || error.error_code == BadDrawable)) {
         // A window GDK made for the program, refused as missing: another client destroyed it.
         GdkDisplay* gdkDisplay = gdk_x11_lookup_xdisplay(display);
-        if (gdkDisplay && gdk_x11_window_lookup_for_display(gdkDisplay, id)) {
-            lostWindows.insert(id);
-            return true;
-        }
+        windowLost = gdkDisplay && gdk_x11_window_lookup_for_display(gdkDisplay, error.resourceid);
     }
-    // A resource of the program's own that the server never made: its creation named a lost window.
-    return !lostWindows.empty() && IsMissingResource(error.error_code) && IsOwnResource(display, id);
+    return windowLost;
 }
 
 int OnXError(Display* display, XErrorEvent* error) {

@@ -268,6 +268,9 @@ TEST(GtkDesktop, WindowDestroyedByTheDisplayWhileStillInUseClosesTheProgramWitho
     EXPECT_TRUE(WasReceived(WM_CLOSE));
     EXPECT_TRUE(WasReceived(WM_DESTROY));
     EXPECT_FALSE(IsWindow(window));
+    // Requests still on their way when the program read of the destruction are refused later still.
+    x_errors::DrawOnGoneWindow(info.xWindow);
+    x_errors::Sync();
 }
 
 // Only the errors about a lost window and what the program made on it are let pass: after a window
@@ -281,7 +284,7 @@ TEST(GtkDesktop, XErrorsNotAboutALostWindowStillEndTheProgramAfterAWindowWasLost
             const char* request;
             const char* error;
         } rows[] = {
-            {"bad-value", "BadValue"}, {"foreign-window", "BadWindow"}, {"unmade-pixmap", "BadPixmap"}};
+            {"bad-value", "BadValue"}, {"foreign-window", "BadWindow"}, {"unmade-window", "BadWindow"}};
         for (const auto& row : rows) {
             const CommandRun run = RunInnerUnderXvfb(test, std::string("ZONKEL_X_REQUEST=") + row.request);
             EXPECT_FALSE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << row.request << run.output;
@@ -297,8 +300,8 @@ TEST(GtkDesktop, XErrorsNotAboutALostWindowStillEndTheProgramAfterAWindowWasLost
     platform::DesktopWindowInfo info;
     ASSERT_TRUE(ShowUntilMapped(window, &info));
     const std::string request = std::getenv("ZONKEL_X_REQUEST") ? std::getenv("ZONKEL_X_REQUEST") : "";
-    if (request == "unmade-pixmap") {
-        x_errors::FreeAPixmapNeverMade();
+    if (request == "unmade-window") {
+        x_errors::MapAWindowNeverMade();
     } else {
         ASSERT_TRUE(Xdotool("windowclose " + std::to_string(info.xWindow)));
         x_errors::DrawOnGoneWindow(info.xWindow);

@@ -19,6 +19,9 @@ void DrawOnGoneWindow(unsigned long window) {
     GC context = XCreateGC(display, window, 0, nullptr);
     XFillRectangle(display, window, context, 0, 0, 8, 8);
     XFreeGC(display, context);
+    const Window inner = XCreateSimpleWindow(display, window, 0, 0, 8, 8, 0, 0, 0);
+    XMapWindow(display, inner);
+    XDestroyWindow(display, inner);
     // Cairo draws through the rendering extension: a picture made on the window, then filled.
     cairo_surface_t* surface =
         cairo_xlib_surface_create(display, window, DefaultVisual(display, DefaultScreen(display)), 64, 64);
@@ -46,9 +49,9 @@ void MapAnotherClientsDestroyedWindow() {
     XMapWindow(GdkConnection(), foreign);
 }
 
-void FreeAPixmapNeverMade() {
+void MapAWindowNeverMade() {
     Display* display = GdkConnection();
-    XFreePixmap(display, XAllocID(display));
+    XMapWindow(display, XAllocID(display));
 }
 
 void Sync() {
