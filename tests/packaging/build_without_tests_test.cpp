@@ -26,8 +26,8 @@ std::string ReadText(const fs::path& path) {
     return text.str();
 }
 
-// The names of the build's targets, from the build tool's list ("name: rule" per line, sub-folders'
-// targets with their folder in front).
+// The names of the build's targets, from Ninja's list ("name: rule" per line, sub-folders' targets
+// with their folder in front).
 std::set<std::string> TargetNames(const std::string& list) {
     std::set<std::string> names;
     std::istringstream lines(list);
@@ -55,8 +55,8 @@ TEST(Packaging, BuildWithoutTestsSearchesNoTestLibraryAndInstallsTheProgramsAlon
     const std::string cmake = std::string("'") + ZONKEL_CMAKE_COMMAND + "'";
     // A search for either library would fail the configure: the packager's system need not have them.
     const auto configure = testing_support::RunCommand(
-        cmake + " -S '" + ZONKEL_SOURCE_DIR + "' -B '" + build.string() + "' -G '" + ZONKEL_CMAKE_GENERATOR +
-        "' -DCMAKE_C_COMPILER='" + ZONKEL_C_COMPILER + "' -DCMAKE_CXX_COMPILER='" + ZONKEL_CXX_COMPILER +
+        cmake + " -S '" + ZONKEL_SOURCE_DIR + "' -B '" + build.string() + "' -G Ninja -DCMAKE_C_COMPILER='" +
+        ZONKEL_C_COMPILER + "' -DCMAKE_CXX_COMPILER='" + ZONKEL_CXX_COMPILER +
         "' -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DZONKEL_WERROR=ON"
         " -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON 2>&1");
     ASSERT_TRUE(Succeeded(configure)) << configure.output;
