@@ -1,11 +1,13 @@
 // The texture loader's costs: decoding each file format at the sizes the game loads (an 800 x 600
 // background JPEG, 64 x 64 stone DDS files, 256 x 256 terrain BMP tiles), building the mip chain,
-// and the whole D3DXCreateTextureFromFileExA on the software device. The files are written once by
-// ImageMagick's convert into a temporary folder.
+// fitting a camera's 6000 x 4000 photo into the device's largest texture, and the whole
+// D3DXCreateTextureFromFileExA on the software device. The files are written once by ImageMagick's convert
+// into a temporary folder.
 #include "d3d9/d3d9.h"
 #include "d3dx9/d3dx9.h"
 #include "d3dx9/mip_chain.h"
 #include "d3dx9/picture.h"
+#include "d3dx9/picture_resize.h"
 #include "win32/window_surface.h"
 
 #include <benchmark/benchmark.h>
@@ -91,19 +93,35 @@ void BM_DecodePng(benchmark::State& state) {
     Decode(state, 512, 512, "PNG32:p.png", "");
 }
 
-void BM_BuildMipChain(benchmark::State& state) {
+platform::d3dx::Picture Noise(uint32_t width, uint32_t height) {
     platform::d3dx::Picture picture;
-    uint32_t side = static_cast<uint32_t>(state.range(0));
-    picture.width = side;
-    picture.height = side - 1; // odd height: the weighted path on the first level, then even ones
-    for (uint32_t i = 0; i < side * (side - 1); ++i) {
+    picture.width = width;
+    picture.height = height;
+    for (uint32_t i = 0; i < width * height; ++i) {
         picture.pixels.push_back(0xFF000000u | i * 2654435761u >> 8);
     }
+    return picture;
+}
+
+void BM_BuildMipChain(benchmark::State& state) {
+    uint32_t side = static_cast<uint32_t>(state.range(0));
+    // Odd height: the weighted path on the first level, then even ones.
+    const platform::d3dx::Picture picture = Noise(side, side - 1);
     for (auto _ : state) {
-        auto chain = platform::d3dx::BuildMipChain(picture, 32);
+        auto chain = platform::d3dx::BuildMipChain(picture);
         benchmark::DoNotOptimize(chain.back().pixels.data());
     }
     state.SetItemsProcessed(state.iterations() * picture.pixels.size());
+}
+
+void BM_FitPhotoIntoTheLargestTexture(benchmark::State& state) {
+    const platform::d3dx::Picture photo = Noise(6000, 4000);
+    const auto filter = static_cast<platform::d3dx::ResizeFilter>(state.range(0));
+    for (auto _ : state) {
+        auto fitted = platform::d3dx::Shrink(photo, 4096, 4000, filter);
+        benchmark::DoNotOptimize(fitted.pixels.data());
+    }
+    state.SetItemsProcessed(state.iterations() * photo.pixels.size());
 }
 
 void BM_CreateBackgroundTexture(benchmark::State& state) {
@@ -146,5 +164,9 @@ BENCHMARK(BM_DecodeStoneDxt5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeTerrainBmp)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodePng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildMipChain)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitPhotoIntoTheLargestTexture)
+    ->Arg(static_cast<int>(platform::d3dx::ResizeFilter::Area))
+    ->Arg(static_cast<int>(platform::d3dx::ResizeFilter::Linear))
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateBackgroundTexture)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,10 +1,12 @@
 // D3DXCreateTextureFromFileExA: reads the whole file through the platform's file access, decodes
-// it, applies the colour key, builds the mip chain and copies each level into a new texture of the
-// device through LockRect. Nothing is created unless every step before it succeeded.
+// it, applies the colour key, fits it into the device's largest texture, builds the mip chain and
+// copies each level into a new texture of the device through LockRect. Nothing is created unless
+// every step before it succeeded.
 #include "d3dx9/d3dx9_tex.h"
 
 #include "d3dx9/mip_chain.h"
 #include "d3dx9/picture.h"
+#include "d3dx9/picture_resize.h"
 #include "win32/file_access.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 using platform::d3dx::DecodeLimits;
 using platform::d3dx::DecodeResult;
 using platform::d3dx::Picture;
+using platform::d3dx::ResizeFilter;
 
 static_assert(D3DXERR_INVALIDDATA == platform::d3dx::DECODE_INVALID_DATA, "one code for damaged files");
 static_assert(D3DERR_NOTAVAILABLE == platform::d3dx::DECODE_TOO_LARGE, "one code for oversized files");
@@ -49,22 +52,33 @@ HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     }
 }
 
-D3DXIMAGE_FILEFORMAT FileFormatCode(platform::d3dx::FileFormat format) {
-    switch (format) {
-    case platform::d3dx::FileFormat::Jpeg:
-        return D3DXIFF_JPG;
-    case platform::d3dx::FileFormat::Png:
-        return D3DXIFF_PNG;
-    case platform::d3dx::FileFormat::Dds:
-        return D3DXIFF_DDS;
-    default:
-        return D3DXIFF_BMP;
-    }
+bool IsDefault(UINT value) {
+    return value == D3DX_DEFAULT || value == 0;
 }
 
-bool IsDefaultSize(UINT requested, uint32_t actual) {
-    return requested == D3DX_DEFAULT || requested == D3DX_DEFAULT_NONPOW2 || requested == D3DX_FROM_FILE ||
-           requested == 0 || requested == actual;
+// The filter for a picture that must be made smaller: the low byte of the value, or the triangle
+// filter for D3DX_DEFAULT. False for a value that names no filter.
+bool FilterOf(DWORD filter, ResizeFilter* chosen) {
+    if (filter == D3DX_DEFAULT) {
+        filter = D3DX_FILTER_TRIANGLE;
+    }
+    switch (filter & 0xFF) {
+    case D3DX_FILTER_NONE:
+        *chosen = ResizeFilter::None;
+        return true;
+    case D3DX_FILTER_POINT:
+        *chosen = ResizeFilter::Point;
+        return true;
+    case D3DX_FILTER_LINEAR:
+        *chosen = ResizeFilter::Linear;
+        return true;
+    case D3DX_FILTER_TRIANGLE:
+    case D3DX_FILTER_BOX:
+        *chosen = ResizeFilter::Area;
+        return true;
+    default:
+        return false;
+    }
 }
 
 HRESULT FillLevel(IDirect3DTexture9* texture, UINT level, const Picture& picture) {
@@ -93,10 +107,9 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
                                      DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
                                      D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* palette,
                                      IDirect3DTexture9** texture) {
-    // The size never changes and the chain is always box filtered, so the filters choose nothing.
-    (void)filter;
+    // The chain's levels halve their sides, where every filter but the point filter averages the
+    // same pixels: it is always made by averaging areas.
     (void)mipFilter;
-    (void)palette;
     lastError.clear();
     if (texture != nullptr) {
         *texture = nullptr;
@@ -104,9 +117,14 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
     if (device == nullptr || srcFile == nullptr || texture == nullptr) {
         return Fail(D3DERR_INVALIDCALL, "no device, file name or output");
     }
-    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_UNKNOWN &&
-        format != static_cast<D3DFORMAT>(D3DX_DEFAULT)) {
-        return Fail(D3DERR_NOTAVAILABLE, "only A8R8G8B8 textures are made");
+    ResizeFilter resizeFilter = ResizeFilter::Area;
+    if (!FilterOf(filter, &resizeFilter)) {
+        return Fail(D3DERR_INVALIDCALL, "unknown filter " + std::to_string(filter));
+    }
+    if (!IsDefault(width) || !IsDefault(height) || !IsDefault(mipLevels) || format != D3DFMT_A8R8G8B8 ||
+        srcInfo != nullptr || palette != nullptr) {
+        return Fail(D3DERR_NOTAVAILABLE, "only A8R8G8B8 textures of the default size with a full chain are "
+                                         "made, without image information or palette");
     }
 
     D3DCAPS9 caps = {};
@@ -114,47 +132,36 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
     if (FAILED(hr)) {
         return Fail(hr, "the device's capabilities are not available");
     }
-    DecodeLimits limits;
-    limits.maxWidth = caps.MaxTextureWidth;
-    limits.maxHeight = caps.MaxTextureHeight;
-
     std::vector<uint8_t> bytes;
     hr = ReadWholeFile(srcFile, &bytes);
     if (FAILED(hr)) {
         return hr;
     }
     Picture picture;
-    DecodeResult decoded = platform::d3dx::DecodePicture(bytes.data(), bytes.size(), limits, &picture);
+    DecodeResult decoded =
+        platform::d3dx::DecodePicture(bytes.data(), bytes.size(), DecodeLimits(), &picture);
+    bytes = std::vector<uint8_t>();
     if (!decoded.Ok()) {
         return Fail(decoded.code, decoded.reason);
     }
-    if (!IsDefaultSize(width, picture.width) || !IsDefaultSize(height, picture.height)) {
-        return Fail(D3DERR_NOTAVAILABLE, "resizing on load is not supported");
-    }
-    uint32_t fullChain = platform::d3dx::FullMipCount(picture.width, picture.height);
-    uint32_t levels =
-        (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? fullChain : std::min<uint32_t>(mipLevels, fullChain);
 
-    if (srcInfo != nullptr) {
-        srcInfo->Width = picture.width;
-        srcInfo->Height = picture.height;
-        srcInfo->Depth = 1;
-        srcInfo->MipLevels = 1;
-        srcInfo->Format = D3DFMT_A8R8G8B8;
-        srcInfo->ResourceType = D3DRTYPE_TEXTURE;
-        srcInfo->ImageFileFormat = FileFormatCode(platform::d3dx::DetectFormat(bytes.data(), bytes.size()));
-    }
-    bytes.clear();
-    bytes.shrink_to_fit();
-
-    platform::d3dx::ApplyColorKey(&picture, colorKey);
     std::vector<Picture> chain;
     try {
-        chain = platform::d3dx::BuildMipChain(std::move(picture), levels);
+        platform::d3dx::ApplyColorKey(&picture, colorKey);
+        uint32_t fittedWidth = std::min<uint32_t>(picture.width, caps.MaxTextureWidth);
+        uint32_t fittedHeight = std::min<uint32_t>(picture.height, caps.MaxTextureHeight);
+        if (fittedWidth == 0 || fittedHeight == 0) {
+            return Fail(D3DERR_NOTAVAILABLE, "the device makes no textures");
+        }
+        if (fittedWidth != picture.width || fittedHeight != picture.height) {
+            picture = platform::d3dx::Shrink(picture, fittedWidth, fittedHeight, resizeFilter);
+        }
+        chain = platform::d3dx::BuildMipChain(std::move(picture));
     } catch (const std::bad_alloc&) {
-        return Fail(E_OUTOFMEMORY, "out of memory for the mip chain");
+        return Fail(E_OUTOFMEMORY, "out of memory for the texture's levels");
     }
 
+    const UINT levels = static_cast<UINT>(chain.size());
     IDirect3DTexture9* created = nullptr;
     hr = device->CreateTexture(chain[0].width, chain[0].height, levels, usage, D3DFMT_A8R8G8B8, pool,
                                &created, nullptr);

@@ -14,9 +14,9 @@ void ApplyColorKey(Picture* picture, uint32_t key);
 // The number of levels of a full chain: floor(log2(max(width, height))) + 1.
 uint32_t FullMipCount(uint32_t width, uint32_t height);
 
-// Level 0 is the picture itself; each further level halves both sides (rounding down, never below
-// 1) and averages the area of the level above that each of its pixels covers.
-std::vector<Picture> BuildMipChain(Picture picture, uint32_t levels);
+// The full chain: level 0 is the picture itself; each further level halves both sides (rounding
+// down, never below 1) and averages the area of the level above that each of its pixels covers.
+std::vector<Picture> BuildMipChain(Picture picture);
 
 // One level from the one above it; exposed for tests and benchmarks.
 Picture Downsample(const Picture& source);

@@ -15,11 +15,12 @@ DecodeResult AllocatePicture(uint32_t width, uint32_t height, const DecodeLimits
     if (width == 0 || height == 0) {
         return DecodeResult::Invalid("picture has no pixels");
     }
-    if (width > limits.maxWidth || height > limits.maxHeight) {
-        return {DECODE_TOO_LARGE, "picture " + std::to_string(width) + " x " + std::to_string(height) +
-                                      " is larger than the device's maximum texture size " +
-                                      std::to_string(limits.maxWidth) + " x " +
-                                      std::to_string(limits.maxHeight)};
+    if (width > limits.maxWidth || height > limits.maxHeight ||
+        static_cast<uint64_t>(width) * height > limits.maxPixels) {
+        return {DECODE_TOO_LARGE,
+                "picture " + std::to_string(width) + " x " + std::to_string(height) +
+                    " is larger than a texture file may be (" + std::to_string(limits.maxWidth) + " x " +
+                    std::to_string(limits.maxHeight) + ", " + std::to_string(limits.maxPixels) + " pixels)"};
     }
     try {
         picture->pixels.assign(static_cast<size_t>(width) * height, 0);

@@ -1,5 +1,6 @@
 // The picture every texture file reader produces: A8R8G8B8 pixels, top row first, at the file's own
-// size, and the outcome of a decode (a result code with a short reason that tests can read).
+// size, the limits on its size, and the outcome of a decode (a result code with a short reason that tests can
+// read).
 #pragma once
 
 #include "win32/windows_base.h"
@@ -18,9 +19,12 @@ struct Picture {
 };
 
 // The largest picture a reader may produce; larger files are refused before any pixel is decoded.
+// The defaults bound the memory a file can make the loader take to half a gigabyte of pixels, beyond
+// the photos of today's cameras (a 108-megapixel photo is 12000 x 9000).
 struct DecodeLimits {
-    uint32_t maxWidth = 4096;
-    uint32_t maxHeight = 4096;
+    uint32_t maxWidth = 32768;
+    uint32_t maxHeight = 32768;
+    uint64_t maxPixels = uint64_t{1} << 27;
 };
 
 // Result codes of the readers (the values of the D3DX and Direct3D codes of the same meaning).

@@ -471,4 +471,49 @@ TEST(EndToEnd, ChosenBackgroundIsKeptForTheNextStartBadChoicesChangeNothingAndAG
         << "\"Grafik\\Ovetta.jpg\" stands in for a stored picture that is gone";
 }
 
+// A camera's photo is wider than the device's largest texture (4096): it is shrunk to fit, not refused,
+// so its right end shows in the margin beside the board, which a cut-off picture would lose.
+TEST(EndToEnd, PictureWiderThanTheLargestTextureBecomesTheBackground) {
+    const game_testing::GameFolder folder;
+    constexpr uint32_t WIDTH = 4200, HEIGHT = 40;
+    const uint32_t left[2] = {0x3050A0, 0x40A050}, right[2] = {0xE08020, 0xA030C0}; // top, bottom halves
+    std::vector<uint8_t> bmp = {'B', 'M'};
+    auto put32 = [&bmp](uint32_t value) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            bmp.push_back(static_cast<uint8_t>(value >> shift));
+        }
+    };
+    // File header, then an info header for 24-bit rows, bottom row first.
+    for (uint32_t value : {54 + WIDTH * HEIGHT * 3, 0u, 54u, 40u, WIDTH, HEIGHT, 1u | 24u << 16, 0u,
+                           WIDTH * HEIGHT * 3, 2835u, 2835u, 0u, 0u}) {
+        put32(value);
+    }
+    for (uint32_t row = 0; row < HEIGHT; ++row) {
+        const int half = row < HEIGHT / 2 ? 1 : 0;
+        for (uint32_t x = 0; x < WIDTH; ++x) {
+            const uint32_t colour = x < 4100 ? left[half] : right[half];
+            bmp.insert(bmp.end(), {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
+                                   static_cast<uint8_t>(colour >> 16)});
+        }
+    }
+    const fs::path photo = folder / "photo.bmp";
+    testing_support::WriteFile(photo, bmp);
+
+    const auto run = folder.RunHeadless("wait 3\nfile " + photo.string() + "\nmenu 32781\nwait 3\nclose\n");
+    ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
+    std::vector<uint8_t> stored = folder.Setting("dsx12");
+    stored.push_back(0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(stored.data())), photo.string());
+    ASSERT_FALSE(run.frames.empty());
+    const Picture frame = game_testing::ReadPng(run.frames.back());
+    for (int y = 20; y < 540; y += 20) { // above the status strip
+        if (y >= 280 && y <= 320) {
+            continue; // where the halves meet
+        }
+        const uint32_t expected = right[y < 300 ? 0 : 1];
+        EXPECT_LE(ColourDistance(frame.At(792, y), expected), 3)
+            << "at 792," << y << std::hex << ": 0x" << frame.At(792, y) << " instead of 0x" << expected;
+    }
+}
+
 } // namespace

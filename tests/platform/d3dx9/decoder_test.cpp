@@ -129,15 +129,16 @@ TEST_F(PictureDecoders, EveryVariantDecodesToTheSourcePixelsWithinTheSizeLimits)
                 return (p >> 24) == 0xFF;
             })) << "formats without alpha decode opaque";
         }
-        // Exactly the limits is fine; one pixel over either side is refused before decoding.
-        for (auto [maxWidth, maxHeight, ok] :
-             {std::tuple{WIDTH, HEIGHT, true}, std::tuple{WIDTH - 1, 4096u, false},
-              std::tuple{4096u, HEIGHT - 1, false}}) {
+        // Exactly the limits is fine; one pixel over either side or the count is refused before decoding.
+        const uint64_t pixels = WIDTH * HEIGHT;
+        for (auto [maxWidth, maxHeight, maxPixels, ok] :
+             {std::tuple{WIDTH, HEIGHT, pixels, true}, std::tuple{WIDTH - 1, 4096u, pixels, false},
+              std::tuple{4096u, HEIGHT - 1, pixels, false}, std::tuple{4096u, 4096u, pixels - 1, false}}) {
             Picture limited;
-            result =
-                platform::d3dx::DecodePicture(bytes.data(), bytes.size(), {maxWidth, maxHeight}, &limited);
+            result = platform::d3dx::DecodePicture(bytes.data(), bytes.size(),
+                                                   {maxWidth, maxHeight, maxPixels}, &limited);
             EXPECT_EQ(result.code, ok ? S_OK : platform::d3dx::DECODE_TOO_LARGE)
-                << maxWidth << "x" << maxHeight;
+                << maxWidth << "x" << maxHeight << ", " << maxPixels << " pixels";
         }
     }
 }
