@@ -36,12 +36,11 @@ struct BmpHeader {
 
 DecodeResult ReadHeader(ByteReader& reader, BmpHeader* header) {
     uint16_t magic = 0;
-    uint32_t ignored = 0;
     if (!reader.U16(&magic) || magic != 0x4D42) {
         return DecodeResult::Invalid("BMP: missing 'BM' signature");
     }
-    if (!reader.U32(&ignored) || !reader.U32(&ignored) || !reader.U32(&header->dataOffset) ||
-        !reader.U32(&header->headerSize)) {
+    // The file size and two reserved words are not needed.
+    if (!reader.Skip(8) || !reader.U32(&header->dataOffset) || !reader.U32(&header->headerSize)) {
         return DecodeResult::Invalid("BMP: truncated file header");
     }
     uint32_t size = header->headerSize;
@@ -62,17 +61,14 @@ DecodeResult ReadHeader(ByteReader& reader, BmpHeader* header) {
         return DecodeResult::Success();
     }
     size_t headerStart = reader.Position() - 4;
-    uint32_t sizeImage = 0;
     reader.I32(&header->width);
     reader.I32(&header->height);
     reader.U16(&header->planes);
     reader.U16(&header->bitCount);
     reader.U32(&header->compression);
-    reader.U32(&sizeImage);
-    reader.U32(&ignored);
-    reader.U32(&ignored);
+    reader.Skip(12); // the pixel data's size, which the rows decide, and the resolution
     reader.U32(&header->colorsUsed);
-    reader.U32(&ignored);
+    reader.Skip(4); // the count of important colours
     bool bitFields =
         header->compression == BI_BITFIELDS_CODE || header->compression == BI_ALPHABITFIELDS_CODE;
     if (size >= INFO_HEADER_SIZE + 16) {

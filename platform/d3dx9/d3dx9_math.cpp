@@ -105,61 +105,9 @@ D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& other) {
     D3DXMatrixMultiply(this, this, &other);
     return *this;
 }
-D3DXMATRIX& D3DXMATRIX::operator+=(const D3DXMATRIX& other) {
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            m[r][c] += other.m[r][c];
-        }
-    }
-    return *this;
-}
-D3DXMATRIX& D3DXMATRIX::operator-=(const D3DXMATRIX& other) {
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            m[r][c] -= other.m[r][c];
-        }
-    }
-    return *this;
-}
-D3DXMATRIX& D3DXMATRIX::operator*=(float f) {
-    for (auto& row : m) {
-        for (float& value : row) {
-            value *= f;
-        }
-    }
-    return *this;
-}
-D3DXMATRIX& D3DXMATRIX::operator/=(float f) {
-    for (auto& row : m) {
-        for (float& value : row) {
-            value /= f;
-        }
-    }
-    return *this;
-}
 D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& other) const {
     D3DXMATRIX result;
     D3DXMatrixMultiply(&result, this, &other);
-    return result;
-}
-D3DXMATRIX D3DXMATRIX::operator+(const D3DXMATRIX& other) const {
-    D3DXMATRIX result(*this);
-    result += other;
-    return result;
-}
-D3DXMATRIX D3DXMATRIX::operator-(const D3DXMATRIX& other) const {
-    D3DXMATRIX result(*this);
-    result -= other;
-    return result;
-}
-D3DXMATRIX D3DXMATRIX::operator*(float f) const {
-    D3DXMATRIX result(*this);
-    result *= f;
-    return result;
-}
-D3DXMATRIX D3DXMATRIX::operator/(float f) const {
-    D3DXMATRIX result(*this);
-    result /= f;
     return result;
 }
 bool D3DXMATRIX::operator==(const D3DXMATRIX& other) const {
@@ -215,29 +163,12 @@ D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
     return out;
 }
 
-BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* m) {
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    return *m == identity ? TRUE : FALSE;
-}
-
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXMATRIX* b) {
     D3DXMATRIX result;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             result.m[r][c] = a->m[r][0] * b->m[0][c] + a->m[r][1] * b->m[1][c] + a->m[r][2] * b->m[2][c] +
                              a->m[r][3] * b->m[3][c];
-        }
-    }
-    *out = result;
-    return out;
-}
-
-D3DXMATRIX* D3DXMatrixTranspose(D3DXMATRIX* out, const D3DXMATRIX* m) {
-    D3DXMATRIX result;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            result.m[r][c] = m->m[c][r];
         }
     }
     *out = result;
@@ -289,11 +220,6 @@ double Adjugate(const D3DXMATRIX& source, double adj[4][4]) {
 }
 
 } // namespace
-
-float D3DXMatrixDeterminant(const D3DXMATRIX* m) {
-    double adj[4][4];
-    return static_cast<float>(Adjugate(*m, adj));
-}
 
 D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* out, float* determinant, const D3DXMATRIX* m) {
     double adj[4][4];

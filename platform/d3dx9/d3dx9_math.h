@@ -114,16 +114,8 @@ struct D3DXMATRIX : public D3DMATRIX {
     operator const float*() const { return &_11; }
 
     D3DXMATRIX& operator*=(const D3DXMATRIX& other);
-    D3DXMATRIX& operator+=(const D3DXMATRIX& other);
-    D3DXMATRIX& operator-=(const D3DXMATRIX& other);
-    D3DXMATRIX& operator*=(float f);
-    D3DXMATRIX& operator/=(float f);
 
     D3DXMATRIX operator*(const D3DXMATRIX& other) const;
-    D3DXMATRIX operator+(const D3DXMATRIX& other) const;
-    D3DXMATRIX operator-(const D3DXMATRIX& other) const;
-    D3DXMATRIX operator*(float f) const;
-    D3DXMATRIX operator/(float f) const;
     bool operator==(const D3DXMATRIX& other) const;
     bool operator!=(const D3DXMATRIX& other) const { return !(*this == other); }
 };
@@ -157,10 +149,7 @@ D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, con
 
 // Matrices. Every function may be given the same matrix as output and input.
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out);
-BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* m);
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXMATRIX* b);
-D3DXMATRIX* D3DXMatrixTranspose(D3DXMATRIX* out, const D3DXMATRIX* m);
-float D3DXMatrixDeterminant(const D3DXMATRIX* m);
 // General inverse. Returns null (output untouched) when the matrix is singular; the determinant is
 // written when asked for, also then.
 D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* out, float* determinant, const D3DXMATRIX* m);

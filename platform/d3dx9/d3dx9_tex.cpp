@@ -52,6 +52,17 @@ HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     }
 }
 
+// Reads and decodes the file; its bytes are gone before the picture is worked on.
+HRESULT ReadPicture(const char* path, Picture* picture) {
+    std::vector<uint8_t> bytes;
+    HRESULT hr = ReadWholeFile(path, &bytes);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    DecodeResult decoded = platform::d3dx::DecodePicture(bytes.data(), bytes.size(), DecodeLimits(), picture);
+    return decoded.Ok() ? S_OK : Fail(decoded.code, decoded.reason);
+}
+
 bool IsDefault(UINT value) {
     return value == D3DX_DEFAULT || value == 0;
 }
@@ -87,15 +98,11 @@ HRESULT FillLevel(IDirect3DTexture9* texture, UINT level, const Picture& picture
     if (FAILED(hr)) {
         return Fail(hr, "the texture cannot be locked");
     }
-    size_t rowBytes = static_cast<size_t>(picture.width) * 4;
-    if (locked.pBits == nullptr || locked.Pitch < 0 || static_cast<size_t>(locked.Pitch) < rowBytes) {
-        texture->UnlockRect(level);
-        return Fail(D3DERR_INVALIDCALL, "the texture's locked level is smaller than the picture");
-    }
     auto* target = static_cast<uint8_t*>(locked.pBits);
     for (uint32_t y = 0; y < picture.height; ++y) {
         std::memcpy(target + static_cast<size_t>(y) * locked.Pitch,
-                    picture.pixels.data() + static_cast<size_t>(y) * picture.width, rowBytes);
+                    picture.pixels.data() + static_cast<size_t>(y) * picture.width,
+                    static_cast<size_t>(picture.width) * 4);
     }
     return texture->UnlockRect(level);
 }
@@ -132,17 +139,10 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
     if (FAILED(hr)) {
         return Fail(hr, "the device's capabilities are not available");
     }
-    std::vector<uint8_t> bytes;
-    hr = ReadWholeFile(srcFile, &bytes);
+    Picture picture;
+    hr = ReadPicture(srcFile, &picture);
     if (FAILED(hr)) {
         return hr;
-    }
-    Picture picture;
-    DecodeResult decoded =
-        platform::d3dx::DecodePicture(bytes.data(), bytes.size(), DecodeLimits(), &picture);
-    bytes = std::vector<uint8_t>();
-    if (!decoded.Ok()) {
-        return Fail(decoded.code, decoded.reason);
     }
 
     std::vector<Picture> chain;
@@ -165,16 +165,13 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
     IDirect3DTexture9* created = nullptr;
     hr = device->CreateTexture(chain[0].width, chain[0].height, levels, usage, D3DFMT_A8R8G8B8, pool,
                                &created, nullptr);
-    if (FAILED(hr) || created == nullptr) {
-        return Fail(FAILED(hr) ? hr : D3DERR_INVALIDCALL, "the device cannot create the texture");
+    if (FAILED(hr)) {
+        return Fail(hr, "the device cannot create the texture");
     }
     for (UINT level = 0; level < levels; ++level) {
         hr = FillLevel(created, level, chain[level]);
         if (FAILED(hr)) {
             created->Release();
-            if (lastError.empty()) {
-                lastError = "the texture cannot be filled";
-            }
             return hr;
         }
     }

@@ -7,6 +7,8 @@
 #include "d3dx9/byte_reader.h"
 #include "d3dx9/channel_mask.h"
 
+#include <algorithm>
+
 namespace platform::d3dx {
 
 namespace {
@@ -160,8 +162,8 @@ uint64_t StoredBytes(uint32_t width, uint32_t height, uint32_t levels, uint32_t 
     uint64_t w = width, h = height;
     for (uint32_t level = 0; level < levels; ++level) {
         total += blocks ? ((w + 3) / 4) * ((h + 3) / 4) * unit : w * h * unit;
-        w = w > 1 ? w / 2 : 1;
-        h = h > 1 ? h / 2 : 1;
+        w = std::max<uint64_t>(w / 2, 1);
+        h = std::max<uint64_t>(h / 2, 1);
     }
     return total;
 }

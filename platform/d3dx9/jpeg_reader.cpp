@@ -82,8 +82,7 @@ uint32_t FromCmyk(const JSAMPLE* p, bool inverted) {
 // The decode itself, kept free of C++ objects with destructors because libjpeg leaves it by longjmp.
 // Returns false with the message in the error manager.
 bool Decompress(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_t* data, size_t size,
-                const DecodeLimits& limits, Picture* picture, DecodeResult* sizeResult, JSAMPLE* row,
-                size_t rowCapacity) {
+                const DecodeLimits& limits, Picture* picture, DecodeResult* sizeResult) {
     if (setjmp(errors->escape) != 0) {
         return false;
     }
@@ -105,20 +104,19 @@ bool Decompress(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_
     const bool completeWithoutEnd =
         !info->arith_code &&
         (info->progressive_mode ? ProgressionComplete(info) : !jpeg_has_multiple_scans(info));
-    if (static_cast<size_t>(info->output_width) * info->output_components > rowCapacity ||
-        info->output_width != picture->width || info->output_height != picture->height) {
-        return false;
-    }
+    // One row of output samples, kept by libjpeg until the decompressor is destroyed; without scaling
+    // the output has the picture's size.
+    JSAMPARRAY rows = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
+                                                 info->output_width * info->output_components, 1);
     bool inverted = info->saw_Adobe_marker;
     while (info->output_scanline < info->output_height) {
         uint32_t y = info->output_scanline;
-        JSAMPROW rows[1] = {row};
         if (jpeg_read_scanlines(info, rows, 1) != 1) {
             return false;
         }
         uint32_t* target = picture->pixels.data() + static_cast<size_t>(y) * picture->width;
         for (uint32_t x = 0; x < picture->width; ++x) {
-            const JSAMPLE* p = row + static_cast<size_t>(x) * info->output_components;
+            const JSAMPLE* p = rows[0] + static_cast<size_t>(x) * info->output_components;
             target[x] = cmyk ? FromCmyk(p, inverted) : (0xFF000000u | (p[0] << 16) | (p[1] << 8) | p[2]);
         }
     }
@@ -132,8 +130,6 @@ DecodeResult DecodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& li
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
         return DecodeResult::Invalid("JPEG: missing start-of-image marker");
     }
-    // One row of the widest picture the limits allow, four components.
-    std::vector<JSAMPLE> row(static_cast<size_t>(limits.maxWidth) * 4 + 16);
     jpeg_decompress_struct info = {};
     ErrorManager errors = {};
     info.err = jpeg_std_error(&errors.base);
@@ -141,7 +137,7 @@ DecodeResult DecodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& li
     errors.base.emit_message = OnMessage;
     jpeg_create_decompress(&info);
     DecodeResult sizeResult;
-    bool ok = Decompress(&info, &errors, data, size, limits, picture, &sizeResult, row.data(), row.size());
+    bool ok = Decompress(&info, &errors, data, size, limits, picture, &sizeResult);
     jpeg_destroy_decompress(&info);
     if (ok) {
         return DecodeResult::Success();

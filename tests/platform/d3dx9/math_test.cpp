@@ -1,5 +1,6 @@
-// The D3DX maths against the values the engine relies on: the projection and the picking scales, the
-// camera's rotation rows, inverses, aliasing outputs, ray/box and ray/triangle tests, bounding boxes.
+// The D3DX maths against the values the engine relies on and the definitions of the functions: the
+// projection and the picking scales, the camera's rotation rows, known points under rotations, views
+// and transforms, vector arithmetic, inverses, aliasing outputs, ray tests and bounding boxes.
 #include "d3dx9/d3dx9.h"
 
 #include <gtest/gtest.h>
@@ -44,13 +45,69 @@ TEST(D3DXMath, YawPitchRollRowsMatchTheCameraAxes) {
     D3DXMATRIX expected(cy * cr + sy * sp * sr, sr * cp, cy * sp * sr - sy * cr, 0, sy * sp * cr - cy * sr,
                         cr * cp, sr * sy + cr * cy * sp, 0, cp * sy, -sp, cp * cy, 0, 0, 0, 0, 1);
     ExpectMatrixNear(m, expected, EPS);
+}
 
-    // Roll, then pitch, then yaw.
-    D3DXMATRIX rz, rx, ry;
-    D3DXMatrixRotationZ(&rz, roll);
-    D3DXMatrixRotationX(&rx, pitch);
-    D3DXMatrixRotationY(&ry, yaw);
-    ExpectMatrixNear(rz * rx * ry, m, 1e-5f);
+// Known points under each matrix, with left-handed row-vector conventions: a quarter turn about x takes
+// y to z, about y takes x to -z, about z takes x to y; a camera at (5, 0, 0) looking at the origin
+// sees +z on its right, +y above and the origin 5 ahead. A mirrored or transposed matrix moves them.
+TEST(D3DXMath, RotationsViewsAndTransformsTakeKnownPointsWhereTheirDefinitionsSay) {
+    const float quarter = D3DX_PI / 2;
+    D3DXMATRIX m;
+    D3DXVECTOR3 out;
+    const struct {
+        D3DXMATRIX* (*rotation)(D3DXMATRIX*, float);
+        D3DXVECTOR3 in, expected;
+    } rotations[] = {
+        {D3DXMatrixRotationX, {0, 1, 0}, {0, 0, 1}},  {D3DXMatrixRotationX, {0, 0, 1}, {0, -1, 0}},
+        {D3DXMatrixRotationY, {1, 0, 0}, {0, 0, -1}}, {D3DXMatrixRotationY, {0, 0, 1}, {1, 0, 0}},
+        {D3DXMatrixRotationZ, {1, 0, 0}, {0, 1, 0}},  {D3DXMatrixRotationZ, {0, 1, 0}, {-1, 0, 0}},
+    };
+    for (const auto& row : rotations) {
+        D3DXVec3TransformCoord(&out, &row.in, row.rotation(&m, quarter));
+        EXPECT_NEAR(out.x, row.expected.x, EPS);
+        EXPECT_NEAR(out.y, row.expected.y, EPS);
+        EXPECT_NEAR(out.z, row.expected.z, EPS);
+    }
+
+    D3DXVECTOR3 eye(5, 0, 0), at(0, 0, 0), up(0, 3, 0), point(0, 2, 3);
+    D3DXMatrixLookAtLH(&m, &eye, &at, &up);
+    EXPECT_EQ(*D3DXVec3TransformCoord(&out, &point, &m), D3DXVECTOR3(3, 2, 5));
+    EXPECT_EQ(*D3DXVec3TransformNormal(&out, &point, &m), D3DXVECTOR3(3, 2, 0)) << "directions ignore row 4";
+
+    // The divide by w, and w = 0 left undivided.
+    D3DXMATRIX projective(2, 0, 0, 0.5f, 0, 3, 0, 0, 0, 0, 1, 0, 1, 1, 1, 1);
+    D3DXVECTOR3 in(2, 1, 4);
+    EXPECT_EQ(*D3DXVec3TransformCoord(&out, &in, &projective), D3DXVECTOR3(2.5f, 2, 2.5f));
+    D3DXVECTOR3 vanishing(-2, 1, 4);
+    EXPECT_EQ(*D3DXVec3TransformCoord(&out, &vanishing, &projective), D3DXVECTOR3(-3, 4, 5));
+}
+
+TEST(D3DXMath, VectorOperatorsWorkPerComponent) {
+    D3DXVECTOR2 a2(1, -2);
+    a2 += D3DXVECTOR2(4, 8);
+    a2 -= D3DXVECTOR2(1, 1);
+    a2 *= 3;
+    a2 /= 2;
+    EXPECT_EQ(a2, D3DXVECTOR2(6, 7.5f));
+    EXPECT_EQ(-(2 * a2 - D3DXVECTOR2(1, 1) / 4 + D3DXVECTOR2(0, 1)), D3DXVECTOR2(-11.75f, -15.75f));
+    D3DXVECTOR3 a3(1, -2, 3);
+    a3 += D3DXVECTOR3(4, 8, 16);
+    a3 -= D3DXVECTOR3(1, 1, 1);
+    a3 *= 3;
+    a3 /= 2;
+    EXPECT_EQ(a3, D3DXVECTOR3(6, 7.5f, 27));
+    EXPECT_EQ(-(2 * a3 - D3DXVECTOR3(1, 1, 2) / 4 + D3DXVECTOR3(0, 1, 0)),
+              D3DXVECTOR3(-11.75f, -15.75f, -53.5f));
+    D3DXVECTOR4 a4(1, -2, 3, -4);
+    a4 += D3DXVECTOR4(4, 8, 16, 32);
+    a4 -= D3DXVECTOR4(1, 1, 1, 1);
+    a4 *= 3;
+    a4 /= 2;
+    EXPECT_EQ(a4, D3DXVECTOR4(6, 7.5f, 27, 40.5f));
+    EXPECT_EQ(-(2 * a4 - D3DXVECTOR4(1, 1, 2, 4) / 4 + D3DXVECTOR4(0, 0, 0, 1)),
+              D3DXVECTOR4(-11.75f, -14.75f, -53.5f, -81.0f));
+    EXPECT_TRUE(a4 != D3DXVECTOR4(6, 7.5f, 27, 40));
+    EXPECT_FLOAT_EQ(D3DXVec3Length(&a3), std::sqrt(36.0f + 56.25f + 729.0f));
 }
 
 TEST(D3DXMath, OutputsMayAliasInputsAndZeroVectorsStayFinite) {
@@ -94,12 +151,16 @@ TEST(D3DXMath, InverseOfTheCameraViewGivesPositionAndAxesAndRefusesSingularMatri
     D3DXMatrixIdentity(&identity);
     ExpectMatrixNear(view * inverse, identity, 1e-5f);
 
-    D3DXMATRIX s;
-    D3DXMatrixScaling(&s, 2.0f, 4.0f, 0.5f);
+    // A matrix without zero cofactors, its determinant and its inverse worked out by hand.
+    D3DXMATRIX general(2, 1, 0, 1, 1, 1, 0, 3, 0, 2, 1, 0, 1, 0, 3, 2);
     float det = 0.0f;
-    ASSERT_NE(D3DXMatrixInverse(&inverse, &det, &s), nullptr);
-    EXPECT_FLOAT_EQ(det, 4.0f);
-    EXPECT_FLOAT_EQ(inverse._22, 0.25f);
+    ASSERT_NE(D3DXMatrixInverse(&inverse, &det, &general), nullptr);
+    EXPECT_FLOAT_EQ(det, 34.0f);
+    const float d = 34.0f;
+    ExpectMatrixNear(inverse,
+                     D3DXMATRIX(20 / d, -8 / d, -6 / d, 2 / d, 1 / d, 3 / d, 15 / d, -5 / d, -2 / d, -6 / d,
+                                4 / d, 10 / d, -7 / d, 13 / d, -3 / d, 1 / d),
+                     1e-6f);
     D3DXMATRIX singular = {}, before = inverse;
     EXPECT_EQ(D3DXMatrixInverse(&inverse, &det, &singular), nullptr);
     EXPECT_EQ(det, 0.0f);
