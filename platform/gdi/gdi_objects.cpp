@@ -124,34 +124,15 @@ BOOL DeleteDC(HDC handle) {
 }
 
 int SetMapMode(HDC handle, int mode) {
-    DeviceContext* dc = LookUpDc(handle);
-    // Only MM_TEXT (one logical unit = one pixel, y down) is supported.
-    if (dc == nullptr || mode != MM_TEXT) {
-        return 0;
-    }
-    int previous = dc->mapMode;
-    dc->mapMode = mode;
-    return previous;
+    // MM_TEXT is the only mode, so it is always the previous one.
+    return LookUpDc(handle) != nullptr && mode == MM_TEXT ? MM_TEXT : 0;
 }
 
 int GetDeviceCaps(HDC handle, int index) {
-    DeviceContext* dc = LookUpDc(handle);
-    if (dc == nullptr) {
+    if (LookUpDc(handle) == nullptr) {
         return 0;
     }
-    switch (index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY:
-        return PIXELS_PER_INCH;
-    case HORZRES:
-        return dc->bitmap->width;
-    case VERTRES:
-        return dc->bitmap->height;
-    case BITSPIXEL:
-        return 32;
-    default:
-        return 0;
-    }
+    return index == LOGPIXELSX || index == LOGPIXELSY ? PIXELS_PER_INCH : 0;
 }
 
 HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
@@ -247,11 +228,6 @@ COLORREF SetBkColor(HDC handle, COLORREF color) {
 }
 
 UINT SetTextAlign(HDC handle, UINT align) {
-    DeviceContext* dc = LookUpDc(handle);
-    if (dc == nullptr) {
-        return GDI_ERROR;
-    }
-    UINT previous = dc->textAlign;
-    dc->textAlign = align;
-    return previous;
+    // TA_TOP | TA_LEFT is the only alignment, so it is always the previous one.
+    return LookUpDc(handle) != nullptr && align == (TA_TOP | TA_LEFT) ? TA_TOP | TA_LEFT : GDI_ERROR;
 }

@@ -48,8 +48,6 @@ struct DeviceContext : GdiObject {
     Bitmap* bitmap = nullptr;
     COLORREF textColor = RGB(0, 0, 0);
     COLORREF backgroundColor = RGB(255, 255, 255);
-    UINT textAlign = TA_TOP | TA_LEFT | TA_NOUPDATECP;
-    int mapMode = MM_TEXT;
 };
 
 // Adds an object to the table of live handles and returns its handle value.

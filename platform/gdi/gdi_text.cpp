@@ -32,24 +32,24 @@ struct Box {
     int bottom;
 };
 
-Box Intersect(const Box& a, const Box& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
+// The part of the area that lies inside the bitmap.
+Box ClipToBitmap(const Box& area, const Bitmap& bitmap) {
+    return {std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, bitmap.width),
+            std::min(area.bottom, bitmap.height)};
 }
 
 void Fill(Bitmap* bitmap, const Box& area, uint32_t pixel) {
-    Box clipped = Intersect(area, {0, 0, bitmap->width, bitmap->height});
+    Box clipped = ClipToBitmap(area, *bitmap);
     for (int y = clipped.top; y < clipped.bottom; ++y) {
         uint32_t* row = bitmap->Row(y);
         std::fill(row + clipped.left, row + std::max(clipped.left, clipped.right), pixel);
     }
 }
 
-void DrawGlyph(Bitmap* bitmap, const GlyphImage& glyph, int penX, int cellTop, const Box& clip,
-               uint32_t color) {
+void DrawGlyph(Bitmap* bitmap, const GlyphImage& glyph, int penX, int cellTop, uint32_t color) {
     int originX = penX + glyph.left;
     int originY = cellTop + glyph.top;
-    Box area = Intersect({originX, originY, originX + glyph.width, originY + glyph.height}, clip);
+    Box area = ClipToBitmap({originX, originY, originX + glyph.width, originY + glyph.height}, *bitmap);
     for (int y = area.top; y < area.bottom; ++y) {
         uint32_t* row = bitmap->Row(y);
         const uint8_t* coverage = glyph.coverage.data() + static_cast<size_t>(y - originY) * glyph.width;
@@ -60,10 +60,6 @@ void DrawGlyph(Bitmap* bitmap, const GlyphImage& glyph, int penX, int cellTop, c
             }
         }
     }
-}
-
-int Advance(Font* font, const char* text, UINT index, const INT* dx) {
-    return dx != nullptr ? dx[index] : font->face->Advance(static_cast<unsigned char>(text[index]));
 }
 
 } // namespace
@@ -110,53 +106,34 @@ BOOL GetTextExtentPoint32A(HDC handle, LPCSTR text, int count, LPSIZE size) {
 BOOL ExtTextOutA(HDC handle, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
                  const INT* dx) {
     DeviceContext* dc = LookUpDc(handle);
-    if (dc == nullptr || (text == nullptr && count > 0) || dc->font->face == nullptr) {
+    if (dc == nullptr || (text == nullptr && count > 0) || dc->font->face == nullptr || rect != nullptr ||
+        dx != nullptr || (options & ~static_cast<UINT>(ETO_OPAQUE)) != 0) {
         return FALSE;
     }
-    Font* font = dc->font;
+    FontFace* face = dc->font->face.get();
     Bitmap* bitmap = dc->bitmap;
     int64_t textWidth = 0;
     for (UINT i = 0; i < count; ++i) {
-        textWidth += Advance(font, text, i, dx);
+        textWidth += face->Advance(static_cast<unsigned char>(text[i]));
     }
     if (textWidth > INT32_MAX / 2) {
         return FALSE;
     }
-    int cellHeight = font->face->CellHeight();
-
-    // Move the reference point to the cell's top-left corner.
-    UINT horizontal = dc->textAlign & (TA_LEFT | TA_RIGHT | TA_CENTER);
-    if (horizontal == TA_RIGHT) {
-        x -= static_cast<int>(textWidth);
-    } else if (horizontal == TA_CENTER) {
-        x -= static_cast<int>(textWidth / 2);
-    }
-    UINT vertical = dc->textAlign & (TA_TOP | TA_BOTTOM | TA_BASELINE);
-    if (vertical == TA_BASELINE) {
-        y -= font->face->Ascent();
-    } else if (vertical == TA_BOTTOM) {
-        y -= cellHeight;
-    }
-
-    Box clip = {0, 0, bitmap->width, bitmap->height};
-    Box cell = {x, y, x + static_cast<int>(textWidth), y + cellHeight};
-    if (rect != nullptr && (options & ETO_CLIPPED) != 0) {
-        clip = Intersect(clip, {rect->left, rect->top, rect->right, rect->bottom});
-    }
     if ((options & ETO_OPAQUE) != 0) {
-        Box area = rect != nullptr ? Box{rect->left, rect->top, rect->right, rect->bottom} : cell;
-        Fill(bitmap, Intersect(area, clip), DibPixelOf(dc->backgroundColor));
+        Fill(bitmap, {x, y, x + static_cast<int>(textWidth), y + face->CellHeight()},
+             DibPixelOf(dc->backgroundColor));
     }
 
     uint32_t color = DibPixelOf(dc->textColor);
     GlyphImage glyph;
     int penX = x;
     for (UINT i = 0; i < count; ++i) {
-        if (!font->face->Render(static_cast<unsigned char>(text[i]), &glyph)) {
+        auto character = static_cast<unsigned char>(text[i]);
+        if (!face->Render(character, &glyph)) {
             return FALSE;
         }
-        DrawGlyph(bitmap, glyph, penX, y, clip, color);
-        penX += Advance(font, text, i, dx);
+        DrawGlyph(bitmap, glyph, penX, y, color);
+        penX += face->Advance(character);
     }
     return TRUE;
 }

@@ -8,9 +8,6 @@
 // Device capabilities.
 #define LOGPIXELSX 88
 #define LOGPIXELSY 90
-#define HORZRES 8
-#define VERTRES 10
-#define BITSPIXEL 12
 
 // Mapping modes.
 #define MM_TEXT 1
@@ -36,19 +33,13 @@
 #define FF_DONTCARE 0
 #define FF_SWISS 0x20
 
-// Text alignment: the reference point of ExtTextOutA.
+// Text alignment: the reference point of ExtTextOutA is the top-left corner of the text's cell.
 #define TA_NOUPDATECP 0
-#define TA_UPDATECP 1
 #define TA_LEFT 0
-#define TA_RIGHT 2
-#define TA_CENTER 6
 #define TA_TOP 0
-#define TA_BOTTOM 8
-#define TA_BASELINE 24
 
 // ExtTextOutA options.
 #define ETO_OPAQUE 0x0002
-#define ETO_CLIPPED 0x0004
 
 // Bitmaps.
 #define DIB_RGB_COLORS 0
@@ -115,12 +106,14 @@ using LPSIZE = SIZE*;
 // zero). -1 when c is 0 or the result does not fit.
 int MulDiv(int number, int numerator, int denominator);
 
-// A memory device context. Only null (the screen) is accepted as the reference context. It starts
-// with no bitmap (drawing then fails), the default font, text colour black, background white, TA_TOP.
+// A memory device context; the reference context is null (the screen) or a live context. It starts
+// with a shared 1 x 1 bitmap, the default font, text colour black, background white, TA_TOP.
 HDC CreateCompatibleDC(HDC reference);
 BOOL DeleteDC(HDC dc);
+// Only MM_TEXT (one logical unit is one pixel, y down): returns the previous mode (MM_TEXT); 0 for any
+// other mode or a bad context.
 int SetMapMode(HDC dc, int mode);
-// LOGPIXELSX/LOGPIXELSY: 96. HORZRES/VERTRES: the selected bitmap's size. BITSPIXEL: 32.
+// LOGPIXELSX/LOGPIXELSY: 96; 0 for any other index.
 int GetDeviceCaps(HDC dc, int index);
 
 // A font of the given height: negative means character (em) height in pixels, positive cell height,
@@ -135,20 +128,24 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // Deletes a font or bitmap. An object still selected into a context is not deleted (FALSE).
 BOOL DeleteObject(HGDIOBJ object);
 
-// A zero-filled 32-bit (or 24-bit) bitmap whose pixels the caller reads and writes through *bits.
+// A zero-filled 32-bit bitmap whose pixels the caller reads and writes through *bits.
 // Top-down when biHeight is negative. Only BI_RGB and DIB_RGB_COLORS are accepted.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
 
+// Return the previous colour, or CLR_INVALID for a bad context.
 COLORREF SetTextColor(HDC dc, COLORREF color);
 COLORREF SetBkColor(HDC dc, COLORREF color);
+// Only TA_TOP | TA_LEFT (0) is supported: it returns the previous alignment (always that one); any other
+// alignment, or a bad context, gives GDI_ERROR and changes nothing.
 UINT SetTextAlign(HDC dc, UINT align);
 
 // cx = the sum of the advance widths, cy = the cell height (ascent + descent) of the selected font.
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
 
 // Draws the text with its cell's top-left at (x, y) in the text colour, anti-aliased over the
-// background colour, clipped to the selected bitmap. ETO_OPAQUE first fills the text's cell (or the
-// given rectangle) with the background colour. Per-character advances (dx) override the font's.
+// background colour, clipped to the selected bitmap. ETO_OPAQUE first fills the text's cell with the
+// background colour. Only the font's own advances are used: a rectangle, per-character advances (dx)
+// or options other than ETO_OPAQUE make the call fail (FALSE) without drawing.
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
                  const INT* dx);

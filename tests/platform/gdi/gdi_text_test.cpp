@@ -1,29 +1,34 @@
-// Tests of GDI text as the glyph-texture font drives it: MulDiv rounding, the face behind "Arial",
-// metrics at 10 and 14 points, glyph coverage drawn into a top-down DIB section, clipping, and the
-// handle rules of selection and deletion.
+// Tests of GDI text as the glyph-texture font drives it: MulDiv rounding, the face behind "Arial" with
+// its documented metrics at 10 and 14 points, glyph placement and anti-aliased coverage, colours blended
+// per channel, DIB sections of both row orders, the calls it does not support, and the handle rules of
+// selection and deletion.
 #include "win32/windows.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
+#include <tuple>
 
 namespace {
 
-HFONT MakeFont(int height, const char* face = "Arial", int weight = FW_NORMAL, BOOL italic = FALSE) {
+HFONT MakeFont(int height, const char* face = "Arial", int weight = FW_NORMAL, BOOL italic = FALSE,
+               DWORD quality = ANTIALIASED_QUALITY) {
     return CreateFontA(height, 0, 0, 0, weight, italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH, face);
+                       CLIP_DEFAULT_PRECIS, quality, VARIABLE_PITCH, face);
 }
 
 // A memory context with an "Arial" font of the given point size selected, and a top-down 32-bit
 // bitmap, set up in the order the font uses.
 class TextCanvas {
 public:
-    TextCanvas(int points, int width, int height, int weight = FW_NORMAL, BOOL italic = FALSE) {
+    TextCanvas(int points, int width, int height, int weight = FW_NORMAL, BOOL italic = FALSE,
+               DWORD quality = ANTIALIASED_QUALITY) {
         dc = CreateCompatibleDC(nullptr);
         SetMapMode(dc, MM_TEXT);
         int ppi = GetDeviceCaps(dc, LOGPIXELSY);
-        font = MakeFont(-MulDiv(points, ppi, 72), "Arial", weight, italic);
+        font = MakeFont(-MulDiv(points, ppi, 72), "Arial", weight, italic, quality);
         previousFont = SelectObject(dc, font);
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -76,6 +81,15 @@ TEST(GdiText, MulDivRoundsHalfAwayFromZero) {
     EXPECT_EQ(MulDiv(7, 3, 0), -1) << "division by zero";
 }
 
+// Arial's documented values in 2048ths of an em: advance widths (a metric-compatible face has the same),
+// Windows ascent 1854 and descent 434, capital height 1467. GDI rounds them to whole pixels.
+constexpr int ASCENT_UNITS = 1854;
+constexpr int DESCENT_UNITS = 434;
+
+int Pixels(int units, int em) {
+    return (2 * units * em + 2048) / 4096; // units * em / 2048 rounded, halves up
+}
+
 TEST(GdiText, ArialHasTheMetricsOfAMetricCompatibleSansAt96PixelsPerInch) {
     HDC dc = CreateCompatibleDC(nullptr);
     ASSERT_NE(dc, nullptr);
@@ -83,20 +97,19 @@ TEST(GdiText, ArialHasTheMetricsOfAMetricCompatibleSansAt96PixelsPerInch) {
     EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 96);
     DeleteDC(dc);
 
-    // Widths of Arial in 2048ths of an em; a metric-compatible face has the same advances. Cell heights:
-    // the face's Windows ascent (1854) plus descent (434) over 2048, at 13 and 19 pixels.
     struct Advance {
         char character;
         int units;
-    } advances[] = {{' ', 569}, {'i', 455}, {'x', 1024}, {'0', 1139}, {'W', 1933}, {'m', 1706}};
-    for (auto [points, cell] : {std::pair{10, 15}, {14, 21}}) {
+    } advances[] = {{' ', 569},  {'i', 455},  {'x', 1024}, {'0', 1139}, {'W', 1933},
+                    {'m', 1706}, {'H', 1479}, {'A', 1366}, {'.', 569}};
+    for (auto [points, em, cell] : {std::tuple{10, 13, 15}, {14, 19, 21}}) {
         SCOPED_TRACE(testing::Message() << points << " points");
         TextCanvas canvas(points, 8, 8);
         ASSERT_NE(canvas.font, nullptr);
-        int em = MulDiv(points, 96, 72);
+        EXPECT_EQ(cell, Pixels(ASCENT_UNITS, em) + Pixels(DESCENT_UNITS, em));
         for (const Advance& advance : advances) {
             SIZE size = canvas.Extent(std::string(1, advance.character));
-            EXPECT_NEAR(size.cx, advance.units * em / 2048.0, 1.0) << "'" << advance.character << "'";
+            EXPECT_EQ(size.cx, Pixels(advance.units, em)) << "'" << advance.character << "'";
         }
         int sum = 0;
         std::string all;
@@ -112,62 +125,116 @@ TEST(GdiText, ArialHasTheMetricsOfAMetricCompatibleSansAt96PixelsPerInch) {
     }
     TextCanvas regular(14, 8, 8), bold(14, 8, 8, FW_BOLD);
     EXPECT_GT(bold.Extent("Quarvel").cx, regular.Extent("Quarvel").cx) << "bold is wider";
+
+    // A positive height asks for the cell: 18 pixels is an em of 18 * 2048 / 2288 = 16.1, so 16, whose
+    // rounded ascent and descent (14 + 3) leave one pixel that goes to the descent.
+    HDC cellDc = CreateCompatibleDC(nullptr);
+    HFONT cellFont = MakeFont(18);
+    ASSERT_NE(cellFont, nullptr);
+    HGDIOBJ previous = SelectObject(cellDc, cellFont);
+    SIZE size = {};
+    ASSERT_TRUE(GetTextExtentPoint32A(cellDc, "W", 1, &size));
+    EXPECT_EQ(size.cy, 18);
+    EXPECT_EQ(size.cx, Pixels(1933, 16));
+    SelectObject(cellDc, previous);
+    DeleteObject(cellFont);
+    DeleteDC(cellDc);
 }
 
-TEST(GdiText, GlyphCoverageAt10And14Points) {
+struct Ink {
+    int left = 999, top = 999, right = -1, bottom = -1;
+    int full = 0, partial = 0, grey = 0; // coverage of at least 240, less than 240, less than 255
+};
+
+// Where a glyph's coverage lies in columns [from, to) of a white-on-black canvas.
+Ink InkOf(const TextCanvas& canvas, int from, int to) {
+    Ink ink;
+    for (int y = 0; y < canvas.height; ++y) {
+        for (int x = from; x < to; ++x) {
+            DWORD b = canvas.Pixel(x, y) & 0xFF;
+            if (b != 0) {
+                ink = {std::min(ink.left, x),   std::min(ink.top, y),          std::max(ink.right, x),
+                       std::max(ink.bottom, y), ink.full + (b >= 240),         ink.partial + (b < 240),
+                       ink.grey + (b != 255)};
+            }
+        }
+    }
+    return ink;
+}
+
+// "HH" at (10, 5): each capital stands on the baseline, the font's ascent below the cell's top, and the
+// second lies exactly one advance of 'H' (1479 units) right of the first.
+TEST(GdiText, GlyphsStandOnTheBaselineOneAdvanceApartWithAntiAliasedEdges) {
     for (int points : {10, 14}) {
+        SCOPED_TRACE(testing::Message() << points << " points");
+        const int em = MulDiv(points, 96, 72);
+        const int advance = Pixels(1479, em);
+        const int ascent = Pixels(ASCENT_UNITS, em);
         TextCanvas canvas(points, 64, 32);
         ASSERT_NE(canvas.bits, nullptr);
-        SIZE size = canvas.Extent("H");
         const int x0 = 10, y0 = 5;
-        ASSERT_TRUE(ExtTextOutA(canvas.dc, x0, y0, ETO_OPAQUE, nullptr, "H", 1, nullptr));
-        int full = 0, partial = 0, inkTop = 999, inkBottom = -1;
+        ASSERT_TRUE(ExtTextOutA(canvas.dc, x0, y0, ETO_OPAQUE, nullptr, "HH", 2, nullptr));
         for (int y = 0; y < canvas.height; ++y) {
             for (int x = 0; x < canvas.width; ++x) {
                 DWORD pixel = canvas.Pixel(x, y);
-                BYTE b = pixel & 0xFF, g = (pixel >> 8) & 0xFF, r = (pixel >> 16) & 0xFF;
-                EXPECT_TRUE(r == g && g == b) << "grey levels only at " << x << "," << y;
-                EXPECT_EQ(pixel >> 24, 0u);
-                if (b == 0) {
-                    continue;
-                }
-                bool inside = x >= x0 && x < x0 + size.cx && y >= y0 && y < y0 + size.cy;
-                EXPECT_TRUE(inside) << "ink outside the cell at " << x << "," << y;
-                full += (b >> 4) == 15;
-                partial += (b >> 4) > 0 && (b >> 4) < 15;
-                inkTop = std::min(inkTop, y);
-                inkBottom = std::max(inkBottom, y);
+                EXPECT_EQ(pixel, (pixel & 0xFF) * 0x010101u) << "grey levels only at " << x << "," << y;
             }
         }
-        // Two stems and a bar: the stems are fully covered over most of the capital height (about
-        // 0.716 em), the edges anti-aliased.
-        int em = MulDiv(points, 96, 72);
-        EXPECT_GE(full, em) << points << " points";
-        EXPECT_GT(partial, 0) << "anti-aliased edges at " << points << " points";
-        EXPECT_NEAR(inkBottom - inkTop + 1, 0.716 * em, 1.5) << "capital height at " << points << " points";
-        EXPECT_LE(inkBottom, y0 + canvas.Extent("H").cy - 1);
+        Ink first = InkOf(canvas, 0, x0 + advance);
+        Ink second = InkOf(canvas, x0 + advance, canvas.width);
+        EXPECT_EQ(first.bottom, y0 + ascent - 1) << "the baseline";
+        EXPECT_NEAR(first.bottom - first.top + 1, 1467.0 * em / 2048, 1.0) << "capital height";
+        EXPECT_GE(first.left, x0);
+        EXPECT_LE(first.left, x0 + 1) << "Arial's 'H' starts 158 units right of the pen";
+        EXPECT_GE(first.full, em) << "two stems fully covered";
+        EXPECT_GT(first.partial, 0) << "anti-aliased edges";
+        EXPECT_EQ(second.left - first.left, advance);
+        EXPECT_EQ(second.right - first.right, advance);
+        EXPECT_EQ(std::pair(second.top, second.bottom), std::pair(first.top, first.bottom));
+        EXPECT_EQ(second.right + 1, InkOf(canvas, 0, canvas.width).right + 1) << "nothing after the text";
+
+        // Without anti-aliasing every pixel is either the text or the background.
+        TextCanvas mono(points, 64, 32, FW_NORMAL, FALSE, NONANTIALIASED_QUALITY);
+        ASSERT_TRUE(ExtTextOutA(mono.dc, x0, y0, ETO_OPAQUE, nullptr, "HH", 2, nullptr));
+        Ink sharp = InkOf(mono, 0, mono.width);
+        EXPECT_EQ(sharp.grey, 0);
+        EXPECT_GE(sharp.full, 2 * em);
+        EXPECT_EQ(sharp.bottom, y0 + ascent - 1);
     }
 }
 
-TEST(GdiText, OpaqueCellIsFilledWithTheBackgroundAndGlyphsMoveWithThePen) {
-    TextCanvas canvas(14, 80, 30);
-    SetBkColor(canvas.dc, RGB(0, 0, 200)); // blue: the low byte of a DIB pixel
-    SIZE size = canvas.Extent(".");
-    ASSERT_TRUE(ExtTextOutA(canvas.dc, 4, 2, ETO_OPAQUE, nullptr, ".", 1, nullptr));
-    EXPECT_EQ(canvas.Pixel(4, 2), 0x0000C8u) << "top-left of the cell";
-    EXPECT_EQ(canvas.Pixel(4 + size.cx - 1, 2 + size.cy - 1) & 0xFF, 0xC8u) << "bottom-right of the cell";
-    EXPECT_EQ(canvas.Pixel(4 + size.cx, 2), 0u) << "right of the cell untouched";
-    EXPECT_EQ(canvas.Pixel(4, 2 + size.cy), 0u) << "below the cell untouched";
-
-    // The same glyph drawn 40 pixels to the right gives the same pixels shifted by 40.
-    SetBkColor(canvas.dc, 0);
-    ASSERT_TRUE(ExtTextOutA(canvas.dc, 4, 2, ETO_OPAQUE, nullptr, "g", 1, nullptr));
-    ASSERT_TRUE(ExtTextOutA(canvas.dc, 44, 2, ETO_OPAQUE, nullptr, "g", 1, nullptr));
-    for (int y = 0; y < 30; ++y) {
-        for (int x = 0; x < 36; ++x) {
-            ASSERT_EQ(canvas.Pixel(x, y), canvas.Pixel(x + 40, y)) << x << "," << y;
+// Dark text on a light background, different in every channel: each pixel is the background moved
+// towards the text colour by the glyph's coverage (coverage/255, rounded), which white text on black
+// shows directly.
+TEST(GdiText, DarkTextOnALightBackgroundBlendsEachChannelByTheCoverage) {
+    TextCanvas white(14, 48, 24);
+    TextCanvas dark(14, 48, 24);
+    ASSERT_TRUE(ExtTextOutA(white.dc, 3, 2, ETO_OPAQUE, nullptr, "Wg", 2, nullptr));
+    EXPECT_EQ(SetTextColor(dark.dc, RGB(20, 200, 90)), RGB(255, 255, 255));
+    EXPECT_EQ(SetBkColor(dark.dc, RGB(250, 30, 140)), RGB(0, 0, 0));
+    ASSERT_TRUE(ExtTextOutA(dark.dc, 3, 2, ETO_OPAQUE, nullptr, "Wg", 2, nullptr));
+    const int text[3] = {90, 200, 20};        // blue, green, red: DIB byte order
+    const int background[3] = {140, 30, 250};
+    int full = 0, partial = 0;
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            const DWORD coverage = white.Pixel(x, y) & 0xFF;
+            const bool inCell = x >= 3 && x < 3 + white.Extent("Wg").cx && y >= 2 && y < 2 + 21;
+            DWORD expected = 0;
+            if (inCell) {
+                for (int c = 0; c < 3; ++c) {
+                    long value = background[c] + std::lround((text[c] - background[c]) * (coverage / 255.0));
+                    expected |= static_cast<DWORD>(value) << (8 * c);
+                }
+            }
+            ASSERT_EQ(dark.Pixel(x, y), expected) << x << "," << y << " coverage " << coverage;
+            full += coverage == 255;
+            partial += coverage > 0 && coverage < 255;
         }
     }
+    EXPECT_GT(full, 0);
+    EXPECT_GT(partial, 0);
+    EXPECT_EQ(dark.Pixel(3, 2), 0x00FA1E8Cu) << "background of the cell";
 }
 
 TEST(GdiText, DrawingIsClippedToTheBitmap) {
@@ -181,20 +248,27 @@ TEST(GdiText, DrawingIsClippedToTheBitmap) {
     EXPECT_NE(canvas.Pixel(11, 9), 0u);
 }
 
+// A positive biHeight stores the bottom row first: text at the top of the picture lands at the end of
+// the memory, row for row reversed.
 TEST(GdiText, DibSectionsAreZeroFilledBottomUpRowsStoredLastAndBadHeadersRefused) {
-    HDC dc = CreateCompatibleDC(nullptr);
+    TextCanvas topDown(10, 8, 20);
+    HDC dc = topDown.dc;
     BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 4, 3, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, 20, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     DWORD* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_TRUE(std::all_of(bits, bits + 12, [](DWORD p) { return p == 0; }));
+    EXPECT_TRUE(std::all_of(bits, bits + 160, [](DWORD p) { return p == 0; }));
+    ASSERT_TRUE(ExtTextOutA(dc, 1, 0, ETO_OPAQUE, nullptr, "H", 1, nullptr));
     HGDIOBJ previous = SelectObject(dc, bitmap);
-    SetBkColor(dc, RGB(0, 0, 9));
-    RECT topRow = {0, 0, 4, 1};
-    EXPECT_TRUE(ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &topRow, "", 0, nullptr));
-    EXPECT_EQ(bits[0], 0u);
-    EXPECT_EQ(bits[2 * 4], 9u) << "row 0 of a bottom-up bitmap is the last row in memory";
+    ASSERT_TRUE(ExtTextOutA(dc, 1, 0, ETO_OPAQUE, nullptr, "H", 1, nullptr));
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            ASSERT_EQ(bits[(19 - y) * 8 + x], topDown.Pixel(x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_NE(topDown.Pixel(2, 10), 0u) << "the 'H' stem";
+    EXPECT_EQ(bits[19 * 8 + 1], topDown.Pixel(1, 0));
     SelectObject(dc, previous);
     EXPECT_TRUE(DeleteObject(bitmap));
 
@@ -218,7 +292,38 @@ TEST(GdiText, DibSectionsAreZeroFilledBottomUpRowsStoredLastAndBadHeadersRefused
             << row.what;
         EXPECT_EQ(bits, nullptr) << row.what;
     }
-    DeleteDC(dc);
+}
+
+// Only what the glyph font needs is there: top-left alignment, the pixel mapping, the font's own
+// advances, no rectangle. Anything else fails and leaves the context and the pixels as they were.
+TEST(GdiText, UnsupportedModesAlignmentsAndOptionsFailAndChangeNothing) {
+    TextCanvas canvas(10, 16, 16);
+    EXPECT_EQ(SetTextAlign(canvas.dc, TA_TOP | TA_LEFT), static_cast<UINT>(TA_TOP | TA_LEFT));
+    EXPECT_EQ(SetTextAlign(canvas.dc, 24), GDI_ERROR) << "baseline alignment";
+    EXPECT_EQ(SetTextAlign(canvas.dc, 2), GDI_ERROR) << "right alignment";
+    EXPECT_EQ(SetTextAlign(nullptr, TA_TOP), GDI_ERROR);
+    EXPECT_EQ(SetMapMode(canvas.dc, MM_TEXT), MM_TEXT);
+    EXPECT_EQ(SetMapMode(canvas.dc, 2), 0) << "a metric mapping";
+    EXPECT_EQ(SetMapMode(nullptr, MM_TEXT), 0);
+    EXPECT_EQ(GetDeviceCaps(canvas.dc, 8), 0) << "an index other than the pixels per inch";
+    EXPECT_EQ(GetDeviceCaps(nullptr, LOGPIXELSY), 0);
+
+    const RECT rect = {0, 0, 16, 16};
+    const INT dx[] = {5};
+    EXPECT_FALSE(ExtTextOutA(canvas.dc, 0, 0, ETO_OPAQUE, &rect, "W", 1, nullptr));
+    EXPECT_FALSE(ExtTextOutA(canvas.dc, 0, 0, ETO_OPAQUE, nullptr, "W", 1, dx));
+    EXPECT_FALSE(ExtTextOutA(canvas.dc, 0, 0, ETO_OPAQUE | 0x0004, nullptr, "W", 1, nullptr)) << "clipped";
+    SetBkColor(canvas.dc, RGB(1, 2, 3));
+    for (int i = 0; i < 16 * 16; ++i) {
+        ASSERT_EQ(canvas.bits[i], 0u) << "pixel " << i;
+    }
+    // The text as asked for does draw: the cell in the background colour, glyphs in the text colour.
+    EXPECT_TRUE(ExtTextOutA(canvas.dc, 0, 0, ETO_OPAQUE, nullptr, "W", 1, nullptr));
+    EXPECT_EQ(canvas.Pixel(0, 0), 0x00010203u);
+    EXPECT_EQ(canvas.Pixel(12, 0), 0u) << "right of the 12-pixel cell";
+    // Without ETO_OPAQUE the cell keeps what was there.
+    EXPECT_TRUE(ExtTextOutA(canvas.dc, 0, 0, 0, nullptr, ".", 1, nullptr));
+    EXPECT_EQ(canvas.Pixel(0, 0), 0x00010203u);
 }
 
 TEST(GdiText, SelectedObjectsAreNotDeletedAndStaleHandlesFail) {
