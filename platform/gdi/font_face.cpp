@@ -2,6 +2,7 @@
 // its glyphs into coverage images. Metrics follow GDI: the cell is the face's Windows ascent plus
 // descent scaled to the em height and rounded to whole pixels; advances are hinted whole pixels.
 #include "gdi/font_face.h"
+#include "win32/text_encoding.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -95,18 +96,6 @@ constexpr int MAX_EM_PIXELS = 2048;
 
 } // namespace
 
-uint32_t CodePointOf(unsigned char character) {
-    // Windows-1252 differs from Latin-1 only in 0x80..0x9F.
-    static const uint16_t HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    if (character >= 0x80 && character <= 0x9F) {
-        return HIGH[character - 0x80];
-    }
-    return character;
-}
-
 std::unique_ptr<FontFace> FontFace::Create(const FontRequest& request, std::string* error) {
     std::lock_guard<std::mutex> guard(LibraryLock());
     FT_Library library = Library();
@@ -186,7 +175,7 @@ FontFace::~FontFace() {
 
 bool FontFace::LoadGlyph(unsigned char character) {
     FT_Face ftFace = static_cast<FT_Face>(face);
-    FT_UInt glyph = FT_Get_Char_Index(ftFace, CodePointOf(character));
+    FT_UInt glyph = FT_Get_Char_Index(ftFace, CodePointOfAnsi(character));
     FT_Int32 flags = antialiased ? FT_LOAD_DEFAULT : (FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO);
     return FT_Load_Glyph(ftFace, glyph, flags) == 0;
 }

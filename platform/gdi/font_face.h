@@ -59,7 +59,4 @@ private:
     bool advanceKnown[256] = {};
 };
 
-// The Unicode code point of a Windows-1252 byte (the code page the program's strings use).
-uint32_t CodePointOf(unsigned char character);
-
 } // namespace platform::gdi

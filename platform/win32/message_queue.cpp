@@ -44,16 +44,6 @@ bool InputForDisabledWindow(const QueuedMessage& entry) {
     return !record || !record->enabled;
 }
 
-bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
-    if (window && msg.hwnd != window) {
-        return false;
-    }
-    if (filterMin == 0 && filterMax == 0) {
-        return true;
-    }
-    return msg.message >= filterMin && msg.message <= filterMax;
-}
-
 } // namespace
 
 void PostInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -114,24 +104,21 @@ bool QuitRequested() {
 } // namespace platform
 
 BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeOption) {
-    if (!message) {
+    // Programs here take every message in turn; a window or range filter is not supported.
+    if (!message || window || filterMin != 0 || filterMax != 0) {
         return FALSE;
     }
     platform::Backend().PumpEvents();
     auto& queue = platform::Queue();
     std::erase_if(queue.messages, platform::InputForDisabledWindow);
-    for (auto it = queue.messages.begin(); it != queue.messages.end(); ++it) {
-        if (platform::Matches(it->msg, window, filterMin, filterMax)) {
-            *message = it->msg;
-            if (removeOption & PM_REMOVE) {
-                queue.messages.erase(it);
-            }
-            return TRUE;
+    if (!queue.messages.empty()) {
+        *message = queue.messages.front().msg;
+        if (removeOption & PM_REMOVE) {
+            queue.messages.pop_front();
         }
+        return TRUE;
     }
-    bool quitWanted =
-        !window && ((filterMin == 0 && filterMax == 0) || (filterMin <= WM_QUIT && WM_QUIT <= filterMax));
-    if (queue.quitCode && quitWanted) {
+    if (queue.quitCode) {
         *message = platform::MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(*queue.quitCode), 0);
         if (removeOption & PM_REMOVE) {
             queue.quitCode.reset();

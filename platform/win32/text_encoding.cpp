@@ -67,14 +67,18 @@ void AppendUtf8(std::string& out, char32_t code) {
 
 } // namespace
 
+char32_t CodePointOfAnsi(unsigned char byte) {
+    // Windows-1252 differs from Latin-1 only in 0x80..0x9F.
+    return byte >= 0x80 && byte < 0xA0 ? HIGH_CONTROLS[byte - 0x80] : byte;
+}
+
 std::string ToDisplayText(const std::string& text) {
     if (IsUtf8(text)) {
         return text;
     }
     std::string out;
     for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        char32_t code = byte >= 0x80 && byte < 0xA0 ? HIGH_CONTROLS[byte - 0x80] : byte;
+        char32_t code = CodePointOfAnsi(static_cast<unsigned char>(c));
         AppendUtf8(out, code ? code : U'?');
     }
     return out;

@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// The Unicode code point of a Windows-1252 byte; 0 for the five bytes the code page leaves undefined.
+char32_t CodePointOfAnsi(unsigned char byte);
+
 // ANSI to UTF-8. Text that is valid UTF-8 already (plain ASCII, or UTF-8 a caller wrote) passes unchanged.
 std::string ToDisplayText(const std::string& text);
 

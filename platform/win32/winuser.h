@@ -184,7 +184,9 @@ BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
 int GetWindowTextA(HWND window, LPSTR text, int maxCount);
 
-// Messages.
+// Messages. PeekMessageA takes the oldest message (PM_REMOVE) or looks at it (PM_NOREMOVE); the quit
+// request comes once the queue is empty. Only the unfiltered form (no window, range 0 to 0) is
+// supported: a filter gives FALSE and leaves the queue alone.
 BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeOption);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageA(const MSG* message);

@@ -3,6 +3,7 @@
 // coordinates, input for disabled or destroyed windows dropped, the close path from WM_CLOSE to
 // WM_QUIT, resources, and presented frames.
 #include "window_test_program.h"
+#include "win32/mmsystem.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,12 @@ TEST(Window, MenuCheckMarksChangeOnlyThroughCheckMenuItem) {
     EXPECT_EQ(CheckMenuItem(menu, EASY, MF_BYCOMMAND | MF_UNCHECKED), static_cast<DWORD>(MF_CHECKED));
     EXPECT_EQ(CheckMenuItem(menu, 4242, MF_BYCOMMAND | MF_CHECKED), static_cast<DWORD>(-1));
     EXPECT_EQ(CheckMenuItem(nullptr, EASY, MF_CHECKED), static_cast<DWORD>(-1));
+    // Items are found by command only: by position there is nothing to mark, and nothing changes.
+    EXPECT_EQ(CheckMenuItem(menu, 0, MF_BYPOSITION | MF_CHECKED), static_cast<DWORD>(-1));
+    EXPECT_EQ(CheckMenuItem(menu, EASY, MF_BYPOSITION | MF_CHECKED), static_cast<DWORD>(-1));
+    EXPECT_EQ(GetMenuState(menu, 0, MF_BYPOSITION), static_cast<UINT>(-1));
+    EXPECT_EQ(GetMenuState(menu, EASY, MF_BYCOMMAND), static_cast<UINT>(MF_UNCHECKED));
+    EXPECT_EQ(GetMenuState(menu, NEW_GAME, MF_BYCOMMAND), static_cast<UINT>(MF_UNCHECKED));
 
     // Choosing an item sends WM_COMMAND and leaves its check mark as it was.
     ASSERT_TRUE(platform::HeadlessMenuCommand(window, EASY));
@@ -140,6 +147,59 @@ TEST(Messages, CloseLeadsToDestroyThenQuitWithItsCodeAndQuitComesAfterQueuedMess
     EXPECT_EQ(std::pair(msg.message, msg.hwnd), std::pair(UINT(WM_USER), window));
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(std::pair(msg.message, msg.wParam), std::pair(UINT(WM_QUIT), WPARAM(3)));
+}
+
+// PM_NOREMOVE shows the oldest message and leaves it, PM_REMOVE takes it; a sent message reaches the
+// procedure at once, ahead of those posted before it, and gives back the procedure's result.
+TEST(Messages, PeekingLeavesTheMessageSendingBypassesTheQueueAndFiltersAreRefused) {
+    HWND window = CreateTestWindow();
+    platform::SetClockForTesting(123456);
+    ASSERT_TRUE(PostMessageA(window, WM_USER + 1, 11, 22));
+    platform::SetClockForTesting(123460);
+    ASSERT_TRUE(PostMessageA(window, WM_USER + 2, 33, 44));
+    Log().clear();
+    EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 1) << "the default processing's answer";
+    EXPECT_EQ(SendMessageA(window, WM_USER + 3, 55, 66), 0);
+    ASSERT_EQ(Log().size(), 2u);
+    EXPECT_EQ(Log()[1].message, static_cast<UINT>(WM_USER + 3));
+    EXPECT_EQ(std::pair(Log()[1].wParam, Log()[1].lParam), std::pair(WPARAM(55), LPARAM(66)));
+    EXPECT_EQ(SendMessageA(reinterpret_cast<HWND>(0x5150), WM_ERASEBKGND, 0, 0), 0) << "no such window";
+
+    MSG msg = {};
+    for (int peek = 0; peek < 2; ++peek) {
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+        EXPECT_EQ(std::pair(msg.hwnd, msg.message), std::pair(window, UINT(WM_USER + 1)));
+        EXPECT_EQ(std::pair(msg.wParam, msg.lParam), std::pair(WPARAM(11), LPARAM(22)));
+        EXPECT_EQ(msg.time, 123456u) << "the clock when it was posted";
+    }
+    MSG untouched = {};
+    untouched.message = 77;
+    EXPECT_FALSE(PeekMessageA(&untouched, window, 0, 0, PM_REMOVE)) << "window filter";
+    EXPECT_FALSE(PeekMessageA(&untouched, nullptr, WM_USER + 2, WM_USER + 2, PM_REMOVE)) << "range filter";
+    EXPECT_EQ(untouched.message, 77u);
+    EXPECT_FALSE(PeekMessageA(nullptr, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
+    EXPECT_EQ(std::pair(msg.wParam, msg.lParam), std::pair(WPARAM(33), LPARAM(44)));
+    EXPECT_EQ(msg.time, 123460u);
+
+    // A message for no window is queued but reaches no procedure; WM_QUIT posted so is the quit request,
+    // which a peek leaves in place until it is taken.
+    ASSERT_TRUE(PostMessageA(nullptr, WM_QUIT, 9, 0));
+    ASSERT_TRUE(PostMessageA(nullptr, WM_USER + 4, 5, 6));
+    Log().clear();
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(std::pair(msg.hwnd, msg.message), std::pair(HWND(nullptr), UINT(WM_USER + 4)));
+    EXPECT_EQ(DispatchMessageA(&msg), 0);
+    EXPECT_TRUE(Log().empty());
+    for (UINT option : {PM_NOREMOVE, PM_NOREMOVE, PM_REMOVE}) {
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, option));
+        EXPECT_EQ(std::pair(msg.message, msg.wParam), std::pair(UINT(WM_QUIT), WPARAM(9)));
+    }
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    platform::ResumeRealClock();
 }
 
 TEST(Resources, StringsIconsAndCursorsAreFoundOnlyWhenTheyExist) {
