@@ -80,6 +80,7 @@ void ClearShellTrace() {
 } // namespace platform
 
 HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR, LPCSTR directory, INT) {
+    // "open" is the only verb; no verb means the default one, which is "open".
     if (operation && std::strcmp(operation, "open") != 0) {
         return reinterpret_cast<HINSTANCE>(platform::SE_ERR_NOASSOC);
     }
@@ -94,7 +95,9 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR, LPCSTR dire
     path = std::filesystem::absolute(path, error).lexically_normal();
     platform::Trace().push_back(path.string());
     if (!std::filesystem::exists(path, error)) {
-        return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(ERROR_FILE_NOT_FOUND));
+        const bool folderThere = std::filesystem::is_directory(path.parent_path(), error);
+        return reinterpret_cast<HINSTANCE>(
+            static_cast<intptr_t>(folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND));
     }
     if (platform::Backend().OpensDesktopFiles()) {
         const char* opener = "xdg-open";

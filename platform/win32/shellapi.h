@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-// Returns a value greater than 32 on success, else an error code (ERROR_FILE_NOT_FOUND, ...).
+// Opens the file (relative to `directory` when that is given) with the desktop's program. Only the verb
+// "open" (or none) is supported. Returns a value greater than 32 on success, else ERROR_FILE_NOT_FOUND
+// (2) for a missing file, ERROR_PATH_NOT_FOUND (3) when its folder is missing too, SE_ERR_OOM (8) when
+// the system has no room to start the opener, and SE_ERR_NOASSOC (31) for another verb or when no
+// opener can be started.
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                         INT showCommand);
 

@@ -71,10 +71,23 @@ TEST(ShellExecute, OpenRecordsTheAbsolutePathAndMissingFilesOrOtherOperationsFai
     EXPECT_EQ(std::filesystem::path(platform::ShellTrace().back()),
               std::filesystem::canonical(shipped / "Grafik" / "introduction.html"));
 
-    EXPECT_EQ(Open("open", "missing.html"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(platform::ShellTrace().size(), 3u) << "still recorded";
-    EXPECT_LE(Open("print", "missing.html"), 32);
-    EXPECT_LE(Open("open", nullptr), 32);
+    // No verb is the default verb, "open"; a file relative to the given folder is found there.
+    testing_support::WriteFile(folder / "Help" / "page.html", {'x'});
+    EXPECT_GT(Open(nullptr, "Grafik\\introduction.html"), 32);
+    EXPECT_GT(reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", "page.html", nullptr, "Help", SW_SHOW)), 32);
+    EXPECT_EQ(std::filesystem::path(platform::ShellTrace().back()),
+              std::filesystem::canonical(folder / "Help" / "page.html"));
+    ASSERT_EQ(platform::ShellTrace().size(), 4u);
+
+    // Failures give the documented codes; a missing file is still recorded, another verb is not.
+    EXPECT_EQ(Open("open", "missing.html"), 2) << "ERROR_FILE_NOT_FOUND";
+    EXPECT_EQ(Open("open", "Nowhere\\missing.html"), 3) << "ERROR_PATH_NOT_FOUND";
+    EXPECT_EQ(platform::ShellTrace().size(), 6u);
+    EXPECT_EQ(Open("print", "Grafik\\introduction.html"), 31) << "SE_ERR_NOASSOC";
+    EXPECT_EQ(Open("edit", "missing.html"), 31);
+    EXPECT_EQ(Open("open", nullptr), 2);
+    EXPECT_EQ(Open("open", ""), 2);
+    EXPECT_EQ(platform::ShellTrace().size(), 6u);
 }
 
 TEST(ShellExecute, MissingOpenerFailsWithAReasonInsteadOfSuccessAndAStartedOneIsNotWaitedFor) {
@@ -90,7 +103,7 @@ TEST(ShellExecute, MissingOpenerFailsWithAReasonInsteadOfSuccessAndAStartedOneIs
     testing::internal::CaptureStderr();
     const intptr_t missing = Open("open", "Grafik\\introduction.html");
     const std::string reason = testing::internal::GetCapturedStderr();
-    EXPECT_LE(missing, 32) << "reported as started";
+    EXPECT_EQ(missing, 31) << "SE_ERR_NOASSOC: no program to open the file";
     EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 1) << reason;
     EXPECT_NE(reason.find("xdg-open"), std::string::npos) << reason;
 

@@ -96,12 +96,33 @@ TEST(SoundDecoding, PcmBecomesSixteenBitStereoAtTheDeviceRate) {
     EXPECT_EQ(result.samples[2 * 50], 5000);
     EXPECT_EQ(result.samples[2 * 50 + 1], -5000);
 
-    // A tenth of a second of 8-bit mono at half the rate, at +64 of 128: widened and resampled.
-    result = Decode(Wave(22050, 1, 8, std::vector<uint8_t>(2205, 0xC0)));
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_NEAR(static_cast<double>(result.samples.size() / 2), 4410.0, 64.0);
-    EXPECT_NEAR(result.samples[2000], 16384, 512);
-    EXPECT_EQ(result.samples[2000], result.samples[2001]) << "both channels";
+
+    // Other rates are interpolated linearly between neighbouring frames (the last one held); 8-bit
+    // samples are unsigned with 128 as silence, so a byte b becomes (b - 128) * 256.
+    struct Case {
+        uint32_t rate, channels, bits;
+        std::vector<uint8_t> data;
+        std::vector<int16_t> expected;
+    };
+    std::vector<uint8_t> mono16;
+    for (int value : {1000, -3000, 7000, 32767, -32768, 5}) {
+        Put16(mono16, static_cast<uint16_t>(value));
+    }
+    const Case cases[] = {
+        {22050, 2, 8, {0x00, 0xF0, 0x40, 0x10, 0x80, 0x7F, 0xFF, 0x81, 0x90, 0x20},
+         {-32768, 28672, -24576, 0, -16384, -28672, -8192, -14464, 0, -256, 16256, 0, 32512, 256, 18304, -12160,
+          4096, -24576, 4096, -24576}},
+        {48000, 1, 16, mono16, {1000, 1000, -2116, -2116, 11557, 11557, 15381, 15381, -21175, -21175}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.bits << " bits");
+        result = Decode(Wave(c.rate, c.channels, c.bits, c.data));
+        ASSERT_TRUE(result.ok) << result.error;
+        ASSERT_EQ(result.samples.size(), c.expected.size());
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_NEAR(result.samples[i], c.expected[i], 1) << "sample " << i;
+        }
+    }
 }
 
 TEST(SoundDecoding, OtherChunksOddSizesAndTheExtensibleFormatAreRead) {
