@@ -40,7 +40,10 @@ std::string ProgramName(int argc, char** argv) {
 // The arguments after the program name, quoted where they hold blanks, as Windows hands them over.
 std::string CommandLine(int argc, char** argv) {
     std::string line;
-    for (int i = 1; i < argc && argv && argv[i]; ++i) {
+    if (!argv) {
+        return line;
+    }
+    for (int i = 1; i < argc; ++i) {
         if (!line.empty()) {
             line += ' ';
         }

@@ -29,9 +29,9 @@ TEST(Clock, StandsStillWhenSetMovesOnWhenAdvancedWrapsAt32BitsAndRunsAgainWhenRe
     EXPECT_EQ(timeGetTime(), 0xFFFFFFF0u) << "stands still";
     platform::AdvanceClockForTesting(0x25);
     EXPECT_EQ(timeGetTime(), 0x15u) << "wraps around";
-    platform::SetClockForTesting(700);
+    platform::SetClockForTesting(0x7FFF0000u);
     platform::AdvanceClockForTesting(0);
-    EXPECT_EQ(timeGetTime(), 700u);
+    EXPECT_EQ(timeGetTime(), 0x7FFF0000u);
 
     platform::ResumeRealClock();
     const DWORD first = timeGetTime();

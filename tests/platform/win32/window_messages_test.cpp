@@ -5,6 +5,7 @@
 #include "window_test_program.h"
 #include "win32/mmsystem.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace window_test;
@@ -36,9 +37,15 @@ TEST(Window, MenuCheckMarksChangeOnlyThroughCheckMenuItem) {
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_COMMAND));
-    EXPECT_EQ(LOWORD(msg.wParam), EASY);
+    EXPECT_EQ(msg.wParam, WPARAM(EASY)) << "the high word is 0 for a menu";
+    EXPECT_EQ(msg.lParam, 0);
     EXPECT_EQ(GetMenuState(menu, EASY, MF_BYCOMMAND), static_cast<UINT>(MF_UNCHECKED));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+
+    // The menu goes with its window.
+    DestroyWindow(window);
+    EXPECT_EQ(GetMenuState(menu, EASY, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_EQ(CheckMenuItem(menu, EASY, MF_BYCOMMAND | MF_CHECKED), static_cast<DWORD>(-1));
 
     EXPECT_EQ(CreateWindowExA(0, "NOSUCHCLASS", "x", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
                               nullptr, nullptr, nullptr, nullptr),
@@ -46,8 +53,9 @@ TEST(Window, MenuCheckMarksChangeOnlyThroughCheckMenuItem) {
         << "an unknown class gives no window";
 }
 
-// The program's way to get an exact client size: move by the difference of the two rectangles.
-TEST(Window, DifferenceOfRectanglesGivesTheExactClientSize) {
+// The program's way to get an exact client size: move by the difference of the two rectangles; then
+// it shows the window and updates it, which paints it once.
+TEST(Window, DifferenceOfRectanglesGivesTheExactClientSizeAndShowingPaintsOnce) {
     HWND window = CreateTestWindow();
     RECT outer, client;
     ASSERT_TRUE(GetWindowRect(window, &outer));
@@ -60,7 +68,19 @@ TEST(Window, DifferenceOfRectanglesGivesTheExactClientSize) {
     LONG dy = client.bottom - 600;
     ASSERT_TRUE(MoveWindow(window, outer.left, outer.top, outer.right - dx - outer.left,
                            outer.bottom - dy - outer.top, TRUE));
-    ShowWindow(window, SW_SHOW);
+    auto paints = [] { return std::count_if(Log().begin(), Log().end(), [](const Received& r) {
+                           return r.message == WM_PAINT;
+                       }); };
+    EXPECT_TRUE(UpdateWindow(window));
+    EXPECT_EQ(paints(), 0) << "a hidden window is not painted";
+    EXPECT_EQ(ShowWindow(window, SW_SHOW), FALSE) << "was hidden";
+    EXPECT_TRUE(IsWindowVisible(window));
+    UpdateWindow(window);
+    UpdateWindow(window);
+    EXPECT_EQ(paints(), 1) << "painted once, then valid";
+    EXPECT_EQ(ShowWindow(window, SW_SHOW), TRUE) << "was visible";
+    UpdateWindow(window);
+    EXPECT_EQ(paints(), 1);
     int width = 0, height = 0;
     ASSERT_TRUE(platform::GetWindowClientSize(window, &width, &height));
     EXPECT_EQ(width, 800);
@@ -69,6 +89,8 @@ TEST(Window, DifferenceOfRectanglesGivesTheExactClientSize) {
     GetWindowRect(window, &moved);
     EXPECT_EQ(moved.left, outer.left);
     EXPECT_EQ(moved.top, outer.top);
+    EXPECT_EQ(ShowWindow(window, SW_HIDE), TRUE);
+    EXPECT_FALSE(IsWindowVisible(window));
 }
 
 TEST(Messages, ClicksAndKeysArriveInOrderWithCoordinatesAndKeyCodes) {
