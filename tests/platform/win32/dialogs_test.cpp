@@ -73,7 +73,10 @@ TEST(Dialog, AnswersReachGetDlgItemTextCutToTheBufferWhileTheOwnerIsDisabled) {
 TEST(Dialog, EndsWithTheButtonPressedAndMissingTemplatesProceduresOrAnswersFail) {
     HWND window = CreateTestWindow();
     nameOwner = window;
+    testing::internal::CaptureStderr();
     EXPECT_EQ(RunDialog(window, NAME_DIALOG, NameProc), -1) << "unanswered and refusing cancel";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "headless: no answer is left for the dialog; it is cancelled\n");
+    EXPECT_EQ(nameMessages.back(), static_cast<UINT>(WM_COMMAND)) << "the cancel was tried first";
     EXPECT_TRUE(IsWindowEnabled(window));
     platform::QueueDialogAnswer("", IDCANCEL);
     EXPECT_EQ(RunDialog(window, ABOUT_DIALOG, AboutProc), IDCANCEL);
@@ -204,7 +207,10 @@ TEST(OpenFile, ScriptedAnswerBecomesAnAbsolutePathAndCancelReturnsZeroWithoutAnE
     platform::QueueOpenFileAnswer(std::nullopt);
     EXPECT_FALSE(GetOpenFileNameA(&request));
     EXPECT_EQ(CommDlgExtendedError(), 0u);
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(GetOpenFileNameA(&request)) << "no answer left";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "headless: no answer is left for the open-file dialog; it is cancelled\n");
     EXPECT_EQ(CommDlgExtendedError(), 0u);
     EXPECT_STREQ(file, "");
 }

@@ -114,7 +114,8 @@ INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 LRESULT CALLBACK ScriptedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_COMMAND ||
-        message == WM_CLOSE || message == WM_SIZE || message == WM_KEYDOWN || message == WM_KEYUP) {
+        message == WM_CLOSE || message == WM_SIZE || message == WM_KEYDOWN || message == WM_KEYUP ||
+        message == WM_MOUSEMOVE) {
         arrivals.push_back({message, wParam, lParam, platform::HeadlessFrameCount()});
     }
     if (message == WM_COMMAND && LOWORD(wParam) == NEW_GAME) {
@@ -126,50 +127,53 @@ LRESULT CALLBACK ScriptedProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 } // namespace
 
+// Every command's message with its parameters, a menu command the menu lacks reported with its line
+// and skipped, a wait of N frames ending exactly N frames later, and the close after the last command.
 TEST(ScriptRun, CommandsArriveInOrderWaitsCountFramesAndTheEndClosesTheWindow) {
     HWND window = CreateTestWindow(ScriptedProc);
     arrivals.clear();
-    platform::RunHeadlessScript(
-        Parse("resize 400 300\nclick 10 20\nwait 3\nrclick 5 6\nmenu 32778\nkey pagedown\nwait 2\nkey l\n"));
+    platform::RunHeadlessScript(Parse("resize 400 300\nclick 10 20\nwait 3\nrclick 5 6\nmove 7 8\nmenu 4242\n"
+                                      "menu 32778\nkey pagedown\nwait 2\nkey l\n"));
+    testing::internal::CaptureStderr();
     EXPECT_EQ(RunLoop(window), 7);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "headless script line 6: the menu has no command 4242\n");
+    const LPARAM up = static_cast<LPARAM>(0xC0000001u); // released, previously down, one repeat
     struct Expected {
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
     } expected[] = {
-        {WM_SIZE, 0, MAKELONG(400, 300)},
-        {WM_LBUTTONDOWN, 0, MAKELONG(10, 20)},
-        {WM_RBUTTONDOWN, 0, MAKELONG(5, 6)},
+        {WM_SIZE, 0, MAKELPARAM(400, 300)},
+        {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20)},
+        {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 6)},
+        {WM_MOUSEMOVE, 0, MAKELPARAM(7, 8)},
         {WM_COMMAND, EASY, 0},
-        {WM_KEYDOWN, VK_NEXT, 0},
-        {WM_KEYUP, VK_NEXT, 0},
-        {WM_KEYDOWN, 'L', 0},
-        {WM_KEYUP, 'L', 0},
+        {WM_KEYDOWN, VK_NEXT, 1},
+        {WM_KEYUP, VK_NEXT, up},
+        {WM_KEYDOWN, 'L', 1},
+        {WM_KEYUP, 'L', up},
         {WM_CLOSE, 0, 0},
     };
     ASSERT_EQ(arrivals.size(), std::size(expected));
     for (size_t i = 0; i < arrivals.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(arrivals[i].message, expected[i].message);
-        if (expected[i].wParam != 0) {
-            EXPECT_EQ(LOWORD(arrivals[i].wParam), expected[i].wParam);
-        }
-        if (expected[i].lParam != 0) {
-            EXPECT_EQ(arrivals[i].lParam, expected[i].lParam);
-        }
+        EXPECT_EQ(arrivals[i].wParam, expected[i].wParam);
+        EXPECT_EQ(arrivals[i].lParam, expected[i].lParam);
     }
-    EXPECT_GE(arrivals[2].frame, arrivals[1].frame + 3);
-    EXPECT_GE(arrivals[6].frame, arrivals[4].frame + 2);
+    // The click's button-up is taken one frame after its button-down; one more frame ends the wait.
+    EXPECT_EQ(arrivals[2].frame, arrivals[1].frame + 3);
     EXPECT_FALSE(IsWindow(window));
 }
 
 TEST(ScriptRun, DialogAnswerReachesTheDialogEvenAfterAWait) {
     HWND window = CreateTestWindow(ScriptedProc);
     enteredName.clear();
-    // The wait inside the dialog is over at once: no frames are drawn while a dialog is open.
-    platform::RunHeadlessScript(Parse("menu 105\nwait 50\ndialog ok Alice Smith\nwait 2\nclose\n"));
+    // The wait inside the dialog is over at once: no frames are drawn while a dialog is open. The
+    // script's UTF-8 text reaches the program in Windows-1252.
+    platform::RunHeadlessScript(Parse("menu 105\nwait 50\ndialog ok Zo\xc3\xab \xe2\x82\xac Smith\nwait 2\nclose\n"));
     EXPECT_EQ(RunLoop(window), 7);
-    EXPECT_EQ(enteredName, "Alice Smith");
+    EXPECT_EQ(enteredName, "Zo\xeb \x80 Smith");
 }
 
 TEST(ScriptRun, FramesAreWrittenAsNumberedPngFiles) {

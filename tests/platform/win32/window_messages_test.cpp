@@ -123,9 +123,7 @@ TEST(Messages, ClicksAndKeysArriveInOrderWithCoordinatesAndKeyCodes) {
     for (size_t i = 0; i < input.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(input[i].message, expected[i].message);
-        if (expected[i].message == WM_KEYDOWN || expected[i].message == WM_KEYUP) {
-            EXPECT_EQ(input[i].wParam, expected[i].wParam);
-        }
+        EXPECT_EQ(input[i].wParam, expected[i].wParam);
         EXPECT_EQ(static_cast<uint32_t>(input[i].lParam), static_cast<uint32_t>(expected[i].lParam));
     }
 }
