@@ -192,11 +192,16 @@ TEST(OpenFile, ScriptedAnswerBecomesAnAbsolutePathAndCancelReturnsZeroWithoutAnE
     InitCommonControls();
     char file[260] = {};
     OPENFILENAMEA request = GameRequest(window, file, 260);
+    char title[6] = "xxxxx";
+    request.lpstrFileTitle = title;
+    request.nMaxFileTitle = sizeof(title);
     platform::QueueOpenFileAnswer(std::string("/pictures/photo.jpg"));
     ASSERT_TRUE(GetOpenFileNameA(&request));
     EXPECT_STREQ(file, "/pictures/photo.jpg");
     EXPECT_EQ(request.nFileOffset, 10);
     EXPECT_EQ(request.nFileExtension, 16);
+    EXPECT_STREQ(title, "photo") << "the name without its folder, cut to the buffer";
+    request.lpstrFileTitle = nullptr;
     platform::QueueOpenFileAnswer(std::string("relative/name"));
     ASSERT_TRUE(GetOpenFileNameA(&request));
     EXPECT_EQ(file[0], '/');
