@@ -241,8 +241,20 @@ TEST(Resources, StringsIconsAndCursorsAreFoundOnlyWhenTheyExist) {
     EXPECT_EQ(LoadIconA(TestInstance(), MAKEINTRESOURCE(1234)), nullptr);
     ASSERT_NE(platform::IconFromHandle(big), nullptr);
     EXPECT_EQ(platform::IconFromHandle(big)->width, 32);
+    // The system's stock cursors and icons (32512 to 32650) need no instance and have no picture here.
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
-    EXPECT_EQ(LoadCursorA(TestInstance(), MAKEINTRESOURCE(5)), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCE(32650)), nullptr);
+    EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCE(32650)), LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCE(32651)), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCE(32511)), nullptr);
+    EXPECT_EQ(LoadCursorA(TestInstance(), IDC_ARROW), nullptr) << "the program registers no cursors";
+    HICON stock = LoadIconA(nullptr, IDI_APPLICATION);
+    ASSERT_NE(stock, nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_APPLICATION), stock);
+    EXPECT_EQ(platform::IconFromHandle(stock), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCE(BIG_ICON)), nullptr) << "not a stock icon";
+    EXPECT_EQ(LoadIconA(TestInstance(), "named"), nullptr);
 }
 
 // A picture shorter than its size says must not be read past its end.
