@@ -5,6 +5,7 @@
 
 #include "support/test_files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -176,16 +177,33 @@ TEST(ScriptRun, DialogAnswerReachesTheDialogEvenAfterAWait) {
     EXPECT_EQ(enteredName, "Zo\xeb \x80 Smith");
 }
 
+// Each presented frame becomes the next numbered PNG file, its rows as presented (a row may be longer
+// than the frame); a folder that cannot take them is reported once.
 TEST(ScriptRun, FramesAreWrittenAsNumberedPngFiles) {
     testing_support::TemporaryFolder folder;
     platform::UseHeadlessBackend(folder.Path().string());
     HWND window = CreateTestWindow(ScriptedProc);
+    const uint32_t pixels[] = {0x00112233u, 0x00445566u, 0x00778899u, 0xDEADBEEFu,
+                               0xFFAABBCCu, 0x00DDEEFFu, 0x00010203u, 0xDEADBEEFu};
+    platform::PresentFrame(window, {pixels, 3, 2, 4});
     platform::RunHeadlessScript(Parse("wait 2\n"));
     EXPECT_EQ(RunLoop(window), 7);
-    EXPECT_TRUE(std::filesystem::exists(folder / "frame_000002.png"));
-    std::vector<uint8_t> bytes = testing_support::ReadFile(folder / "frame_000001.png");
-    ASSERT_GT(bytes.size(), 8u);
-    EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
+    EXPECT_TRUE(std::filesystem::exists(folder / "frame_000003.png"));
+    testing_support::Picture first = testing_support::ReadPng(folder / "frame_000001.png");
+    ASSERT_EQ(std::pair(first.width, first.height), std::pair(3, 2));
+    EXPECT_EQ(first.pixels, (std::vector<uint32_t>{0xFF112233u, 0xFF445566u, 0xFF778899u, 0xFFAABBCCu,
+                                                   0xFFDDEEFFu, 0xFF010203u}));
+
+    platform::UseHeadlessBackend((folder / "missing" / "folder").string());
+    window = CreateTestWindow(ScriptedProc);
+    testing::internal::CaptureStderr();
+    PresentTestFrame(window, 0xFF000000u);
+    PresentTestFrame(window, 0xFF000000u);
+    const std::string reported = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1) << reported;
+    EXPECT_NE(reported.find("cannot write frames to " + (folder / "missing" / "folder").string()),
+              std::string::npos)
+        << reported;
 }
 
 // The close after the last command used to be queued behind the script's input, where a dialog opened
