@@ -234,6 +234,39 @@ TEST(SoundDecoding, DamagedUnsupportedOrInconsistentFilesAreRefusedWithAReason) 
     alarm(0);
 }
 
+namespace {
+
+class RecordingBackend : public platform::SoundBackend {
+public:
+    explicit RecordingBackend(std::vector<std::string>* calls) : calls(calls) {}
+    void Play(const std::string& hostPath) override { calls->push_back("play " + hostPath); }
+    void Stop() override { calls->push_back("stop"); }
+
+private:
+    std::vector<std::string>* calls;
+};
+
+} // namespace
+
+// The backend gets the file's path on this system, no path for a name that is not a file (the default
+// sound), and a stop for a null name or SND_PURGE; the trace keeps the names as the caller wrote them.
+TEST(SoundPlayback, TheBackendGetsHostPathsAndStopsAndTheTraceKeepsTheCallersNames) {
+    std::vector<std::string> calls;
+    platform::SetSoundBackend(std::make_unique<RecordingBackend>(&calls));
+    platform::ClearSoundTrace();
+    EXPECT_TRUE(PlaySoundA("Sounds\\hit.wav", nullptr, SND_FILENAME | SND_ASYNC));
+    EXPECT_TRUE(PlaySoundA("SystemStart", nullptr, SND_ASYNC));
+    EXPECT_TRUE(PlaySoundA(nullptr, nullptr, 0));
+    EXPECT_TRUE(PlaySoundA("Sounds\\hit.wav", nullptr, SND_PURGE));
+    EXPECT_EQ(calls, (std::vector<std::string>{"play Sounds/hit.wav", "play ", "stop", "stop"}));
+    EXPECT_EQ(platform::SoundTrace(), (std::vector<std::string>{"Sounds\\hit.wav", "SystemStart"}));
+    platform::ClearSoundTrace();
+    EXPECT_TRUE(platform::SoundTrace().empty());
+    platform::SetSoundBackend(nullptr);
+    EXPECT_TRUE(PlaySoundA("a.wav", nullptr, SND_FILENAME));
+    EXPECT_EQ(calls.size(), 4u) << "the recording-only backend is back";
+}
+
 TEST(SoundPlayback, PlaysThroughSdlWithAShortDefaultSoundAndIsStillTraced) {
     std::vector<int16_t> fallback = platform::DefaultSoundSamples();
     ASSERT_FALSE(fallback.empty());
