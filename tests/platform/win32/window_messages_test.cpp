@@ -4,6 +4,7 @@
 // WM_QUIT, resources, and presented frames.
 #include "window_test_program.h"
 #include "win32/mmsystem.h"
+#include "win32/window_system.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -101,8 +102,12 @@ TEST(Messages, ClicksAndKeysArriveInOrderWithCoordinatesAndKeyCodes) {
     platform::HeadlessMouseMove(window, 3, 4); // merged with the move before it
     platform::HeadlessKey(window, VK_LEFT);
     platform::HeadlessKey(window, 'S');
+    platform::HeadlessMouseMove(window, 9, 9); // not merged across other input
+    platform::HeadlessClick(window, 20, 21);
+    platform::HeadlessMouseMove(window, 22, 23);
+    platform::PostKeyMessage(window, VK_DOWN, true, true); // held down: the key was down before
     Log().clear();
-    EXPECT_EQ(RunLoop(window, 12), -1);
+    EXPECT_EQ(RunLoop(window, 20), -1);
     std::vector<Received> input = InputLog();
     struct Expected {
         UINT message;
@@ -118,6 +123,11 @@ TEST(Messages, ClicksAndKeysArriveInOrderWithCoordinatesAndKeyCodes) {
         {WM_KEYUP, VK_LEFT, static_cast<LPARAM>(0xC0000001u)},
         {WM_KEYDOWN, 'S', 1},
         {WM_KEYUP, 'S', static_cast<LPARAM>(0xC0000001u)},
+        {WM_MOUSEMOVE, 0, MAKELONG(9, 9)},
+        {WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(20, 21)},
+        {WM_LBUTTONUP, 0, MAKELONG(20, 21)},
+        {WM_MOUSEMOVE, 0, MAKELONG(22, 23)},
+        {WM_KEYDOWN, VK_DOWN, 0x40000001},
     };
     ASSERT_EQ(input.size(), std::size(expected));
     for (size_t i = 0; i < input.size(); ++i) {
