@@ -167,6 +167,43 @@ TEST(BillbordFacingAngle, FollowsTheCameraAboutYWithoutNaNStraightAbove) {
     }
 }
 
+TEST_F(BillbordTest, QuadHoldsTheObjectsFrameOfTheStripAndAlphaAndTheBoxCoversEveryTurn) {
+    BillbordSprite sprite(device);
+    ASSERT_TRUE(sprite.Create("strip.png", 4, 2.0f, 5.0f));
+    EXPECT_FALSE(sprite.Create("skin.png", 1, 1.0f, 1.0f)) << "made already";
+    EXPECT_EQ(HeldTextures(), 1);
+    // Corners (-2, 0), (-2, 5), (2, 0), (2, 5) at z = 0; frame k of 4 spans u k/4 to (k+1)/4; the colour
+    // is black with the low byte of the alpha.
+    const auto expectQuad = [&](BillbordSprite& s, float halfWidth, float u0, float u1, D3DCOLOR diffuse) {
+        const auto v =
+            ReadRecords<BillbordVertex>(BufferManager::GetExemplar()->GetVertexBuffer(s.vertexBuffer), 4);
+        ASSERT_EQ(v.size(), 4u);
+        const float corners[4][4] = {
+            {-halfWidth, 0, u0, 1}, {-halfWidth, 5, u0, 0}, {halfWidth, 0, u1, 1}, {halfWidth, 5, u1, 0}};
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(
+                std::vector<float>({v[k].position.x, v[k].position.y, v[k].position.z, v[k].tu, v[k].tv}),
+                std::vector<float>({corners[k][0], corners[k][1], 0.0f, corners[k][2], corners[k][3]}))
+                << k;
+            EXPECT_EQ(v[k].diffuse, diffuse) << k;
+        }
+    };
+    expectQuad(sprite, 2.0f, 0.0f, 1.0f, 0);
+    ASSERT_TRUE(sprite.SetFrame(3, 0x1FF));
+    expectQuad(sprite, 2.0f, 0.75f, 1.0f, 0xFF000000);
+    ASSERT_TRUE(sprite.SetFrame(1, 0x80));
+    expectQuad(sprite, 2.0f, 0.25f, 0.5f, 0x80000000);
+    BillbordSprite single(device);
+    ASSERT_TRUE(single.Create("skin.png", 1, 3.0f, 5.0f));
+    ASSERT_TRUE(single.SetFrame(0, 7));
+    expectQuad(single, 3.0f, 0.0f, 1.0f, 0x07000000);
+
+    D3DXVECTOR3 min, max;
+    sprite.GetBoundingBox(&min, &max);
+    EXPECT_EQ(min, D3DXVECTOR3(-2.0f, -5.0f, -2.0f));
+    EXPECT_EQ(max, D3DXVECTOR3(2.0f, 5.0f, 2.0f));
+}
+
 TEST_F(BillbordTest, RenderThatCannotDrawIsReportedAndStillRestoresStates) {
     BillbordSprite sprite(device);
     ASSERT_TRUE(sprite.Create("strip.png", 4, 2.0f, 5.0f));
