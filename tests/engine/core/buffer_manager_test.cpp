@@ -34,6 +34,12 @@ protected:
         return min;
     }
 
+    // Every buffer holds a reference to the device.
+    ULONG DeviceHolders() {
+        device->AddRef();
+        return device->Release();
+    }
+
     BufferManager* pool = nullptr;
     std::array<Vertex, 3> triangle{{{1, 2, 3, 0xFF0000FF}, {-4, 5, 6, 0xFF00FF00}, {7, -8, 9, 0xFFFF0000}}};
     const std::array<WORD, 3> indices{0, 1, 2};
@@ -71,11 +77,14 @@ TEST_F(BufferManagerTest, NamedBuffersAreSharedByNameSizeAndFormat) {
 }
 
 TEST_F(BufferManagerTest, ReleasedSlotIsTakenAgainFirstAndFullTablesRefuse) {
+    // What a full table refuses is given back.
     ASSERT_TRUE(pool->Init(3));
     Create();
     const int b = Create();
     Create();
+    const ULONG holders = DeviceHolders();
     EXPECT_EQ(Create(), -1) << "full";
+    EXPECT_EQ(DeviceHolders(), holders);
     EXPECT_TRUE(pool->ReleaseVertexBuffer(b));
     EXPECT_TRUE(pool->ReleaseVertexBuffer(b)) << "a free slot";
     EXPECT_EQ(pool->vertexBufferCount, 2);
@@ -88,16 +97,20 @@ TEST_F(BufferManagerTest, ReleasedSlotIsTakenAgainFirstAndFullTablesRefuse) {
         EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), id)
             << "apart from vertices";
     }
+    const ULONG withIndices = DeviceHolders();
     EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), -1);
     EXPECT_EQ(pool->indexBufferCount, 3);
+    EXPECT_EQ(DeviceHolders(), withIndices);
     EXPECT_TRUE(pool->ReleaseAll());
     EXPECT_EQ(pool->vertexBufferCount + pool->indexBufferCount, 0);
     EXPECT_EQ(pool->GetIndexBuffer(0), nullptr);
     EXPECT_EQ(Create(), 0);
 }
 
-// A buffer that cannot be made or filled takes no slot, also when it replaces one in place.
+// A buffer that cannot be made or filled takes no slot and is given back, also when it replaces one in
+// place.
 TEST_F(BufferManagerTest, VertexOrIndexBufferLockFailureReportsFailureAndLeavesNoSlotTaken) {
+    const ULONG holders = DeviceHolders();
     d3dtest::InjectFault(d3dtest::Fault::IndexBufferLock);
     EXPECT_EQ(pool->CreateIndexBuffer(indices.data(), 0, sizeof(indices), 1), -1);
     d3dtest::ClearFaults();
@@ -119,6 +132,7 @@ TEST_F(BufferManagerTest, VertexOrIndexBufferLockFailureReportsFailureAndLeavesN
         EXPECT_EQ(pool->GetVertexBuffer(id), nullptr) << "the old buffer is gone";
         EXPECT_EQ(pool->vertexBufferCount, 0);
     }
+    EXPECT_EQ(DeviceHolders(), holders + 1) << "only the index buffer is still held";
 }
 
 TEST_F(BufferManagerTest, BoundingBoxReadsTheBufferPositions) {

@@ -56,6 +56,42 @@ TEST_F(TerrainEditing, PlateausInBothModesWithTheSlopesAroundThem) {
     EXPECT_FLOAT_EQ(engine.VertexY(7, 10, 2, 2), 7.0f);
 }
 
+TEST_F(TerrainEditing, EveryProfileRaisesItsVerticesByItsWeightsAndOtherMasksOnlySetTheTile) {
+    // Weight indices per vertex row a, digit b; masks not listed raise nothing.
+    const struct {
+        int mask;
+        const char* rows[5];
+    } profiles[] = {
+        {0, {"44444", "44444", "44444", "44444", "44444"}},
+        {1, {"43210", "43210", "43210", "43210", "43210"}},
+        {2, {"44444", "33333", "22222", "11111", "00000"}},
+        {3, {"44444", "43333", "43222", "43231", "43210"}},
+        {4, {"01234", "01234", "01234", "01234", "01234"}},
+        {6, {"44444", "33334", "22234", "11234", "01234"}},
+        {8, {"00000", "11111", "22222", "33333", "44444"}},
+        {9, {"43210", "43111", "43122", "43333", "44444"}},
+        {12, {"01234", "11234", "22234", "33334", "44444"}},
+        {21, {"00000", "11110", "22210", "33210", "43210"}},
+        {22, {"00000", "01111", "01222", "01233", "01234"}},
+        {23, {"43210", "33210", "22210", "11110", "00000"}},
+        {24, {"01234", "01233", "01222", "01111", "00000"}},
+        {5, {"00000", "00000", "00000", "00000", "00000"}},
+        {25, {"00000", "00000", "00000", "00000", "00000"}},
+        {30, {"00000", "00000", "00000", "00000", "00000"}},
+    };
+    const float weights[5] = {0.0f, 0.2f, 0.5f, 0.7f, 1.0f};
+    for (const auto& profile : profiles) {
+        LoadFlat(40); // every vertex at 7.0
+        ASSERT_TRUE(t->PatchIncrease(profile.mask, engine.Patch(3, 9), 10.0f));
+        for (int k = 0; k < 25; ++k) {
+            const int index = profile.rows[k / 5][k % 5] - '0';
+            EXPECT_FLOAT_EQ(engine.VertexY(3, 9, k / 5, k % 5), 7.0f + 10.0f * weights[index])
+                << "mask " << profile.mask << ", vertex " << k;
+        }
+        EXPECT_EQ(Type(3, 9), profile.mask == 0 ? 3 : 1) << profile.mask;
+    }
+}
+
 TEST_F(TerrainEditing, GapBetweenPlateausIsFilledWhileOppositeNeighboursChangeOnlyTheTile) {
     LoadFlat();
     t->IncreaseTerrainPosition(engine.Patch(5, 7), 2);
