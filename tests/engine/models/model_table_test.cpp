@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -60,6 +61,10 @@ TEST_F(ModelMD2Test, BoxIsFrameZerosAtEachModelsScaleWhileTheSecondModelSharesTh
 
     EXPECT_EQ(first.vertexBuffer, second.vertexBuffer);
     EXPECT_EQ(BufferManager::GetExemplar()->vertexBufferCount, 1);
+    D3DVERTEXBUFFER_DESC desc{};
+    BufferManager::GetExemplar()->GetVertexBuffer(first.vertexBuffer)->GetDesc(&desc);
+    EXPECT_EQ(std::tuple(desc.Pool, desc.FVF, desc.Size),
+              std::tuple(D3DPOOL_DEFAULT, DWORD(0x102), UINT(240)));
     // Frame f, triangle j, corner k at (f * 2 + j) * 3 + k, corners reversed: the second triangle's
     // corners are file vertices 5, 4 and 3, the last at three times the size in frame 1.
     const auto vertices =
