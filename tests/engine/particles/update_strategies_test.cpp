@@ -68,18 +68,32 @@ TEST_F(Strategies, RadialEmitsAFifthEveryTwentiethFliesWithTheEmitterFadesAndReu
     EXPECT_EQ(AliveCount(system), 2);
     EXPECT_EQ(system.liveCount, 2);
 
+    // Record 0's target, from the generator's first draws: the angle in whole degrees, then the jitters
+    // of x, z and y; x and y both follow the sine.
     const Partikel record = system.partikel[0];
-    EXPECT_NEAR(std::hypot(record.target[0] - 1.0f, record.target[2] - 3.0f), 1.5f, 1.01f)
-        << "on the circle, jitter 0 or 1";
-    EXPECT_FLOAT_EQ(record.direction[0], record.target[0] - 1.0f);
+    srand(7);
+    const double radians = (rand() * 360 / 32767) * 0.01745328888888889;
+    const float s = float(std::sin(radians)), c = float(std::cos(radians));
+    const float jitterX = float(rand() / 32767), jitterZ = float(rand() / 32767),
+                jitterY = float(rand() / 32767);
+    const float direction[3] = {s * 1.5f + jitterX, s * 1.5f + jitterY, c * 1.5f + jitterZ};
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_FLOAT_EQ(record.direction[axis], direction[axis]) << axis;
+        EXPECT_FLOAT_EQ(record.target[axis], record.start[axis] + direction[axis]) << axis;
+    }
+    EXPECT_EQ(std::vector<float>(record.start, record.start + 3), std::vector<float>({1.0f, 2.0f, 3.0f}));
     EXPECT_EQ(record.birth, 10050u);
     EXPECT_EQ(system.vertices[0].color, 0xFFFFC8FFu) << "just born: the start colour";
     EXPECT_EQ(system.vertices[0].pointSize, 15.0f);
 
     ex = 5.0f; // the emitter moves and its particles go with it
+    ey = -1.0f;
+    ez = 8.0f;
     UpdateAt(radial, 10300);
     const float t = 0.25f;
-    EXPECT_FLOAT_EQ(system.vertices[0].x, 5.0f + t * record.direction[0]);
+    EXPECT_FLOAT_EQ(system.vertices[0].x, 5.0f + t * direction[0]);
+    EXPECT_FLOAT_EQ(system.vertices[0].y, -1.0f + t * direction[1]);
+    EXPECT_FLOAT_EQ(system.vertices[0].z, 8.0f + t * direction[2]);
     // Alpha 255 -> 0, red 255 -> 100, green 200 -> 0, blue 255 -> 0, each cut toward zero.
     const DWORD a = 255 - 63, r = 255 - 38, g = 200 - 50, b = 255 - 63;
     EXPECT_EQ(system.vertices[0].color, (a << 24) | (r << 16) | (g << 8) | b);
@@ -146,10 +160,15 @@ TEST_F(Strategies, BurstShowsEveryRecordOnce) {
     BurstUpdateClass burst;
     UpdateAt(burst, 10050);
     EXPECT_EQ(AliveCount(system), 2) << "a twentieth of 40";
-    for (int axis = 0; axis < 3; ++axis) { // scattered up to the radius beyond the second position
-        const float offset = system.partikel[0].target[axis] - std::array{fx, fy, fz}[axis];
-        EXPECT_TRUE(offset >= 0.0f && offset <= 1.5f) << "axis " << axis << ": " << offset;
-    }
+    // Scattered up to the radius beyond the second position, drawn for x, z, then y; flying from the first.
+    srand(7);
+    const float scatterX = float(rand() * 1.5f / 32767.0), scatterZ = float(rand() * 1.5f / 32767.0),
+                scatterY = float(rand() * 1.5f / 32767.0);
+    const Partikel& record = system.partikel[0];
+    EXPECT_EQ(std::vector<float>(record.target, record.target + 3),
+              std::vector<float>({fx + scatterX, fy + scatterY, fz + scatterZ}));
+    EXPECT_EQ(std::vector<float>(record.direction, record.direction + 3),
+              std::vector<float>({fx + scatterX - ex, fy + scatterY - ey, fz + scatterZ - ez}));
     for (DWORD now = 10100; now <= 11000; now += 50) {
         UpdateAt(burst, now);
     }
