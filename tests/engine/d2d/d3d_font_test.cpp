@@ -247,7 +247,7 @@ TEST_F(CD3DFontTest, RebuildingGivesBackTheEarlierGlyphTexture) {
     EXPECT_EQ(earlier->Release(), 0u) << "the font kept no reference to its earlier texture";
 }
 
-TEST_F(CD3DFontTest, ExtentCountsRowsAndTheWidestRow) {
+TEST_F(CD3DFontTest, ExtentCountsRowsAndTheWidestRowAndBoldIsWider) {
     SIZE size{-1, -1};
     ASSERT_EQ(font->GetTextExtent("", &size), S_OK);
     EXPECT_EQ(size.cx, 0);
@@ -257,6 +257,11 @@ TEST_F(CD3DFontTest, ExtentCountsRowsAndTheWidestRow) {
     EXPECT_EQ(size.cy, LONG(3 * LineHeight(*font)));
     EXPECT_EQ(font->GetTextExtent(nullptr, &size), E_FAIL);
     EXPECT_EQ(font->GetTextExtent("A", nullptr), E_FAIL);
+    // The bold face's strokes are wider than the regular one's.
+    SIZE regular{}, bold{};
+    font->GetTextExtent("mmmmmmmm", &regular);
+    CD3DFont("Arial", 14, D3DFONT_BOLD).GetTextExtent("mmmmmmmm", &bold);
+    EXPECT_GT(bold.cx, regular.cx);
 }
 
 // Without a device, or with a texture, vertex buffer or state block missing, drawing fails, ends any

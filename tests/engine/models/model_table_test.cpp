@@ -143,7 +143,7 @@ TEST_F(ModelMD2Test,
     EXPECT_EQ(HeldTextures(), 0);
 }
 
-TEST_F(ModelMD2Test, FramesOutsideTheModelAreNotDrawnAndRender2DWithoutScreenCopyTouchesNothing) {
+TEST_F(ModelMD2Test, FramesOutsideTheModelAreNotDrawnAndRender2DDrawsOnlyFromAScreenCopyTheUserMade) {
     ModelMD2 model(device);
     ASSERT_TRUE(model.Create("cube.md2", "skin.png", 1.0f));
     GFXObject object;
@@ -159,7 +159,54 @@ TEST_F(ModelMD2Test, FramesOutsideTheModelAreNotDrawnAndRender2DWithoutScreenCop
     EXPECT_TRUE(draws.empty());
     object.frame = 0;
     EXPECT_TRUE(TracedCalls([&] { EXPECT_FALSE(model.Render2D(&object, 10, 20)); }).empty());
+
+    // A pretransformed copy that the user made: frame 1's first triangle covers (100, 100), (300, 100),
+    // (100, 300); every other vertex lies at the origin.
+    struct ScreenVertex {
+        float x, y, z, rhw, tu, tv;
+    };
+    std::vector<ScreenVertex> copy(3 * 36, {0, 0, 0.5f, 1, 0, 0});
+    copy[36] = {100, 100, 0.5f, 1, 0, 0};
+    copy[37] = {300, 100, 0.5f, 1, 1, 0};
+    copy[38] = {100, 300, 0.5f, 1, 0, 1};
+    model.screenVertexBuffer = BufferManager::GetExemplar()->CreateVertexBuffer(
+        copy.data(), int(copy.size() * sizeof(ScreenVertex)), 0x104, false);
+    // States the drawing sets, each first set to something else: (stage or -1 for render states,
+    // sampler states after stage states), state, value before, value expected.
+    const struct {
+        int stage;
+        DWORD state, before, expected;
+    } states[] = {{0, D3DTSS_COLOROP, D3DTOP_ADD, D3DTOP_MODULATE},
+                  {0, D3DTSS_COLORARG1, D3DTA_DIFFUSE, D3DTA_TEXTURE},
+                  {0, D3DTSS_COLORARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE},
+                  {0, D3DTSS_ALPHAOP, D3DTOP_MODULATE, D3DTOP_SELECTARG1},
+                  {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE},
+                  {0, D3DTSS_TEXCOORDINDEX, 1, 0},
+                  {1, D3DTSS_TEXCOORDINDEX, 1, 0},
+                  {-1, D3DRS_SRCBLEND, D3DBLEND_ONE, D3DBLEND_SRCALPHA},
+                  {-1, D3DRS_DESTBLEND, D3DBLEND_ZERO, D3DBLEND_INVSRCALPHA},
+                  {-1, D3DRS_FILLMODE, D3DFILL_WIREFRAME, D3DFILL_SOLID}};
+    for (const auto& s : states) {
+        s.stage < 0
+            ? device->SetRenderState(D3DRENDERSTATETYPE(s.state), s.before)
+            : device->SetTextureStageState(DWORD(s.stage), D3DTEXTURESTAGESTATETYPE(s.state), s.before);
+    }
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
+    object.frame = 1;
+    EXPECT_TRUE(model.Render2D(&object, 10, 20));
+    for (const auto& s : states) {
+        DWORD value = 0;
+        s.stage < 0 ? device->GetRenderState(D3DRENDERSTATETYPE(s.state), &value)
+                    : device->GetTextureStageState(DWORD(s.stage), D3DTEXTURESTAGESTATETYPE(s.state), &value);
+        EXPECT_EQ(value, s.expected) << "stage " << s.stage << ", state " << s.state;
+    }
+    D3DMATRIX world;
+    device->GetTransform(D3DTS_WORLD, &world);
+    EXPECT_EQ(std::vector<float>({world._11, world._22, world._33, world._44}),
+              std::vector<float>({20, 10, 10, 1}));
     device->EndScene();
+    EXPECT_TRUE(PixelNear(device, {150, 150}, SKIN));
+    EXPECT_TRUE(PixelNear(device, {250, 250}, 0xFF102030)) << "beyond the triangle's diagonal";
 }
 
 TEST(BillbordFacingAngle, FollowsTheCameraAboutYWithoutNaNStraightAbove) {
