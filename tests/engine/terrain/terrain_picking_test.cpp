@@ -138,7 +138,14 @@ TEST_F(TerrainPicking, HeightQueriesOnFlatAndSlopedMaps) {
         64, 64, [](int sx, int) { return uint8_t(sx * 4); }, [](int, int) { return 255; });
     ASSERT_TRUE(LoadImage(t, image));
     EXPECT_NEAR(t->GetHeightFromTerrainVertex(10.3f, 20.7f), 6.98f, 1e-4f);
-    EXPECT_NEAR(t->GetHeightFromTerrainVertex(30.0f, 3.0f), 6.0f + 3.0f - 0.05f, 1e-4f);
+    // Sample column and row 1 are the first with a neighbour before them, column 63 the last of the map.
+    const struct {
+        float x, z, height;
+    } edges[] = {{30.0f, 1.0f, 8.95f}, {30.0f, 0.9f, 0.0f},   {1.2f, 10.0f, 6.07f},
+                 {0.9f, 10.0f, 0.0f},  {63.5f, 63.2f, 12.3f}, {64.0f, 10.0f, 0.0f}};
+    for (const auto& e : edges) {
+        EXPECT_NEAR(t->GetHeightFromTerrainVertex(e.x, e.z), e.height, 1e-4f) << e.x << ", " << e.z;
+    }
     // The height map value is the byte at row a, column b divided by twenty.
     EXPECT_EQ(t->iGetHeighmapValue(1, 4), 0); // 16
     EXPECT_EQ(t->iGetHeighmapValue(0, 5), 1); // 20
