@@ -68,6 +68,7 @@ TEST_F(TexturManagerTest, FullTableRefusesNewNamesButSharesHeldOnes) {
     EXPECT_EQ(cache->GetTextur(2), nullptr);
     EXPECT_EQ(cache->LoadTextur("d.png", 1), 0) << "loads start again at 0";
     cache->Init(0); // a table of no entries refuses every call
+    EXPECT_EQ(cache->capacity, 0);
     EXPECT_EQ(cache->LoadTextur("d.png", 1), -1);
     EXPECT_EQ(cache->GetTextur(0), nullptr);
     EXPECT_FALSE(cache->ReleaseTextur(0));
