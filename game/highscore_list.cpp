@@ -142,7 +142,8 @@ int HighscoreList::Load(const char* file, int n) {
         Adopt(std::move(read), readCount);
         return found == DiskTable::Read ? LOAD_READ : LOAD_FAILED;
     }
-    std::unique_ptr<HighscoreEntry[]> created(new (std::nothrow) HighscoreEntry[capacity > 0 ? capacity : 1]());
+    std::unique_ptr<HighscoreEntry[]> created(new (std::nothrow)
+                                                  HighscoreEntry[capacity > 0 ? capacity : 1]());
     if (!created) {
         Adopt(nullptr, 0);
         return LOAD_FAILED;

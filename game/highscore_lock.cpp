@@ -38,10 +38,10 @@ HighscoreLock::HighscoreLock(const char* tableFile) {
         }
     }
     if (!held) {
-        const std::string reason = error == EWOULDBLOCK
-                                       ? "another game has held it for " +
-                                             std::to_string(WAIT_MILLISECONDS / 1000) + " seconds"
-                                       : std::string(std::strerror(error));
+        const std::string reason =
+            error == EWOULDBLOCK
+                ? "another game has held it for " + std::to_string(WAIT_MILLISECONDS / 1000) + " seconds"
+                : std::string(std::strerror(error));
         std::fprintf(stderr, "zonkel: cannot lock %s (%s); %s is changed without the lock\n", path.c_str(),
                      reason.c_str(), tableFile ? tableFile : "");
     }

@@ -97,11 +97,12 @@ void RunInsideXvfb() {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     // The desktop libraries keep caches until the process ends, which a sanitizer build's leak checker
     // would count against a test that runs the GTK backend in its own process.
-    const std::string output = Shell(std::string(INSIDE_VARIABLE) +
-                                     "=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" xvfb-run -a -s "
-                                     "'-screen 0 1024x768x24' '" +
-                                     fs::read_symlink("/proc/self/exe").string() + "' --gtest_filter=" +
-                                     test->test_suite_name() + "." + test->name() + " 2>&1; echo \"exit $?\"");
+    const std::string output =
+        Shell(std::string(INSIDE_VARIABLE) +
+              "=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" xvfb-run -a -s "
+              "'-screen 0 1024x768x24' '" +
+              fs::read_symlink("/proc/self/exe").string() + "' --gtest_filter=" + test->test_suite_name() +
+              "." + test->name() + " 2>&1; echo \"exit $?\"");
     EXPECT_NE(output.find("exit 0\n"), std::string::npos) << output;
 }
 
@@ -184,8 +185,8 @@ TEST(DesktopWindow, PlayersFolderThatCannotBeMadeIsToldInAMessageBoxBeforeThePro
     const game_testing::GameFolder folder;
     // XDG_DATA_HOME names a file: no folder can be made inside it, not even by root.
     testing_support::WriteFile(folder / "data", {'x'});
-    const int program =
-        folder.Start({{"VELKORA_HEADLESS", ""}, {"XDG_DATA_HOME", (folder / "data").string()}}, folder / "err");
+    const int program = folder.Start(
+        {{"VELKORA_HEADLESS", ""}, {"XDG_DATA_HOME", (folder / "data").string()}}, folder / "err");
     const std::string box = WaitFor("xdotool search --onlyvisible --name '^zonkel$'");
     int status = 0;
     EXPECT_EQ(waitpid(program, &status, WNOHANG), 0) << "the program ended before its message was closed";
@@ -194,7 +195,8 @@ TEST(DesktopWindow, PlayersFolderThatCannotBeMadeIsToldInAMessageBoxBeforeThePro
     EXPECT_EQ(game_testing::WaitForProgram(program, 60), 1);
     // Standard error holds the same line, among what the sound and desktop libraries print.
     const std::vector<uint8_t> errors = testing_support::ReadFile(folder / "err");
-    const std::string line = "\nzonkel: cannot create " + (folder / "data" / "zonkel").string() + ": Not a directory\n";
+    const std::string line =
+        "\nzonkel: cannot create " + (folder / "data" / "zonkel").string() + ": Not a directory\n";
     EXPECT_NE(("\n" + std::string(errors.begin(), errors.end())).find(line), std::string::npos)
         << std::string(errors.begin(), errors.end());
 }

@@ -109,7 +109,8 @@ TEST_F(HighscoreTest, NewFileWithTheStartUpDefaultsIsByteExactAndAnExistingOneIs
     // The header {10, 2248} and the first record's score, 179, as the format spells them.
     EXPECT_EQ(std::vector<uint8_t>(saved.begin(), saved.begin() + 8),
               (std::vector<uint8_t>{10, 0, 0, 0, 0xc8, 0x08, 0, 0}));
-    EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 228, saved.begin() + 232), (std::vector<uint8_t>{179, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 228, saved.begin() + 232),
+              (std::vector<uint8_t>{179, 0, 0, 0}));
     EXPECT_EQ(saved, FileBytes(10, expected));
     EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"as1.roh", "highscores.lock"}))
         << "no temporary file is left";
@@ -237,6 +238,9 @@ TEST_F(HighscoreTest, FailedSavesKeepTheOldFileAndTheirScoresUntilASaveSucceeds)
     expected.back() = {"saved", 35};
     EXPECT_EQ(Entries(list), expected);
     EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, expected));
+    EXPECT_TRUE(list.InsertScore("next", 36)) << "the scores saved are not put back again";
+    expected.back() = {"next", 36};
+    EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, expected));
 }
 
 TEST_F(HighscoreTest, InsertionTakesTheTableOnDiskAndGoesOnWithoutALockAnotherGameHoldsTooLong) {
@@ -258,23 +262,35 @@ TEST_F(HighscoreTest, InsertionTakesTheTableOnDiskAndGoesOnWithoutALockAnotherGa
     testing::internal::CaptureStderr();
     EXPECT_TRUE(second.InsertScore("Bert", 65));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    const std::vector<Record> both = {{"p100", 100}, {"p90", 90}, {"p80", 80}, {"p70", 70}, {"Bert", 65},
+    const std::vector<Record> both = {{"p100", 100}, {"p90", 90},  {"p80", 80}, {"p70", 70}, {"Bert", 65},
                                       {"p60", 60},   {"Anna", 55}, {"p50", 50}, {"p40", 40}, {"p30", 30}};
     EXPECT_EQ(ReadFile(folder / "as2.roh"), FileBytes(10, both));
     EXPECT_EQ(Entries(second), both) << "the table shown is the one saved";
     const int after = open(lockFile.c_str(), O_RDWR);
     EXPECT_EQ(flock(after, LOCK_EX | LOCK_NB), 0) << "the insertion let the lock go";
     close(after);
+
+    // A lock file that cannot be opened is named with the reason; the insertion goes on.
+    std::filesystem::remove(lockFile);
+    std::filesystem::create_directory(lockFile);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(first.InsertScore("Cleo", 75));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zonkel: cannot lock " + lockFile +
+                  " (Invalid argument); as2.roh is changed without the lock\n");
+    EXPECT_EQ(Entries(first)[3], (Record{"Cleo", 75}));
+    EXPECT_EQ(Entries(first)[5], (Record{"Bert", 65})) << "taken from the file";
 }
 
 TEST_F(HighscoreTest, TableCutShortByAKilledOrFullFirstWriteGetsTheDefaultTableOnTheNextLoad) {
     const std::vector<uint8_t> fresh = FileBytes(10, std::vector<Record>(10, Record{"", 0}));
     // What an in-place first write leaves when it is killed: nothing, part of the header, the header
     // that states ten records alone, or with part of the first record.
-    const std::vector<std::vector<uint8_t>> cutShort = {{},
-                                                        {10, 0, 0},
-                                                        std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8),
-                                                        std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8 + 100)};
+    const std::vector<std::vector<uint8_t>> cutShort = {
+        {},
+        {10, 0, 0},
+        std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8),
+        std::vector<uint8_t>(fresh.begin(), fresh.begin() + 8 + 100)};
     for (const std::vector<uint8_t>& bytes : cutShort) {
         WriteFile(folder / "as1.roh", bytes);
         HighscoreList list;

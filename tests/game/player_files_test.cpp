@@ -223,6 +223,16 @@ TEST(PlayerFiles, OldTableThatCannotBeMovedIsNamedOnStandardError) {
     EXPECT_TRUE(fs::exists(player / "al1.roh"));
 }
 
+TEST(PlayerFiles, PlayersFolderThatCannotBeMadeStopsAHeadlessStartWithOneLineAndNoMessageBox) {
+    const game_testing::GameFolder player(false);
+    testing_support::WriteFile(player / "data", {'x'}); // a file where the folder would go
+    const auto run = player.RunHeadless("wait 1\n", {{"XDG_DATA_HOME", (player / "data").string()}});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.errorOutput,
+              "zonkel: cannot create " + (player / "data" / "zonkel").string() + ": Not a directory\n");
+    EXPECT_TRUE(run.frames.empty());
+}
+
 TEST(PlayerFiles, InstalledGameRunsFromAnotherFolderWithItsDataIconAndDesktopEntry) {
     testing_support::TemporaryFolder prefix;
     const std::string install = std::string(ZONKEL_CMAKE_COMMAND) + " --install " + ZONKEL_BINARY_DIR +

@@ -149,7 +149,8 @@ int GameFolder::Start(const Environment& environment, const fs::path& errorFile,
         }
         setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
         setenv("XDG_DATA_HOME", dataHome.Path().c_str(), 1);
-        setenv("LSAN_OPTIONS", ("suppressions=" + suppressions.string() + ":print_suppressions=0").c_str(), 1);
+        setenv("LSAN_OPTIONS", ("suppressions=" + suppressions.string() + ":print_suppressions=0").c_str(),
+               1);
         for (const auto& [name, value] : environment) {
             setenv(name.c_str(), value.c_str(), 1);
         }
