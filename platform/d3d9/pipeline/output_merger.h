@@ -33,7 +33,4 @@ inline uint16_t DepthToD16(float z) {
     return static_cast<uint16_t>(clamped * 65535.0f + 0.5f);
 }
 
-// The reference blend of one pixel, per channel (s * fs + d * fd) / 255 rounded and clamped.
-uint32_t BlendReference(uint32_t source, uint32_t target, DWORD sourceFactor, DWORD destinationFactor);
-
 } // namespace platform::d3d9

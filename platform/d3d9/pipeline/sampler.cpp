@@ -262,6 +262,7 @@ const uint32_t* SamplePointPerspective(const SamplerSetup& s, const TexCoordSpan
         float u = S * w, v = T * w;
         int level = 0;
         if constexpr (kMip) {
+            level = s.maxMipLevel;
             float dudx = (span.dsdx - u * span.dqdx) * w * width,
                   dvdx = (span.dtdx - v * span.dqdx) * w * height;
             float dudy = (span.dsdy - u * span.dqdy) * w * width,
@@ -306,6 +307,9 @@ SamplerSetup MakeSamplerSetup(const Texture* texture, const DWORD* states) {
     return s;
 }
 
+namespace {
+
+// Any filter, mip filter and addressing, on perspective coordinates.
 const uint32_t* SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, int count, uint32_t* out) {
     if (s.white) {
         return SampleWhite(s, span, count, out);
@@ -327,15 +331,16 @@ const uint32_t* SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, i
         float dudy = (span.dsdy - u * span.dqdy) * w * width, dvdy = (span.dtdy - v * span.dqdy) * w * height;
         float rho = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
         if (!(rho > 1.0f)) {
-            // Magnified (or degenerate): level 0 with the magnification filter.
-            out[i] = SampleLevel(s, 0, s.magFilter, u, v);
+            // Magnified (or degenerate): the most detailed level allowed, with the magnification filter.
+            out[i] = SampleLevel(s, s.mipMode == MipMode::None ? 0 : s.maxMipLevel, s.magFilter, u, v);
         } else if (s.mipMode == MipMode::None) {
             out[i] = SampleLevel(s, 0, s.minFilter, u, v);
         } else if (s.mipMode == MipMode::Point) {
             out[i] = SampleLevel(s, NearestLevel(s, rho), s.minFilter, u, v);
         } else {
-            float lod = std::min(0.5f * std::log2(rho), 64.0f);
-            int level = std::clamp(static_cast<int>(lod), s.maxMipLevel, s.levelCount - 1);
+            // Levels more detailed than the largest allowed one are not used, nor mixed in.
+            float lod = std::clamp(0.5f * std::log2(rho), static_cast<float>(s.maxMipLevel), 64.0f);
+            int level = std::min(static_cast<int>(lod), s.levelCount - 1);
             int nextLevel = std::min(level + 1, s.levelCount - 1);
             uint32_t weight =
                 static_cast<uint32_t>((lod - static_cast<float>(static_cast<int>(lod))) * 256.0f);
@@ -346,6 +351,8 @@ const uint32_t* SampleGeneral(const SamplerSetup& s, const TexCoordSpan& span, i
     }
     return out;
 }
+
+} // namespace
 
 SampleRoutine ChooseSampleRoutine(const SamplerSetup& s, bool perspective) {
     if (s.white) {

@@ -76,8 +76,4 @@ SampleRoutine ChooseSampleRoutine(const SamplerSetup& sampler, bool perspective)
 // Whether the routine is the point routine for affine coordinates (which PointTexels implements).
 bool IsPointAffineRoutine(SampleRoutine routine);
 
-// The general routine, also used by tests as the reference for the specialised ones.
-const uint32_t* SampleGeneral(const SamplerSetup& sampler, const TexCoordSpan& span, int count,
-                              uint32_t* out);
-
 } // namespace platform::d3d9

@@ -184,6 +184,9 @@ bool StageReadsTexture(const CombineSetup& setup, int stage) {
     return reads(s.colourOp, s.colourArg1, s.colourArg2) || reads(s.alphaOp, s.alphaArg1, s.alphaArg2);
 }
 
+namespace {
+
+// Any pair of stages, pixel by pixel.
 const uint32_t* CombineGeneral(const CombineSetup& setup, const CombineInputs& in, int count, uint32_t* out) {
     for (int i = 0; i < count; ++i) {
         uint32_t diffuse = in.diffuse ? in.diffuse[i] : in.diffuseConstant;
@@ -214,6 +217,8 @@ const uint32_t* CombineGeneral(const CombineSetup& setup, const CombineInputs& i
     }
     return out;
 }
+
+} // namespace
 
 CombineRoutine ChooseCombineRoutine(const CombineSetup& setup, bool constantDiffuse) {
     if (setup.stageCount == 0) {

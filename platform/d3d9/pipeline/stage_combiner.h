@@ -47,9 +47,6 @@ bool StageReadsTexture(const CombineSetup& setup, int stage);
 // The routine for a setup and whether the diffuse colour is the same for the whole triangle.
 CombineRoutine ChooseCombineRoutine(const CombineSetup& setup, bool constantDiffuse);
 
-// The general routine, the reference for the specialised ones.
-const uint32_t* CombineGeneral(const CombineSetup& setup, const CombineInputs& in, int count, uint32_t* out);
-
 // a * b / 255 rounded, for 8-bit channel values.
 inline uint32_t MultiplyChannel(uint32_t a, uint32_t b) {
     uint32_t product = a * b + 128;
