@@ -4,6 +4,7 @@
 #include "d3d9/pipeline/sampler.h"
 #include "d3d9/pipeline/stage_combiner.h"
 #include "d3d9/pipeline/vertex_format.h"
+#include "device_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 using namespace platform::d3d9;
+using d3d9test::BlendFormula;
 
 namespace {
 
@@ -136,36 +138,6 @@ uint32_t SampleFootprint(const SamplerSetup& s, float u, float v, float dudx, fl
     TexCoordSpan span{u, v, 1.0f, dudx / w, dvdx / h, 0.0f, dudy / w, dvdy / h, 0.0f};
     uint32_t texel;
     return ChooseSampleRoutine(s, true)(s, span, 1, &texel)[0];
-}
-
-// Blending as documented: per colour channel (source * source factor + target * destination factor) / 255,
-// rounded and clamped; the factor of a channel is 0, 255, the source's own channel, 255 less it, the
-// source alpha or 255 less it.
-uint32_t BlendFormula(uint32_t source, uint32_t target, DWORD sourceFactor, DWORD destinationFactor) {
-    auto factor = [](DWORD f, uint32_t c, uint32_t a) -> uint32_t {
-        switch (f) {
-        case D3DBLEND_ONE:
-            return 255;
-        case D3DBLEND_SRCCOLOR:
-            return c;
-        case D3DBLEND_INVSRCCOLOR:
-            return 255 - c;
-        case D3DBLEND_SRCALPHA:
-            return a;
-        case D3DBLEND_INVSRCALPHA:
-            return 255 - a;
-        default:
-            return 0;
-        }
-    };
-    uint32_t a = source >> 24;
-    uint32_t result = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-        uint32_t s = (source >> shift) & 255, d = (target >> shift) & 255;
-        double value = (s * factor(sourceFactor, s, a) + d * factor(destinationFactor, s, a)) / 255.0;
-        result |= static_cast<uint32_t>(std::min(value + 0.5, 255.0)) << shift;
-    }
-    return result;
 }
 
 // Texture stage 0 as documented, channel by channel: SELECTARG1, SELECTARG2, MODULATE (a * b / 255) and

@@ -122,22 +122,81 @@ TEST_F(DeviceTest, DepthAndAlphaCompareFunctions) {
                 {D3DCMP_EQUAL, {false, true, false}},       {D3DCMP_LESSEQUAL, {true, true, false}},
                 {D3DCMP_GREATER, {false, false, true}},     {D3DCMP_NOTEQUAL, {true, false, true}},
                 {D3DCMP_GREATEREQUAL, {false, true, true}}, {D3DCMP_ALWAYS, {true, true, true}}};
-    RectangleStates(device, false);
+    // The alphas come from the texels of one quad, ten pixels each.
+    IDirect3DTexture9* alphas =
+        MakeTexture(3, 1, [](int x, int) { return static_cast<DWORD>(0x0F + x) << 24 | 0xFFFFFF; });
+    TexturedQuadStates(device, nullptr);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device->SetRenderState(D3DRS_ALPHAREF, 0x10);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     for (const auto& row : rows) {
         for (bool alpha : {false, true}) {
             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.5f, 0);
             device->SetRenderState(D3DRS_ZFUNC, alpha ? D3DCMP_ALWAYS : row.func);
             device->SetRenderState(D3DRS_ALPHATESTENABLE, alpha);
             device->SetRenderState(D3DRS_ALPHAFUNC, row.func);
+            device->SetTexture(0, alpha ? alphas : nullptr);
+            if (alpha) {
+                DrawScreenStrip(Quad(0, 0, 30, 10, 0xFFFFFFFF, 0.5f));
+            }
             for (int i = 0; i < 3; ++i) {
-                DWORD colour = alpha ? static_cast<DWORD>(0x0F + i) << 24 | 0xFFFFFF : 0xFFFFFFFF;
-                DrawScreenStrip(
-                    Quad(20.0f * i, 0, 20.0f * i + 10, 10, colour, alpha ? 0.5f : 0.25f * (i + 1)));
-                EXPECT_EQ(Pixel(20 * i + 5, 5) == 0xFFFFFFFF, row.passes[i])
+                if (!alpha) {
+                    DrawScreenStrip(Quad(10.0f * i, 0, 10.0f * i + 10, 10, 0xFFFFFFFF, 0.25f * (i + 1)));
+                }
+                EXPECT_EQ(Pixel(10 * i + 5, 5) == 0xFFFFFFFF, row.passes[i])
                     << (alpha ? "alpha" : "depth") << " function " << row.func << " value " << i;
+            }
+        }
+    }
+}
+
+TEST_F(DeviceTest, BlendingAndAlphaTestTakeEachPixelsOwnAlpha) {
+    // Texel alpha changes from pixel to pixel, in runs of clear and opaque texels that start and end
+    // anywhere in a group of four pixels; the vertex alpha changes across the quad. Drawn one texel per
+    // pixel with the 2D layer's blending over a coloured background.
+    const int alphaRun[16] = {0, 0, 0, 255, 255, 255, 255, 255, 0, 0x40, 0x80, 0xC0, 0xFF, 0, 0x10, 0xF0};
+    auto texel = [&](int x, int y) {
+        return static_cast<DWORD>(alphaRun[(x + y) % 16]) << 24 | static_cast<DWORD>(x * 16 + 8) << 16 |
+               static_cast<DWORD>(255 - y * 16) << 8 | static_cast<DWORD>((x * y * 3) & 255);
+    };
+    TexturedQuadStates(device, MakeTexture(16, 16, texel));
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    const D3DCOLOR background = 0xFF3A70C8;
+    const struct {
+        const char* what;
+        DWORD left, right; // vertex colours of the left and right corners
+        bool alphaTest;
+    } rows[] = {{"opaque white vertices", 0xFFFFFFFF, 0xFFFFFFFF, false},
+                {"half transparent vertices", 0x80FFFFFF, 0x80FFFFFF, false},
+                {"vertex alpha from 255 on the left to 0 on the right", 0xFFFFFFFF, 0x00FFFFFF, false},
+                {"alpha test, greater or equal 0x80", 0xFFFFFFFF, 0x00FFFFFF, true}};
+    for (const auto& row : rows) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0);
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, row.alphaTest);
+        device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+        std::vector<ScreenVertex> quad = Quad(20, 20, 36, 36, row.left);
+        quad[2].colour = quad[3].colour = row.right;
+        DrawScreenStrip(quad);
+        const int leftAlpha = static_cast<int>(row.left >> 24), rightAlpha = static_cast<int>(row.right >> 24);
+        for (int y = 19; y <= 36; ++y) {
+            for (int x = 19; x <= 36; ++x) {
+                D3DCOLOR expected = background;
+                if (x >= 20 && x < 36 && y >= 20 && y < 36) {
+                    // Vertex alpha at the pixel centre, times the texel's alpha.
+                    double vertexAlpha = leftAlpha + (rightAlpha - leftAlpha) * (x - 20) / 16.0;
+                    DWORD t = texel(x - 20, y - 20);
+                    auto alpha = static_cast<DWORD>(std::lround(std::lround(vertexAlpha) * (t >> 24) / 255.0));
+                    if (!row.alphaTest || alpha >= 0x80) {
+                        expected = BlendFormula((t & 0xFFFFFF) | alpha << 24, background, D3DBLEND_SRCALPHA,
+                                                D3DBLEND_INVSRCALPHA);
+                    }
+                }
+                ASSERT_TRUE(Near(Pixel(x, y), expected)) << row.what << ": pixel (" << x << ", " << y << ") is "
+                                                         << std::hex << Pixel(x, y) << ", expected " << expected;
             }
         }
     }

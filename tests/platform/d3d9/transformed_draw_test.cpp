@@ -71,51 +71,98 @@ TEST_F(TransformedDrawTest, TriangleBeyondTheFarPlaneIsNotDrawn) {
 }
 
 TEST_F(TransformedDrawTest, TexturingOfARecedingQuadIsPerspectiveCorrect) {
-    // Top half of the texture red, bottom half blue, on a floor from z = 20 (v = 1) to z = 100 (v = 0).
-    IDirect3DTexture9* texture =
-        MakeTexture(4, 4, [](int, int y) { return y < 2 ? 0xFFFF0000u : 0xFF0000FFu; });
+    // A floor at y = -10 from z = 20 (v = 1) to z = 100 (v = 0); texel row r has green r and red 255 - r.
+    // v is linear in the world: at depth z it is (100 - z) / 80, and screen row y shows the floor at
+    // z = 10 * 60 * yScale / (y - 60). Point sampling shows row floor(256 v), bilinear filtering the
+    // ramp's value at 256 v - 1/2.
+    IDirect3DTexture9* texture = MakeTexture(
+        4, 256, [](int, int y) { return 0xFF00003Cu | static_cast<DWORD>(255 - y) << 16 | y << 8; });
     device->SetTexture(0, texture);
-    DrawColoured({{-30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 0, 1},
-                  {-30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 0, 0},
-                  {30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 1, 1},
-                  {30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 1, 0}},
-                 D3DPT_TRIANGLESTRIP, 2);
-    // v = 0.5 lies at z = 60 in the world, well above the screen midpoint of the quad.
-    float sx, yHalf, yNear, yFar;
-    Project(0.0f, -10.0f, 60.0f, &sx, &yHalf);
-    Project(0.0f, -10.0f, 20.0f, &sx, &yNear);
-    Project(0.0f, -10.0f, 100.0f, &sx, &yFar);
-    ASSERT_LT(yHalf + 3, (yNear + yFar) / 2);
-    ExpectPixel(WIDTH / 2, static_cast<int>(yHalf) - 2, 0xFFFF0000);
-    ExpectPixel(WIDTH / 2, static_cast<int>(yHalf) + 2, 0xFF0000FF);
-    ExpectPixel(WIDTH / 2, static_cast<int>((yNear + yFar) / 2), 0xFF0000FF);
+    const float yScale = 1.0f / std::tan(3.14159265f / 8);
+    for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+        device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+        device->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+        DrawColoured({{-30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 0, 1},
+                      {-30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 0, 0},
+                      {30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 1, 1},
+                      {30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 1, 0}},
+                     D3DPT_TRIANGLESTRIP, 2);
+        for (int y : {76, 79, 85, 93, 104, 119}) {
+            double z = 600.0 * yScale / (y - 60), v = (100.0 - z) / 80;
+            double value = filter == D3DTEXF_POINT ? std::floor(256 * v) : 256 * v - 0.5;
+            int row = static_cast<int>(std::lround(value));
+            ExpectPixel(WIDTH / 2 + 7, y, 0xFF00003Cu | static_cast<DWORD>(255 - row) << 16 | row << 8);
+        }
+    }
 }
 
-TEST_F(TransformedDrawTest, PointSpritesAreTexturedSquaresOfTheirSize) {
-    // Quadrants: top-left red, top-right green, bottom-left blue, bottom-right white.
-    IDirect3DTexture9* star = MakeTexture(2, 2, [](int x, int y) {
-        const DWORD colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
-        return colours[y * 2 + x];
-    });
-    device->SetTexture(0, star);
+TEST_F(TransformedDrawTest, PointSpritesAreSquaresOfTheirClampedSizeTexturedFromTheTopLeft) {
+    // Texel (x, y) of a 4 x 4 texture: red from x, green from y.
+    auto texel = [](int x, int y) { return 0xFF000000u | static_cast<DWORD>(x * 60 + 20) << 16 | (y * 70 + 10) << 8 | 0x33; };
+    device->SetTexture(0, MakeTexture(4, 4, texel));
     device->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
     device->SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
     device->SetRenderState(D3DRS_POINTSIZE_MIN, FloatToDword(0.0f));
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    std::vector<PointVertex> points = {{0.0f, 0.0f, 50.0f, 20.0f, 0xFFFFFFFF},
-                                       {0.0f, 0.0f, 5.0f, 20.0f, 0xFFFFFFFF},   // before the near plane
-                                       {10.0f, 0.0f, 50.0f, 0.0f, 0xFFFFFFFF}}; // size 0
-    ASSERT_EQ(Draw(points, POINT_FVF, D3DPT_POINTLIST, 3), D3D_OK);
-    const int cx = WIDTH / 2, cy = HEIGHT / 2;
-    ExpectPixel(cx - 5, cy - 5, 0xFFFF0000);
-    ExpectPixel(cx + 5, cy - 5, 0xFF00FF00);
-    ExpectPixel(cx - 5, cy + 5, 0xFF0000FF);
-    ExpectPixel(cx + 5, cy + 5, 0xFFFFFFFF);
-    ExpectPixel(cx - 12, cy, 0xFF000000);
-    ExpectPixel(cx + 12, cy, 0xFF000000);
-    ExpectPixel(cx, cy - 12, 0xFF000000);
+    // A point of 8 pixels on the centre of the view (80, 60) covers pixels 76 to 83 across and 56 to 63
+    // down, two pixels per texel, texel (0, 0) at the top left.
+    std::vector<PointVertex> points = {{0.0f, 0.0f, 50.0f, 8.0f, 0xFFFFFFFF},
+                                       {0.0f, 0.0f, 5.0f, 20.0f, 0xFFFF0000},   // before the near plane
+                                       {0.0f, 0.0f, 250.0f, 20.0f, 0xFFFF0000}, // beyond the far plane
+                                       {10.0f, 0.0f, 50.0f, 0.0f, 0xFFFF0000}}; // size 0
+    ASSERT_EQ(Draw(points, POINT_FVF, D3DPT_POINTLIST, 4), D3D_OK);
+    for (int y = 55; y <= 64; ++y) {
+        for (int x = 75; x <= 84; ++x) {
+            bool inside = x >= 76 && x <= 83 && y >= 56 && y <= 63;
+            ExpectPixel(x, y, inside ? texel((x - 76) / 2, (y - 56) / 2) : 0xFF000000, 0);
+        }
+    }
+    // Without sprites the square takes the vertex's texture coordinates (none here: texel (0, 0)).
+    device->SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
+    ASSERT_EQ(Draw(points, POINT_FVF, D3DPT_POINTLIST, 1), D3D_OK);
+    ExpectPixel(82, 62, texel(0, 0), 0);
+
+    // Sizes, untextured and in the vertex's colour: the side in pixels is the size clamped to
+    // POINTSIZE_MIN and to POINTSIZE_MAX, which cannot exceed 64; without a size in the vertex the
+    // POINTSIZE state gives it.
+    device->SetTexture(0, nullptr);
+    const struct {
+        float size, minimum, maximum;
+        bool vertexSize;
+        int side;
+    } rows[] = {{3.0f, 9.0f, 64.0f, true, 9},    {100.0f, 0.0f, 64.0f, true, 64}, {100.0f, 0.0f, 100.0f, true, 64},
+                {30.0f, 0.0f, 20.0f, true, 20},  {15.0f, 0.0f, 64.0f, true, 15},  {5.0f, 1.0f, 64.0f, false, 5},
+                {0.5f, 2.0f, 64.0f, false, 2}};
+    for (const auto& row : rows) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device->SetRenderState(D3DRS_POINTSIZE_MIN, FloatToDword(row.minimum));
+        device->SetRenderState(D3DRS_POINTSIZE_MAX, FloatToDword(row.maximum));
+        if (row.vertexSize) {
+            ASSERT_EQ(Draw(std::vector<PointVertex>{{0.0f, 0.0f, 50.0f, row.size, 0xFF40A0E0}}, POINT_FVF,
+                           D3DPT_POINTLIST, 1),
+                      D3D_OK);
+        } else {
+            struct PlainVertex {
+                float x, y, z;
+                DWORD colour;
+            };
+            device->SetRenderState(D3DRS_POINTSIZE, FloatToDword(row.size));
+            ASSERT_EQ(Draw(std::vector<PlainVertex>{{0.0f, 0.0f, 50.0f, 0xFF40A0E0}}, D3DFVF_XYZ | D3DFVF_DIFFUSE,
+                           D3DPT_POINTLIST, 1),
+                      D3D_OK);
+        }
+        // A square of side n centred on pixel centre 80 covers 80 - n/2 (rounded up) to 80 + n/2 (exclusive).
+        const int first = 80 - row.side / 2, last = first + row.side - 1;
+        for (int x : {first - 1, first, last, last + 1}) {
+            bool inside = x >= first && x <= last;
+            EXPECT_EQ(Pixel(x, 60), inside ? 0xFF40A0E0u : 0xFF000000u)
+                << "size " << row.size << " min " << row.minimum << " max " << row.maximum << " x " << x;
+            EXPECT_EQ(Pixel(80, x - 20), inside ? 0xFF40A0E0u : 0xFF000000u)
+                << "size " << row.size << " min " << row.minimum << " max " << row.maximum << " y " << x - 20;
+        }
+    }
 }
 
 TEST_F(TransformedDrawTest, IndexedDrawReadsFromTheStreamOffset) {
@@ -181,13 +228,56 @@ TEST_F(TransformedDrawTest, RepeatedPassesOverIdenticalGeometryPassLessEqual) {
     }
 }
 
-TEST_F(TransformedDrawTest, GeometryFarBeyondTheScreenEdgesIsClippedToTheViewport) {
+TEST_F(TransformedDrawTest, ClippedCornersTakeTheColourOfTheirPlaceOnTheCutEdge) {
     device->SetTexture(0, nullptr);
-    // A huge wall in front of the camera: its corners project far outside the guard band.
-    DrawColoured(Square(100000.0f, 50.0f, 0xFF00FFFF), D3DPT_TRIANGLESTRIP, 2);
-    for (int y = 0; y < HEIGHT; y += 7) {
-        for (int x = 0; x < WIDTH; x += 7) {
-            ExpectPixel(x, y, 0xFF00FFFF);
+    // Colour changes linearly along an edge in the world; where a plane cuts the edge at the fraction t of
+    // its length, the new corner has the colour at t. The planes of the first two rows lie on whole pixel
+    // rows, which then belong to the drawn part (top edges) and show that colour exactly.
+    const float yScale = 1.0f / std::tan(3.14159265f / 8);
+    const D3DCOLOR near = 0xFF20C040, far = 0xFFE010A0;
+    auto mix = [](D3DCOLOR a, D3DCOLOR b, double t) {
+        D3DCOLOR result = 0xFF000000;
+        for (int shift = 0; shift < 24; shift += 8) {
+            result |= static_cast<D3DCOLOR>(std::lround(Channel(a, shift) + (Channel(b, shift) - Channel(a, shift)) * t))
+                      << shift;
+        }
+        return result;
+    };
+    // A floor reaching beyond the far plane (z = 200), seen on row 68, and a ceiling from z = 40 to a corner
+    // behind the camera, cut by the near plane (z = 10) on row 20.
+    const float floorY = -8.0f / 60 * 200 / yScale, ceilingY = 40.0f / 60 * 10 / yScale;
+    const struct {
+        const char* what;
+        std::vector<ColouredVertex> triangle;
+        int row;
+        double t;
+    } rows[] = {
+        {"far plane",
+         {{-40, floorY, 20, near, 0, 0}, {0, floorY, 400, far, 0, 0}, {40, floorY, 20, near, 0, 0}},
+         68,
+         (200.0 - 20) / (400 - 20)},
+        {"near plane, corner behind the camera",
+         {{-30, ceilingY, 40, near, 0, 0}, {30, ceilingY, 40, near, 0, 0}, {0, ceilingY, -10, far, 0, 0}},
+         20,
+         (40.0 - 10) / (40 + 10)},
+    };
+    for (const auto& row : rows) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        DrawColoured(row.triangle, D3DPT_TRIANGLELIST, 1);
+        ExpectPixel(WIDTH / 2, row.row, mix(near, far, row.t));
+        EXPECT_EQ(Pixel(WIDTH / 2, row.row == 68 ? 67 : 19), 0xFF000000u) << row.what;
+    }
+    // A wall whose corners lie far outside the guard band, its left side one colour and its right side
+    // another: the centre of the view (x = 0) lies a quarter of the way from the left side.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    DrawColoured({{-30000, -30000, 50, near, 0, 1},
+                  {-30000, 30000, 50, near, 0, 0},
+                  {90000, -30000, 50, far, 1, 1},
+                  {90000, 30000, 50, far, 1, 0}},
+                 D3DPT_TRIANGLESTRIP, 2);
+    for (int y = 0; y < HEIGHT; y += 17) {
+        for (int x = 0; x < WIDTH; x += 23) {
+            ExpectPixel(x, y, mix(near, far, 0.25));
         }
     }
 }
