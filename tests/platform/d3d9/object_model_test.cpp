@@ -245,3 +245,113 @@ TEST_F(DeviceTest, CallTraceRecordsCallsInOrderWithTheirArguments) {
     EXPECT_EQ(calls[0].object, device);
     EXPECT_EQ(hooks::CallTraceLines("EndScene").size(), 1u);
 }
+
+TEST_F(DeviceTest, CallsWithMissingResultsOrOutOfRangeArgumentsAreRefusedAndChangeNothing) {
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    IDirect3DStateBlock9* block = nullptr;
+    HANDLE shared = reinterpret_cast<HANDLE>(8);
+    D3DDISPLAYMODE mode{};
+    D3DMATRIX matrix = Identity();
+    matrix._41 = 7.0f;
+    const struct {
+        const char* what;
+        std::function<HRESULT()> call;
+    } rows[] = {
+        {"texture without a result",
+         [&] {
+             return device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr);
+         }},
+        {"shared texture",
+         [&] {
+             return device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, &shared);
+         }},
+        {"texture 0 wide",
+         [&] {
+             return device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
+         }},
+        {"texture of a depth format",
+         [&] { return device->CreateTexture(4, 4, 1, 0, D3DFMT_D16, D3DPOOL_MANAGED, &texture, nullptr); }},
+        {"texture of more levels than its chain",
+         [&] {
+             return device->CreateTexture(4, 4, 4, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
+         }},
+        {"vertex buffer without a result",
+         [&] { return device->CreateVertexBuffer(28, 0, 0, D3DPOOL_MANAGED, nullptr, nullptr); }},
+        {"shared vertex buffer",
+         [&] { return device->CreateVertexBuffer(28, 0, 0, D3DPOOL_MANAGED, &vb, &shared); }},
+        {"empty vertex buffer",
+         [&] { return device->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb, nullptr); }},
+        {"vertex buffer over 1 GiB",
+         [&] { return device->CreateVertexBuffer((1u << 30) + 1, 0, 0, D3DPOOL_MANAGED, &vb, nullptr); }},
+        {"index buffer without a result",
+         [&] { return device->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, nullptr, nullptr); }},
+        {"shared index buffer",
+         [&] { return device->CreateIndexBuffer(12, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib, &shared); }},
+        {"empty index buffer",
+         [&] { return device->CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr); }},
+        {"Direct3D without a result", [&] { return device->GetDirect3D(nullptr); }},
+        {"caps without a result", [&] { return device->GetDeviceCaps(nullptr); }},
+        {"display mode of swap chain 1", [&] { return device->GetDisplayMode(1, &mode); }},
+        {"render target 1", [&] { return device->GetRenderTarget(1, &surface); }},
+        {"depth surface without a result", [&] { return device->GetDepthStencilSurface(nullptr); }},
+        {"world matrix from null", [&] { return device->SetTransform(D3DTS_WORLD, nullptr); }},
+        {"transform the device does not keep",
+         [&] { return device->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(17), &matrix); }},
+        {"texture on stage 2", [&] { return device->SetTexture(2, nullptr); }},
+        {"sampler 2", [&] { return device->SetSamplerState(2, D3DSAMP_MIPFILTER, D3DTEXF_POINT); }},
+        {"sampler state beyond the last",
+         [&] { return device->SetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(D3DSAMP_COUNT), 1); }},
+        {"stage state beyond the last",
+         [&] {
+             return device->SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(D3DTSS_COUNT), 1);
+         }},
+        {"render state without a result", [&] { return device->GetRenderState(D3DRS_CULLMODE, nullptr); }},
+        {"stream 1", [&] { return device->SetStreamSource(1, nullptr, 0, 28); }},
+        {"clear of the stencil",
+         [&] { return device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_STENCIL, 0xFFFF0000, 1.0f, 0); }},
+        {"clear of an unknown kind",
+         [&] { return device->Clear(0, nullptr, D3DCLEAR_TARGET | 0x10, 0xFFFF0000, 1.0f, 0); }},
+        {"clear of one missing rectangle",
+         [&] { return device->Clear(1, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0); }},
+        {"state block of no type",
+         [&] { return device->CreateStateBlock(static_cast<D3DSTATEBLOCKTYPE>(0), &block); }},
+        {"end of a state block never begun", [&] { return device->EndStateBlock(&block); }},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.call(), D3DERR_INVALIDCALL) << row.what;
+    }
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(vb, nullptr);
+    EXPECT_EQ(ib, nullptr);
+    EXPECT_EQ(surface, nullptr);
+    EXPECT_EQ(block, nullptr);
+    D3DMATRIX world{};
+    device->GetTransform(D3DTS_WORLD, &world);
+    EXPECT_EQ(world._41, 0.0f);
+    ExpectPixel(3, 3, 0xFF000000, 0);
+
+    // A viewport must lie inside the back buffer with 0 <= MinZ <= MaxZ <= 1; the whole buffer is allowed.
+    const D3DVIEWPORT9 refused[] = {{0, 0, 161, 120, 0.0f, 1.0f}, {1, 0, 160, 120, 0.0f, 1.0f},
+                                    {0, 1, 160, 120, 0.0f, 1.0f}, {0, 0, 0, 120, 0.0f, 1.0f},
+                                    {0, 0, 160, 0, 0.0f, 1.0f},   {0, 0, 10, 10, -0.1f, 1.0f},
+                                    {0, 0, 10, 10, 0.0f, 1.5f},   {0, 0, 10, 10, 0.6f, 0.5f}};
+    const D3DVIEWPORT9 kept{20, 10, 30, 40, 0.25f, 0.75f};
+    ASSERT_EQ(device->SetViewport(&kept), D3D_OK);
+    for (const D3DVIEWPORT9& vp : refused) {
+        EXPECT_EQ(device->SetViewport(&vp), D3DERR_INVALIDCALL)
+            << vp.X << " " << vp.Y << " " << vp.Width << " " << vp.Height << " " << vp.MinZ << " " << vp.MaxZ;
+    }
+    EXPECT_EQ(device->SetViewport(nullptr), D3DERR_INVALIDCALL);
+    D3DVIEWPORT9 vp{};
+    device->GetViewport(&vp);
+    EXPECT_EQ(vp.X, 20u);
+    EXPECT_EQ(vp.Height, 40u);
+    EXPECT_EQ(vp.MinZ, 0.25f);
+    const D3DVIEWPORT9 whole{0, 0, 160, 120, 0.0f, 1.0f};
+    EXPECT_EQ(device->SetViewport(&whole), D3D_OK);
+    const D3DVIEWPORT9 flat{159, 119, 1, 1, 0.5f, 0.5f};
+    EXPECT_EQ(device->SetViewport(&flat), D3D_OK);
+}

@@ -72,7 +72,8 @@ uint32_t BilinearSample(const SamplerSetup& s, double u, double v) {
         double sum = 0.0;
         for (int corner = 0; corner < 4; ++corner) {
             int right = corner & 1, below = corner >> 1;
-            uint32_t texel = AddressedTexel(s, static_cast<int64_t>(x0) + right, static_cast<int64_t>(y0) + below);
+            uint32_t texel =
+                AddressedTexel(s, static_cast<int64_t>(x0) + right, static_cast<int64_t>(y0) + below);
             sum += ((texel >> shift) & 255) * (right ? fx : 1.0 - fx) * (below ? fy : 1.0 - fy);
         }
         result |= static_cast<uint32_t>(std::lround(sum)) << shift;
@@ -83,8 +84,8 @@ uint32_t BilinearSample(const SamplerSetup& s, double u, double v) {
 // All four channels within tolerance.
 ::testing::AssertionResult TexelNear(uint32_t actual, uint32_t expected, int tolerance) {
     for (int shift = 0; shift < 32; shift += 8) {
-        if (std::abs(static_cast<int>((actual >> shift) & 255) - static_cast<int>((expected >> shift) & 255)) >
-            tolerance) {
+        if (std::abs(static_cast<int>((actual >> shift) & 255) -
+                     static_cast<int>((expected >> shift) & 255)) > tolerance) {
             return ::testing::AssertionFailure() << std::hex << actual << " instead of " << expected;
         }
     }
@@ -124,8 +125,15 @@ std::vector<uint32_t> SampleSpan(SamplerSetup s, const Route& route, double u, d
     s.magFilter = s.minFilter = route.filter;
     s.mipMode = route.mip;
     const float q = route.perspective ? 2.0f : 1.0f;
-    TexCoordSpan span{static_cast<float>(u) * q, static_cast<float>(v) * q, q, static_cast<float>(du) * q,
-                      static_cast<float>(dv) * q, 0.0f, 0.0f, 0.0f, 0.0f};
+    TexCoordSpan span{static_cast<float>(u) * q,
+                      static_cast<float>(v) * q,
+                      q,
+                      static_cast<float>(du) * q,
+                      static_cast<float>(dv) * q,
+                      0.0f,
+                      0.0f,
+                      0.0f,
+                      0.0f};
     std::vector<uint32_t> scratch(static_cast<size_t>(count));
     const uint32_t* texels = ChooseSampleRoutine(s, route.perspective)(s, span, count, scratch.data());
     return std::vector<uint32_t>(texels, texels + count);
@@ -311,7 +319,6 @@ TEST(DepthValues, DepthMapsToTheFullSixteenBitRange) {
     EXPECT_EQ(DepthToD16(std::nanf("")), 0);
 }
 
-
 TEST(SampleRoutines, PointSamplesAddressCoordinatesOutsideTheTextureByMode) {
     // A 4 x 3 texture (a height that is not a power of two), spans starting outside, inside, at the edge
     // and running backwards, one, half and two texels per pixel, some stepping in v too. Positions are
@@ -322,7 +329,8 @@ TEST(SampleRoutines, PointSamplesAddressCoordinatesOutsideTheTextureByMode) {
         int count;
     } spans[] = {{-5.5, 1.5, 1.0, 0.0, 16},  {0.5, 0.5, 1.0, 0.0, 4},    {0.5, 2.5, 0.5, 0.0, 8},
                  {3.5, -1.5, -1.0, 0.0, 10}, {0.25, 0.25, 0.5, 0.25, 8}, {-2.75, -4.25, 2.0, 1.25, 9}};
-    for (AddressMode mode : {AddressMode::Wrap, AddressMode::Mirror, AddressMode::Clamp, AddressMode::Border}) {
+    for (AddressMode mode :
+         {AddressMode::Wrap, AddressMode::Mirror, AddressMode::Clamp, AddressMode::Border}) {
         SamplerSetup s = OneLevel(texels, 4, 3, mode);
         for (const Route& route : POINT_ROUTES) {
             for (const auto& span : spans) {
@@ -331,8 +339,8 @@ TEST(SampleRoutines, PointSamplesAddressCoordinatesOutsideTheTextureByMode) {
                 for (int i = 0; i < span.count; ++i) {
                     double u = (span.x + span.dx * i) / 4, v = (span.y + span.dy * i) / 3;
                     ASSERT_EQ(sampled[static_cast<size_t>(i)], PointSample(s, u, v))
-                        << route.name << ", mode " << static_cast<int>(mode) << ", span from " << span.x << ", "
-                        << span.y << ", pixel " << i;
+                        << route.name << ", mode " << static_cast<int>(mode) << ", span from " << span.x
+                        << ", " << span.y << ", pixel " << i;
                 }
             }
         }
@@ -362,9 +370,13 @@ TEST(SampleRoutines, BilinearWeightsFollowTheDistanceToTheTexelCentres) {
     const struct {
         double x, y, dx, dy;
         int count;
-    } spans[] = {{-1.375, 0.625, 0.375, 0.0, 20}, {0.5, 1.5, 1.0, 0.0, 4},       {3.875, 2.875, 0.125, 0.0, 6},
-                 {0.75, -0.25, 0.25, 0.5, 12},    {4.25, 3.125, -0.625, -0.375, 14}};
-    for (AddressMode mode : {AddressMode::Wrap, AddressMode::Mirror, AddressMode::Clamp, AddressMode::Border}) {
+    } spans[] = {{-1.375, 0.625, 0.375, 0.0, 20},
+                 {0.5, 1.5, 1.0, 0.0, 4},
+                 {3.875, 2.875, 0.125, 0.0, 6},
+                 {0.75, -0.25, 0.25, 0.5, 12},
+                 {4.25, 3.125, -0.625, -0.375, 14}};
+    for (AddressMode mode :
+         {AddressMode::Wrap, AddressMode::Mirror, AddressMode::Clamp, AddressMode::Border}) {
         SamplerSetup s = OneLevel(texels, 4, 3, mode);
         for (const Route& route : LINEAR_ROUTES) {
             for (const auto& span : spans) {
@@ -373,8 +385,8 @@ TEST(SampleRoutines, BilinearWeightsFollowTheDistanceToTheTexelCentres) {
                 for (int i = 0; i < span.count; ++i) {
                     double u = (span.x + span.dx * i) / 4, v = (span.y + span.dy * i) / 3;
                     ASSERT_TRUE(TexelNear(sampled[static_cast<size_t>(i)], BilinearSample(s, u, v), 2))
-                        << route.name << ", mode " << static_cast<int>(mode) << ", span from " << span.x << ", "
-                        << span.y << ", pixel " << i;
+                        << route.name << ", mode " << static_cast<int>(mode) << ", span from " << span.x
+                        << ", " << span.y << ", pixel " << i;
                 }
             }
         }
@@ -409,11 +421,13 @@ TEST(SampleRoutines, MipLevelIsChosenFromTheLargerFootprint) {
         int maxLevel;
         double lod;
     } rows[] = {
-        {0.5f, 0.0f, 0.0f, 0.5f, 0, -1.0},  {1.3f, 0.0f, 0.0f, 1.0f, 0, 0.379}, {1.5f, 0.0f, 0.0f, 1.0f, 0, 0.585},
-        {2.8f, 0.0f, 0.0f, 2.0f, 0, 1.485}, {2.9f, 0.0f, 0.0f, 2.0f, 0, 1.536}, {1.0f, 0.0f, 0.0f, 5.0f, 0, 2.322},
-        {0.0f, 6.0f, 1.0f, 0.0f, 0, 2.585}, {2.1f, 2.1f, 0.0f, 1.0f, 0, 1.570}, {1000.0f, 0, 0, 1000.0f, 0, 9.966},
-        {1.0f, 0.0f, 0.0f, 1.0f, 3, 0.0},   {8.0f, 0.0f, 0.0f, 8.0f, 1, 3.0},   {5.66f, 0.0f, 0.0f, 1.0f, 3, 2.501},   {2.83f, 0, 0, 1.0f, 0, 1.5009},
-        {4.756828f, 0, 0, 1.0f, 0, 2.25},
+        {0.5f, 0.0f, 0.0f, 0.5f, 0, -1.0},  {1.3f, 0.0f, 0.0f, 1.0f, 0, 0.379},
+        {1.5f, 0.0f, 0.0f, 1.0f, 0, 0.585}, {2.8f, 0.0f, 0.0f, 2.0f, 0, 1.485},
+        {2.9f, 0.0f, 0.0f, 2.0f, 0, 1.536}, {1.0f, 0.0f, 0.0f, 5.0f, 0, 2.322},
+        {0.0f, 6.0f, 1.0f, 0.0f, 0, 2.585}, {2.1f, 2.1f, 0.0f, 1.0f, 0, 1.570},
+        {1000.0f, 0, 0, 1000.0f, 0, 9.966}, {1.0f, 0.0f, 0.0f, 1.0f, 3, 0.0},
+        {8.0f, 0.0f, 0.0f, 8.0f, 1, 3.0},   {5.66f, 0.0f, 0.0f, 1.0f, 3, 2.501},
+        {2.83f, 0, 0, 1.0f, 0, 1.5009},     {4.756828f, 0, 0, 1.0f, 0, 2.25},
     };
     for (TexelFilter filter : {TexelFilter::Point, TexelFilter::Linear}) {
         for (const auto& row : rows) {
@@ -432,8 +446,8 @@ TEST(SampleRoutines, MipLevelIsChosenFromTheLargerFootprint) {
                 uint32_t a = levelColour(level), b = levelColour(std::min(level + 1, 5));
                 mixed = 0;
                 for (int shift = 0; shift < 32; shift += 8) {
-                    mixed |= static_cast<uint32_t>(
-                                 std::lround(((a >> shift) & 255) * (1 - weight) + ((b >> shift) & 255) * weight))
+                    mixed |= static_cast<uint32_t>(std::lround(((a >> shift) & 255) * (1 - weight) +
+                                                               ((b >> shift) & 255) * weight))
                              << shift;
                 }
             }
@@ -470,9 +484,11 @@ TEST(SampleRoutines, MagnifiedPixelsTakeTheMagnificationFilterAndMinifiedOnesThe
             s.mipMode = mip;
             s.magFilter = magLinear ? TexelFilter::Linear : TexelFilter::Point;
             s.minFilter = magLinear ? TexelFilter::Point : TexelFilter::Linear;
-            EXPECT_TRUE(TexelNear(SampleFootprint(s, 1.0f / 8, 0.5f, 0.5f, 0, 0, 0.5f), magLinear ? mean : right, 1))
+            EXPECT_TRUE(
+                TexelNear(SampleFootprint(s, 1.0f / 8, 0.5f, 0.5f, 0, 0, 0.5f), magLinear ? mean : right, 1))
                 << "magnified, mag filter " << (magLinear ? "linear" : "point");
-            EXPECT_TRUE(TexelNear(SampleFootprint(s, 1.0f / 8, 0.5f, 2.0f, 0, 0, 0.5f), magLinear ? right : mean, 1))
+            EXPECT_TRUE(
+                TexelNear(SampleFootprint(s, 1.0f / 8, 0.5f, 2.0f, 0, 0, 0.5f), magLinear ? right : mean, 1))
                 << "minified, mag filter " << (magLinear ? "linear" : "point");
         }
     }

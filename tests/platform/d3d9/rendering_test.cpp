@@ -2,6 +2,7 @@
 #include "device_fixture.h"
 
 #include <cmath>
+#include <tuple>
 
 using namespace d3d9test;
 namespace hooks = platform::d3d9;
@@ -181,7 +182,8 @@ TEST_F(DeviceTest, BlendingAndAlphaTestTakeEachPixelsOwnAlpha) {
         std::vector<ScreenVertex> quad = Quad(20, 20, 36, 36, row.left);
         quad[2].colour = quad[3].colour = row.right;
         DrawScreenStrip(quad);
-        const int leftAlpha = static_cast<int>(row.left >> 24), rightAlpha = static_cast<int>(row.right >> 24);
+        const int leftAlpha = static_cast<int>(row.left >> 24),
+                  rightAlpha = static_cast<int>(row.right >> 24);
         for (int y = 19; y <= 36; ++y) {
             for (int x = 19; x <= 36; ++x) {
                 D3DCOLOR expected = background;
@@ -189,14 +191,16 @@ TEST_F(DeviceTest, BlendingAndAlphaTestTakeEachPixelsOwnAlpha) {
                     // Vertex alpha at the pixel centre, times the texel's alpha.
                     double vertexAlpha = leftAlpha + (rightAlpha - leftAlpha) * (x - 20) / 16.0;
                     DWORD t = texel(x - 20, y - 20);
-                    auto alpha = static_cast<DWORD>(std::lround(std::lround(vertexAlpha) * (t >> 24) / 255.0));
+                    auto alpha =
+                        static_cast<DWORD>(std::lround(std::lround(vertexAlpha) * (t >> 24) / 255.0));
                     if (!row.alphaTest || alpha >= 0x80) {
                         expected = BlendFormula((t & 0xFFFFFF) | alpha << 24, background, D3DBLEND_SRCALPHA,
                                                 D3DBLEND_INVSRCALPHA);
                     }
                 }
-                ASSERT_TRUE(Near(Pixel(x, y), expected)) << row.what << ": pixel (" << x << ", " << y << ") is "
-                                                         << std::hex << Pixel(x, y) << ", expected " << expected;
+                ASSERT_TRUE(Near(Pixel(x, y), expected))
+                    << row.what << ": pixel (" << x << ", " << y << ") is " << std::hex << Pixel(x, y)
+                    << ", expected " << expected;
             }
         }
     }
@@ -356,7 +360,7 @@ TEST_F(QuadPathTest, SteppedTexelsAgreeWithTheGeneralSampler) {
     EXPECT_LE(differing, static_cast<int>(stepped.size() / 200));
 }
 
-TEST_F(DeviceTest, StripKeepsOneFacingUnderEachCullMode) {
+TEST_F(DeviceTest, StripKeepsOneFacingUnderEachCullModeAndAFanSharesItsFirstVertex) {
     RectangleStates(device);
     // A strip of three triangles along x whose windings alternate as a strip's do: the first two are
     // drawn as a quad, the third alone. Starting clockwise, all three face the viewer.
@@ -381,6 +385,17 @@ TEST_F(DeviceTest, StripKeepsOneFacingUnderEachCullMode) {
                 << "cull mode " << row.cull << (row.clockwiseFirst ? ", clockwise" : ", counter-clockwise")
                 << " first, triangle at " << x;
         }
+    }
+    // A fan's triangles all share its first vertex: three quarters of a diamond around (60, 60), the
+    // lower left quarter open.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    auto v = [](float x, float y) { return ScreenVertex{x, y, 0, 1, 0xFFFFFFFF, 0, 0}; };
+    ASSERT_EQ(Draw(std::vector<ScreenVertex>{v(60, 60), v(20, 60), v(60, 20), v(100, 60), v(60, 100)},
+                   SCREEN_FVF, D3DPT_TRIANGLEFAN, 3),
+              D3D_OK);
+    for (auto [x, y, drawn] : {std::tuple{45, 55, true}, {75, 55, true}, {75, 65, true}, {45, 65, false}}) {
+        EXPECT_EQ(Pixel(x, y), drawn ? 0xFFFFFFFFu : 0xFF000000u) << "fan at " << x << ", " << y;
     }
 }
 

@@ -98,7 +98,9 @@ TEST_F(TransformedDrawTest, TexturingOfARecedingQuadIsPerspectiveCorrect) {
 
 TEST_F(TransformedDrawTest, PointSpritesAreSquaresOfTheirClampedSizeTexturedFromTheTopLeft) {
     // Texel (x, y) of a 4 x 4 texture: red from x, green from y.
-    auto texel = [](int x, int y) { return 0xFF000000u | static_cast<DWORD>(x * 60 + 20) << 16 | (y * 70 + 10) << 8 | 0x33; };
+    auto texel = [](int x, int y) {
+        return 0xFF000000u | static_cast<DWORD>(x * 60 + 20) << 16 | (y * 70 + 10) << 8 | 0x33;
+    };
     device->SetTexture(0, MakeTexture(4, 4, texel));
     device->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
     device->SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
@@ -132,8 +134,9 @@ TEST_F(TransformedDrawTest, PointSpritesAreSquaresOfTheirClampedSizeTexturedFrom
         float size, minimum, maximum;
         bool vertexSize;
         int side;
-    } rows[] = {{3.0f, 9.0f, 64.0f, true, 9},    {100.0f, 0.0f, 64.0f, true, 64}, {100.0f, 0.0f, 100.0f, true, 64},
-                {30.0f, 0.0f, 20.0f, true, 20},  {15.0f, 0.0f, 64.0f, true, 15},  {5.0f, 1.0f, 64.0f, false, 5},
+    } rows[] = {{3.0f, 9.0f, 64.0f, true, 9},     {100.0f, 0.0f, 64.0f, true, 64},
+                {100.0f, 0.0f, 100.0f, true, 64}, {30.0f, 0.0f, 20.0f, true, 20},
+                {15.0f, 0.0f, 64.0f, true, 15},   {5.0f, 1.0f, 64.0f, false, 5},
                 {0.5f, 2.0f, 64.0f, false, 2}};
     for (const auto& row : rows) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
@@ -149,8 +152,8 @@ TEST_F(TransformedDrawTest, PointSpritesAreSquaresOfTheirClampedSizeTexturedFrom
                 DWORD colour;
             };
             device->SetRenderState(D3DRS_POINTSIZE, FloatToDword(row.size));
-            ASSERT_EQ(Draw(std::vector<PlainVertex>{{0.0f, 0.0f, 50.0f, 0xFF40A0E0}}, D3DFVF_XYZ | D3DFVF_DIFFUSE,
-                           D3DPT_POINTLIST, 1),
+            ASSERT_EQ(Draw(std::vector<PlainVertex>{{0.0f, 0.0f, 50.0f, 0xFF40A0E0}},
+                           D3DFVF_XYZ | D3DFVF_DIFFUSE, D3DPT_POINTLIST, 1),
                       D3D_OK);
         }
         // A square of side n centred on pixel centre 80 covers 80 - n/2 (rounded up) to 80 + n/2 (exclusive).
@@ -238,7 +241,8 @@ TEST_F(TransformedDrawTest, ClippedCornersTakeTheColourOfTheirPlaceOnTheCutEdge)
     auto mix = [](D3DCOLOR a, D3DCOLOR b, double t) {
         D3DCOLOR result = 0xFF000000;
         for (int shift = 0; shift < 24; shift += 8) {
-            result |= static_cast<D3DCOLOR>(std::lround(Channel(a, shift) + (Channel(b, shift) - Channel(a, shift)) * t))
+            result |= static_cast<D3DCOLOR>(
+                          std::lround(Channel(a, shift) + (Channel(b, shift) - Channel(a, shift)) * t))
                       << shift;
         }
         return result;
