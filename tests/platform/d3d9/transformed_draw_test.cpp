@@ -45,6 +45,39 @@ protected:
     }
 };
 
+TEST_F(TransformedDrawTest, VerticesGoThroughWorldThenViewThenProjection) {
+    device->SetTexture(0, nullptr);
+    // World: move by (50, -5, 0). View: turn a quarter about y (x takes -z, z takes x; row vectors), then
+    // move by 3 along x. The model's square around its origin in its y-z plane lands around (3, -5, 50)
+    // in the camera's frame, its colours red at model z = -2 and blue at z = 2.
+    D3DMATRIX world = Identity(), view = Identity();
+    world._41 = 50.0f;
+    world._42 = -5.0f;
+    view._11 = view._33 = 0.0f;
+    view._13 = 1.0f;
+    view._31 = -1.0f;
+    view._41 = 3.0f;
+    device->SetTransform(D3DTS_WORLD, &world);
+    device->SetTransform(D3DTS_VIEW, &view);
+    DrawColoured({{0, -2, -2, 0xFFFF0000, 0, 0},
+                  {0, 2, -2, 0xFFFF0000, 0, 0},
+                  {0, -2, 2, 0xFF0000FF, 0, 0},
+                  {0, 2, 2, 0xFF0000FF, 0, 0}},
+                 D3DPT_TRIANGLESTRIP, 2);
+    // Along the row through its centre the colour goes from blue at camera x = 1 to red at x = 5.
+    float sx, sy;
+    Project(3.0f, -5.0f, 50.0f, &sx, &sy);
+    const float xScale = 1.0f / std::tan(3.14159265f / 8) / (static_cast<float>(WIDTH) / HEIGHT);
+    for (int x = static_cast<int>(sx) - 4; x <= static_cast<int>(sx) + 4; x += 4) {
+        double t = ((x * 2.0 / WIDTH - 1) * 50 / xScale - 1) / 4;
+        ExpectPixel(x, static_cast<int>(std::lround(sy)),
+                    0xFF000000u | static_cast<DWORD>(std::lround(255 * t)) << 16 | std::lround(255 * (1 - t)),
+                    2);
+    }
+    Project(-3.0f, -5.0f, 50.0f, &sx, &sy);
+    ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF000000, 0);
+}
+
 TEST_F(TransformedDrawTest, TriangleCrossingTheNearPlaneDrawsItsVisiblePart) {
     device->SetTexture(0, nullptr);
     // One vertex behind the camera, two well in front.
