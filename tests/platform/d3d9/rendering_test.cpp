@@ -247,21 +247,36 @@ TEST_F(DeviceTest, LinearFilterBlendsNeighbouringTexels) {
     ExpectPixel(50, 5, 0xFFFFFFFF);
 }
 
-TEST_F(DeviceTest, WrapRepeatsAndClampExtendsTheEdge) {
-    IDirect3DTexture9* texture =
-        MakeTexture(2, 2, [](int x, int) { return x == 0 ? 0xFFFF0000u : 0xFF0000FFu; });
-    TexturedQuadStates(device, texture);
-    std::vector<ScreenVertex> quad = Quad(0, 0, 80, 10, 0xFFFFFFFF);
-    quad[2].tu = quad[3].tu = 2.0f;
-    DrawScreenStrip(quad);
-    ExpectPixel(10, 5, 0xFFFF0000);
-    ExpectPixel(30, 5, 0xFF0000FF);
-    ExpectPixel(50, 5, 0xFFFF0000);
-    ExpectPixel(70, 5, 0xFF0000FF);
-    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    DrawScreenStrip(quad);
-    ExpectPixel(10, 5, 0xFFFF0000);
-    ExpectPixel(50, 5, 0xFF0000FF);
+TEST_F(DeviceTest, AddressModesOfUAndVPlaceTexelsOutsideTheTexture) {
+    // A 2 x 2 texture on a quad from u = -1 to 1 across 80 pixels and v = 0 to 2 down 40. The probes at
+    // x = 10, 30, 50, 70 fall on texel columns -2, -1, 0, 1, those at y = 5, 25, 35 on rows 0, 2, 3;
+    // each mode maps them into the texture (-1: the border colour).
+    const DWORD texels[2][2] = {{0xFFFF0000, 0xFF0000FF}, {0xFF00FF00, 0xFFFFFFFF}};
+    TexturedQuadStates(device, MakeTexture(2, 2, [&](int x, int y) { return texels[y][x]; }));
+    device->SetSamplerState(0, D3DSAMP_BORDERCOLOR, 0xFF804020);
+    std::vector<ScreenVertex> quad = Quad(0, 0, 80, 40, 0xFFFFFFFF);
+    quad[0].tu = quad[1].tu = -1.0f;
+    quad[0].tv = quad[2].tv = 2.0f;
+    const struct {
+        DWORD u, v;
+        int columns[4], rows[3];
+    } modes[] = {{D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, {0, 1, 0, 1}, {0, 1, 0}},
+                 {D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP, {1, 0, 0, 1}, {0, 1, 1}},
+                 {D3DTADDRESS_CLAMP, D3DTADDRESS_BORDER, {0, 0, 0, 1}, {0, -1, -1}},
+                 {D3DTADDRESS_BORDER, D3DTADDRESS_WRAP, {-1, -1, 0, 1}, {0, 0, 1}}};
+    for (const auto& mode : modes) {
+        device->SetSamplerState(0, D3DSAMP_ADDRESSU, mode.u);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSV, mode.v);
+        DrawScreenStrip(quad);
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                int column = mode.columns[i], row = mode.rows[j];
+                EXPECT_EQ(Pixel(10 + 20 * i, j == 0 ? 5 : 15 + 10 * j),
+                          column < 0 || row < 0 ? 0xFF804020 : texels[row][column])
+                    << "modes " << mode.u << ", " << mode.v << ", probe " << i << ", " << j;
+            }
+        }
+    }
 }
 
 TEST_F(DeviceTest, SecondStageModulatesWhenEnabled) {
