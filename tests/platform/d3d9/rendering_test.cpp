@@ -42,18 +42,21 @@ void RectangleStates(IDirect3DDevice9* device, bool blend = true) {
 } // namespace
 
 TEST_F(DeviceTest, QuadOnIntegerCornersMapsTexelsOneToOne) {
-    // Each texel of a 48 x 48 picture has its own colour; a 48 x 48 quad must show every texel once.
-    IDirect3DTexture9* texture = MakeTexture(
-        48, 48, [](int x, int y) { return 0xFF000000u | static_cast<DWORD>(x * 5) << 16 | y * 5; });
-    TexturedQuadStates(device, texture, true);
-    DrawScreenStrip(Quad(30, 20, 78, 68, 0xFFFFFFFF));
+    // Each texel of a 150 x 48 picture has its own colour; a quad of that size must show every texel
+    // once, also beyond the first 128 pixels of a row.
+    auto texel = [](int x, int y) {
+        return 0xFF000000u | static_cast<DWORD>(x) << 16 | (y * 5) << 8 | (x * 7 & 255);
+    };
+    TexturedQuadStates(device, MakeTexture(150, 48, texel), true);
+    DrawScreenStrip(Quad(5, 20, 155, 68, 0xFFFFFFFF));
     for (int y = 0; y < 48; y += 7) {
-        for (int x = 0; x < 48; x += 5) {
-            ExpectPixel(30 + x, 20 + y, 0xFF000000u | static_cast<DWORD>(x * 5) << 16 | y * 5, 0);
+        for (int x = 0; x < 150; x += 3) {
+            ExpectPixel(5 + x, 20 + y, texel(x, y), 0);
         }
     }
-    ExpectPixel(29, 40, 0xFF000000, 0);
-    ExpectPixel(78, 40, 0xFF000000, 0);
+    ExpectPixel(4, 40, 0xFF000000, 0);
+    ExpectPixel(155, 40, 0xFF000000, 0);
+    ExpectPixel(40, 19, 0xFF000000, 0);
     ExpectPixel(40, 68, 0xFF000000, 0);
 }
 
@@ -173,12 +176,12 @@ TEST_F(DeviceTest, BlendingAndAlphaTestTakeEachPixelsOwnAlpha) {
     } rows[] = {{"opaque white vertices", 0xFFFFFFFF, 0xFFFFFFFF, false},
                 {"half transparent vertices", 0x80FFFFFF, 0x80FFFFFF, false},
                 {"vertex alpha from 255 on the left to 0 on the right", 0xFFFFFFFF, 0x00FFFFFF, false},
-                {"alpha test, greater or equal 0x80", 0xFFFFFFFF, 0x00FFFFFF, true}};
+                {"alpha test, greater or equal 0x81", 0xFFFFFFFF, 0x00FFFFFF, true}};
     for (const auto& row : rows) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0);
         device->SetRenderState(D3DRS_ALPHATESTENABLE, row.alphaTest);
         device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-        device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+        device->SetRenderState(D3DRS_ALPHAREF, 0x81);
         std::vector<ScreenVertex> quad = Quad(20, 20, 36, 36, row.left);
         quad[2].colour = quad[3].colour = row.right;
         DrawScreenStrip(quad);
@@ -193,7 +196,7 @@ TEST_F(DeviceTest, BlendingAndAlphaTestTakeEachPixelsOwnAlpha) {
                     DWORD t = texel(x - 20, y - 20);
                     auto alpha =
                         static_cast<DWORD>(std::lround(std::lround(vertexAlpha) * (t >> 24) / 255.0));
-                    if (!row.alphaTest || alpha >= 0x80) {
+                    if (!row.alphaTest || alpha >= 0x81) {
                         expected = BlendFormula((t & 0xFFFFFF) | alpha << 24, background, D3DBLEND_SRCALPHA,
                                                 D3DBLEND_INVSRCALPHA);
                     }
@@ -471,12 +474,13 @@ TEST_F(DeviceTest, SliverTrianglesWithSteepColourGradientsStayInRange) {
 
 TEST_F(DeviceTest, GouraudAndFlatShadingAndTextureFactor) {
     RectangleStates(device, false);
-    std::vector<ScreenVertex> quad = Quad(0, 0, 100, 20, 0xFF000000);
-    quad[2].colour = quad[3].colour = 0xFFC8C8C8;
+    // From (16, 224, 0) on the left to (166, 74, 150) 150 pixels to the right: one step per pixel.
+    std::vector<ScreenVertex> quad = Quad(0, 0, 150, 20, 0xFF10E000);
+    quad[2].colour = quad[3].colour = 0xFFA64A96;
     DrawScreenStrip(quad);
-    ExpectPixel(0, 10, 0xFF000000);
-    ExpectPixel(50, 10, 0xFF646464);
-    ExpectPixel(99, 10, 0xFFC6C6C6);
+    for (DWORD x : {0u, 10u, 75u, 127u, 128u, 140u, 149u}) {
+        ExpectPixel(static_cast<int>(x), 10, 0xFF000000u | (16 + x) << 16 | (224 - x) << 8 | x);
+    }
 
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
     std::vector<ScreenVertex> triangle = {

@@ -79,10 +79,10 @@ TEST_F(TransformedDrawTest, VerticesGoThroughWorldThenViewThenProjection) {
 }
 
 TEST_F(TransformedDrawTest, TexturingOfARecedingQuadIsPerspectiveCorrect) {
-    // A floor at y = -10 from z = 20 (v = 1) to z = 100 (v = 0); texel row r has green r and red 255 - r.
-    // v is linear in the world: at depth z it is (100 - z) / 80, and screen row y shows the floor at
-    // z = 10 * 60 * yScale / (y - 60). Point sampling shows row floor(256 v), bilinear filtering the
-    // ramp's value at 256 v - 1/2.
+    // A floor at y = -10, 200 wide (its near corners beyond the guard band), from z = 20 (v = 1) to z = 100
+    // (v = 0); texel row r has green r and red 255 - r. v is linear in the world: at depth z it is (100 - z)
+    // / 80, and screen row y shows the floor at z = 10 * 60 * yScale / (y - 60). Point sampling shows row
+    // floor(256 v), bilinear filtering the ramp's value at 256 v - 1/2.
     IDirect3DTexture9* texture = MakeTexture(
         4, 256, [](int, int y) { return 0xFF00003Cu | static_cast<DWORD>(255 - y) << 16 | y << 8; });
     device->SetTexture(0, texture);
@@ -90,16 +90,19 @@ TEST_F(TransformedDrawTest, TexturingOfARecedingQuadIsPerspectiveCorrect) {
     for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
         device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
         device->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
-        DrawColoured({{-30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 0, 1},
-                      {-30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 0, 0},
-                      {30.0f, -10.0f, 20.0f, 0xFFFFFFFF, 1, 1},
-                      {30.0f, -10.0f, 100.0f, 0xFFFFFFFF, 1, 0}},
+        DrawColoured({{-100.0f, -10.0f, 20.0f, 0xFFFFFFFF, 0, 1},
+                      {-100.0f, -10.0f, 100.0f, 0xFFFFFFFF, 0, 0},
+                      {100.0f, -10.0f, 20.0f, 0xFFFFFFFF, 1, 1},
+                      {100.0f, -10.0f, 100.0f, 0xFFFFFFFF, 1, 0}},
                      D3DPT_TRIANGLESTRIP, 2);
         for (int y : {76, 79, 85, 93, 104, 119}) {
             double z = 600.0 * yScale / (y - 60), v = (100.0 - z) / 80;
             double value = filter == D3DTEXF_POINT ? std::floor(256 * v) : 256 * v - 0.5;
             int row = static_cast<int>(std::lround(value));
-            ExpectPixel(WIDTH / 2 + 7, y, 0xFF00003Cu | static_cast<DWORD>(255 - row) << 16 | row << 8);
+            // Every column of the row shows the same depth; 150 lies beyond the first 128 pixels.
+            for (int x : {WIDTH / 2 + 7, 150}) {
+                ExpectPixel(x, y, 0xFF00003Cu | static_cast<DWORD>(255 - row) << 16 | row << 8);
+            }
         }
     }
 }
