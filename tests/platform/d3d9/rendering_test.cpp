@@ -479,7 +479,7 @@ TEST_F(DeviceTest, GouraudAndFlatShadingAndTextureFactor) {
     quad[2].colour = quad[3].colour = 0xFFA64A96;
     DrawScreenStrip(quad);
     for (DWORD x : {0u, 10u, 75u, 127u, 128u, 140u, 149u}) {
-        ExpectPixel(static_cast<int>(x), 10, 0xFF000000u | (16 + x) << 16 | (224 - x) << 8 | x);
+        ExpectPixel(static_cast<int>(x), 10, 0xFF000000u | (16 + x) << 16 | (224 - x) << 8 | x, 0);
     }
 
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);

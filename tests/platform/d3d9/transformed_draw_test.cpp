@@ -132,6 +132,26 @@ TEST_F(TransformedDrawTest, PointSpritesAreSquaresOfTheirClampedSizeTexturedFrom
             ExpectPixel(x, y, inside ? texel((x - 76) / 2, (y - 56) / 2) : 0xFF000000, 0);
         }
     }
+    // Points on the near and the far plane are drawn, those just outside are not. Here near is z = 10 and
+    // far z = 20 (clip z = 2z - 20, w = z); x = -z/2 lands on column 40, x = z/2 on 120, x = 0 on 80.
+    D3DMATRIX projection = Identity();
+    projection._33 = 2.0f;
+    projection._34 = 1.0f;
+    projection._43 = -20.0f;
+    projection._44 = 0.0f;
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(Draw(std::vector<PointVertex>{{-5.0f, 0.0f, 10.0f, 4.0f, 0xFFFFFFFF},
+                                            {10.0f, 0.0f, 20.0f, 4.0f, 0xFFFFFFFF},
+                                            {0.0f, 0.0f, 9.99f, 4.0f, 0xFFFFFFFF},
+                                            {0.0f, 0.0f, 20.01f, 4.0f, 0xFFFFFFFF}},
+                   POINT_FVF, D3DPT_POINTLIST, 4),
+              D3D_OK);
+    EXPECT_NE(Pixel(40, 60), 0xFF000000u);
+    EXPECT_NE(Pixel(120, 60), 0xFF000000u);
+    EXPECT_EQ(Pixel(80, 60), 0xFF000000u);
+    projection = Perspective(3.14159265f / 4, static_cast<float>(WIDTH) / HEIGHT, 10.0f, 200.0f);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
     // Without sprites the square takes the vertex's texture coordinates (none here: texel (0, 0)).
     device->SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
     ASSERT_EQ(Draw(points, POINT_FVF, D3DPT_POINTLIST, 1), D3D_OK);
@@ -286,13 +306,13 @@ TEST_F(TransformedDrawTest, ClippedCornersTakeTheColourOfTheirPlaceOnTheCutEdge)
     DrawColoured({{-50, -50, 250, far, 0, 0}, {0, 50, 250, far, 0, 0}, {50, -50, 250, far, 0, 0}},
                  D3DPT_TRIANGLELIST, 1);
     ExpectPixel(WIDTH / 2, HEIGHT / 2, 0xFF000000, 0);
-    // A wall whose corners lie far outside the guard band, its left side one colour and its right side
-    // another: the centre of the view (x = 0) lies a quarter of the way from the left side.
+    // A wall whose corners would lie millions of pixels off screen, its left side one colour and its
+    // right side another: the centre of the view (x = 0) lies a quarter of the way from the left side.
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    DrawColoured({{-30000, -30000, 50, near, 0, 1},
-                  {-30000, 30000, 50, near, 0, 0},
-                  {90000, -30000, 50, far, 1, 1},
-                  {90000, 30000, 50, far, 1, 0}},
+    DrawColoured({{-1.0e6f, -1.0e6f, 50, near, 0, 1},
+                  {-1.0e6f, 1.0e6f, 50, near, 0, 0},
+                  {3.0e6f, -1.0e6f, 50, far, 1, 1},
+                  {3.0e6f, 1.0e6f, 50, far, 1, 0}},
                  D3DPT_TRIANGLESTRIP, 2);
     for (int y = 0; y < HEIGHT; y += 17) {
         for (int x = 0; x < WIDTH; x += 23) {
