@@ -224,12 +224,20 @@ TEST_F(DeviceTest, MipFilterPicksTheLevelFromTheCoordinateDerivatives) {
     // Magnified: level 0.
     DrawScreenStrip(Quad(20, 0, 120, 100, 0xFFFFFFFF));
     ExpectPixel(70, 50, levelColours[0]);
+    // MAXMIPLEVEL names the most detailed level used, magnified or not; beyond the chain, the last level.
+    for (auto [maximum, level] : {std::pair{3, 3}, {10, 6}}) {
+        device->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, maximum);
+        DrawScreenStrip(Quad(0, 0, 16, 16, 0xFFFFFFFF));
+        DrawScreenStrip(Quad(20, 0, 120, 100, 0xFFFFFFFF));
+        ExpectPixel(8, 8, levelColours[level]);
+        ExpectPixel(70, 50, levelColours[level]);
+    }
+    device->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 0);
+    // 64 texels over 23 pixels: level of detail log2(64 / 23) = 1.476, level 1 (green) mixed with 0.476 of
+    // level 2 (blue).
     device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    // 64 texels over 23 pixels: between levels 1 and 2.
-    DrawScreenStrip(Quad(0, 100, 23, 120, 0xFFFFFFFF));
-    D3DCOLOR mixed = Pixel(11, 110);
-    EXPECT_GT(Channel(mixed, 8), 0x20);
-    EXPECT_GT(Channel(mixed, 0), 0x20);
+    DrawScreenStrip(Quad(0, 97, 23, 120, 0xFFFFFFFF));
+    ExpectPixel(11, 108, 0xFF008679);
 }
 
 TEST_F(DeviceTest, LinearFilterBlendsNeighbouringTexels) {
