@@ -90,10 +90,11 @@ TEST_F(TransformedDrawTest, TexturingOfARecedingQuadIsPerspectiveCorrect) {
     for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
         device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
         device->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+        // No two corners at the same depth.
         DrawColoured({{-100.0f, -10.0f, 20.0f, 0xFFFFFFFF, 0, 1},
                       {-100.0f, -10.0f, 100.0f, 0xFFFFFFFF, 0, 0},
-                      {100.0f, -10.0f, 20.0f, 0xFFFFFFFF, 1, 1},
-                      {100.0f, -10.0f, 100.0f, 0xFFFFFFFF, 1, 0}},
+                      {100.0f, -10.0f, 21.0f, 0xFFFFFFFF, 1, 79.0f / 80},
+                      {100.0f, -10.0f, 99.0f, 0xFFFFFFFF, 1, 1.0f / 80}},
                      D3DPT_TRIANGLESTRIP, 2);
         for (int y : {76, 79, 85, 93, 104, 119}) {
             double z = 600.0 * yScale / (y - 60), v = (100.0 - z) / 80;
@@ -238,6 +239,19 @@ TEST_F(TransformedDrawTest, IndexedDrawReadsFromTheStreamOffset) {
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
     device->EndScene();
     ExpectPixel(WIDTH / 2, HEIGHT / 2, 0xFF808080);
+    // Indices 4 and 5 (vertices 1 and 3, the upper corners) as points of 4 pixels.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_POINTSIZE, FloatToDword(4.0f));
+    device->BeginScene();
+    ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_POINTLIST, 0, 0, 4, 4, 2), D3D_OK);
+    device->EndScene();
+    float sx, sy;
+    for (float x : {-10.0f, 10.0f}) {
+        Project(x, 10.0f, 50.0f, &sx, &sy);
+        ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF808080);
+        Project(x, -10.0f, 50.0f, &sx, &sy);
+        ExpectPixel(static_cast<int>(sx), static_cast<int>(sy), 0xFF000000);
+    }
     EXPECT_EQ(device->SetIndices(nullptr), D3D_OK);
     device->BeginScene();
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
