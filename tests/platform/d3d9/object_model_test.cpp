@@ -2,6 +2,8 @@
 // brackets, Clear, Present, the call trace and fault injection.
 #include "device_fixture.h"
 
+#include <array>
+
 using namespace d3d9test;
 namespace hooks = platform::d3d9;
 
@@ -132,7 +134,7 @@ TEST_F(DeviceTest, BufferLocksCheckTheirRangeAndIndexBuffersTheirFormat) {
     EXPECT_LT(device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib, nullptr), 0);
 }
 
-TEST_F(DeviceTest, TexturesBuildTheFullChainLockEachLevelAndKeepTheSizeLimit) {
+TEST_F(DeviceTest, TexturesBuildTheFullChainLockEachLevelExpandFourBitChannelsAndKeepTheSizeLimit) {
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(device->CreateTexture(64, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
               D3D_OK);
@@ -164,7 +166,36 @@ TEST_F(DeviceTest, TexturesBuildTheFullChainLockEachLevelAndKeepTheSizeLimit) {
     owned.push_back(glyphs);
     ASSERT_EQ(glyphs->LockRect(0, &rect, nullptr, 0), D3D_OK);
     EXPECT_EQ(rect.Pitch, 256);
+    // Each 4-bit channel n reads as n * 17: alpha, red, green and blue differ per texel.
+    auto nibbles = [](int x, int y) {
+        return std::array<DWORD, 4>{DWORD(15 - x % 16), DWORD(x % 16), DWORD(y % 16),
+                                    DWORD((x + 3 * y) % 16)};
+    };
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            auto [a, r, g, b] = nibbles(x, y);
+            WORD texel = static_cast<WORD>(a << 12 | r << 8 | g << 4 | b);
+            std::memcpy(static_cast<uint8_t*>(rect.pBits) + y * rect.Pitch + x * 2, &texel, 2);
+        }
+    }
     glyphs->UnlockRect(0);
+    device->SetTexture(0, glyphs);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    std::vector<ScreenVertex> quad = Quad(0, 0, 32, 32, 0xFFFFFFFF);
+    quad[0].tv = quad[2].tv = quad[2].tu = quad[3].tu = 0.25f;
+    DrawScreenStrip(quad);
+    for (int y = 0; y < 32; y += 3) {
+        for (int x = 0; x < 32; x += 5) {
+            auto [a, r, g, b] = nibbles(x, y);
+            ExpectPixel(x, y,
+                        BlendFormula(a * 17 << 24 | r * 17 << 16 | g * 17 << 8 | b * 17, 0xFF000000,
+                                     D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA),
+                        0);
+        }
+    }
+    device->SetTexture(0, nullptr);
 
     // The size limit a test can set is reported and kept.
     hooks::SetMaxTextureSize(256, 256);

@@ -1,6 +1,7 @@
 // Rendering through the device: each kind of draw the engine makes, probed in the back buffer.
 #include "device_fixture.h"
 
+#include <array>
 #include <cmath>
 #include <tuple>
 
@@ -349,35 +350,83 @@ protected:
     IDirect3DTexture9* texture = nullptr;
 };
 
-TEST_F(QuadPathTest, QuadCoversTheSamePixelsAsItsTwoTriangles) {
-    // In the last row the fourth corner's texture coordinate breaks the first triangle's plane: that
-    // quad is drawn as its two triangles, to the pixel.
-    for (auto [angle, inconsistent] :
-         {std::pair{0.0f, false}, {0.3f, false}, {1.1f, false}, {2.5f, false}, {0.2f, true}}) {
-        std::vector<ScreenVertex> quad = RotatedQuad(80.3f, 60.6f, 37.0f, angle, 0xFFFFFFFF);
-        quad[3].tu = inconsistent ? 0.5f : quad[3].tu;
+namespace {
+
+// The top-left fill rule: the triangle covers pixel centre (x, y) when the centre lies inside all three
+// edges, or on an edge that is a top edge (horizontal, the triangle below it) or a left edge (the
+// triangle to its right). Corners in 1/256 pixel.
+bool FillRuleCovers(std::array<std::array<int64_t, 2>, 3> corner, int x, int y) {
+    const int64_t px = x * 256LL, py = y * 256LL;
+    int64_t area = (corner[1][0] - corner[0][0]) * (corner[2][1] - corner[0][1]) -
+                   (corner[2][0] - corner[0][0]) * (corner[1][1] - corner[0][1]);
+    if (area < 0) {
+        std::swap(corner[1], corner[2]); // clockwise on screen, y down: inside is where e > 0
+    }
+    for (int i = 0; i < 3; ++i) {
+        const auto& a = corner[i];
+        const auto& b = corner[(i + 1) % 3];
+        int64_t dx = b[0] - a[0], dy = b[1] - a[1];
+        int64_t e = dx * (py - a[1]) - dy * (px - a[0]);
+        bool topOrLeft = dy < 0 || (dy == 0 && dx > 0);
+        if (area == 0 || e < 0 || (e == 0 && !topOrLeft)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(QuadPathTest, QuadAndItsTwoTrianglesCoverWhatTheFillRuleGives) {
+    // Corners on whole 1/256 pixels. Rotated squares in the middle, over the top left and the bottom right
+    // corner of the target and in from its left and right edges; one with a fourth texture coordinate off
+    // the first triangle's plane, so drawn as its two triangles; and a slanted parallelogram whose edges
+    // start off the left edge with a slope of exactly one pixel per row.
+    struct Row {
+        std::vector<ScreenVertex> quad;
+        bool inconsistent;
+    };
+    std::vector<Row> rows;
+    for (auto [angle, x, y] : {std::tuple{0.0f, 80.3f, 60.6f},
+                               {0.3f, 80.3f, 60.6f},
+                               {1.1f, 80.3f, 60.6f},
+                               {2.5f, 80.3f, 60.6f},
+                               {0.45f, 7.3f, 5.6f},
+                               {2.2f, 150.6f, 111.2f},
+                               {0.6f, -15.3f, 40.6f},
+                               {0.9f, 170.3f, 70.2f}}) {
+        rows.push_back({RotatedQuad(x, y, 37.0f, angle, 0xFFFFFFFF), false});
+    }
+    rows.push_back({RotatedQuad(80.3f, 60.6f, 37.0f, 0.2f, 0xFFFFFFFF), true});
+    rows.back().quad[3].tu = 0.5f;
+    rows.push_back({Quad(0, 0, 1, 1, 0xFFFFFFFF), false});
+    const float slanted[4][2] = {{19.5f, 60.25f}, {-40.5f, 0.25f}, {39.5f, 60.25f}, {-20.5f, 0.25f}};
+    for (size_t i = 0; i < 4; ++i) {
+        rows.back().quad[i].x = slanted[i][0];
+        rows.back().quad[i].y = slanted[i][1];
+    }
+    for (size_t row = 0; row < rows.size(); ++row) {
+        std::vector<ScreenVertex>& quad = rows[row].quad;
+        std::array<std::array<int64_t, 2>, 4> corners;
+        for (size_t i = 0; i < 4; ++i) {
+            corners[i] = {std::llround(quad[i].x * 256), std::llround(quad[i].y * 256)};
+            quad[i].x = static_cast<float>(corners[i][0]) / 256;
+            quad[i].y = static_cast<float>(corners[i][1]) / 256;
+        }
         DrawScreenStrip(quad);
         std::vector<uint32_t> together = Frame();
         DrawAsSeparateTriangles(quad);
         std::vector<uint32_t> apart = Frame();
-        int differing = 0;
-        for (size_t i = 0; i < together.size(); ++i) {
-            ASSERT_EQ(together[i] == 0xFF000000u, apart[i] == 0xFF000000u)
-                << "angle " << angle << " pixel " << i;
-            differing += Near(together[i], apart[i], 8) ? 0 : 1;
-        }
-        EXPECT_LE(differing, 4) << "angle " << angle;
-        if (angle == 0.0f) {
-            // Corners at 43.3 and 117.3 across, 23.6 and 97.6 down: pixels 44 to 117 and 24 to 97.
-            for (int y = 20; y < 100; ++y) {
-                for (int x = 40; x < 120; ++x) {
-                    bool inside = x >= 44 && x <= 117 && y >= 24 && y <= 97;
-                    ASSERT_EQ(together[static_cast<size_t>(y) * WIDTH + x] != 0xFF000000u, inside)
-                        << x << ", " << y;
-                }
+        for (int y = 0; y < HEIGHT; ++y) {
+            for (int x = 0; x < WIDTH; ++x) {
+                bool covered = FillRuleCovers({corners[0], corners[1], corners[2]}, x, y) ||
+                               FillRuleCovers({corners[2], corners[1], corners[3]}, x, y);
+                size_t i = static_cast<size_t>(y) * WIDTH + static_cast<size_t>(x);
+                ASSERT_EQ(together[i] != 0xFF000000u, covered) << "row " << row << " at " << x << ", " << y;
+                ASSERT_EQ(apart[i] != 0xFF000000u, covered) << "row " << row << " at " << x << ", " << y;
             }
         }
-        EXPECT_TRUE(!inconsistent || together == apart) << "angle " << angle;
+        EXPECT_TRUE(!rows[row].inconsistent || together == apart) << "row " << row;
     }
 }
 

@@ -301,8 +301,8 @@ TEST_F(TransformedDrawTest, ClippedCornersTakeTheColourOfTheirPlaceOnTheCutEdge)
         int row;
         double t;
     } rows[] = {
-        {"far plane",
-         {{-40, floorY, 20, near, 0, 0}, {0, floorY, 400, far, 0, 0}, {40, floorY, 20, near, 0, 0}},
+        {"far plane, two corners beyond it",
+         {{0, floorY, 20, near, 0, 0}, {-400, floorY, 400, far, 0, 0}, {400, floorY, 400, far, 0, 0}},
          68,
          (200.0 - 20) / (400 - 20)},
         {"near plane, corner behind the camera",
