@@ -71,34 +71,29 @@ public:
         }
     }
 
+    // The dialog's record stays until its DialogBoxParamA call ends, whatever its procedure or the
+    // script's commands do meanwhile.
     void RunModalDialog(WindowRecord& dialog) override {
-        HWND handle = dialog.handle;
-        for (;;) {
-            WindowRecord* record = FindWindowRecord(handle);
-            if (!record || record->dialogEnded || QuitRequested()) {
-                return;
-            }
+        while (!dialog.dialogEnded && !QuitRequested()) {
             std::optional<DialogAnswer> answer = TakeDialogAnswer();
             if (!answer) {
                 StepHeadlessScript(true);
                 answer = TakeDialogAnswer();
                 // The script's commands may have reached the program, which may have ended the dialog.
-                record = FindWindowRecord(handle);
-                if (!record || record->dialogEnded) {
+                if (dialog.dialogEnded) {
                     return;
                 }
             }
             if (!answer) {
                 ReportUnansweredDialog("dialog");
-                SendMessageA(handle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                record = FindWindowRecord(handle);
-                if (record && !record->dialogEnded) {
+                SendMessageA(dialog.handle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                if (!dialog.dialogEnded) {
                     // The dialog refuses to be cancelled; nobody is left to answer it.
-                    EndDialog(handle, -1);
+                    EndDialog(dialog.handle, -1);
                 }
                 return;
             }
-            Answer(*record, *answer);
+            Answer(dialog, *answer);
             DispatchQueuedMessages();
         }
     }

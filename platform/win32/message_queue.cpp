@@ -36,19 +36,21 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return msg;
 }
 
+// Input goes to enabled windows only. (Input for a window being destroyed is discarded with the rest of
+// its messages when it is gone.)
+bool TakesInput(HWND window) {
+    WindowRecord* record = FindWindowRecord(window);
+    return record && record->enabled;
+}
+
 bool InputForDisabledWindow(const QueuedMessage& entry) {
-    if (!entry.input) {
-        return false;
-    }
-    WindowRecord* record = FindWindowRecord(entry.msg.hwnd);
-    return !record || !record->enabled;
+    return entry.input && !TakesInput(entry.msg.hwnd);
 }
 
 } // namespace
 
 void PostInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    WindowRecord* record = FindWindowRecord(window);
-    if (!record || !record->enabled || record->destroying) {
+    if (!TakesInput(window)) {
         return;
     }
     Queue().messages.push_back({MakeMessage(window, message, wParam, lParam), true});
@@ -64,8 +66,7 @@ void PostKeyMessage(HWND window, UINT virtualKey, bool down, bool repeat) {
 }
 
 void PostMouseMoveMessage(HWND window, LPARAM position) {
-    WindowRecord* record = FindWindowRecord(window);
-    if (!record || !record->enabled || record->destroying) {
+    if (!TakesInput(window)) {
         return;
     }
     auto& messages = Queue().messages;
