@@ -117,7 +117,6 @@ std::unique_ptr<FontFace> FontFace::Create(const FontRequest& request, std::stri
     std::unique_ptr<FontFace> font(new FontFace());
     font->face = face;
     font->filePath = path;
-    font->antialiased = request.antialiased;
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 && face->num_charmaps > 0) {
         FT_Set_Charmap(face, face->charmaps[0]);
     }
@@ -176,8 +175,7 @@ FontFace::~FontFace() {
 bool FontFace::LoadGlyph(unsigned char character) {
     FT_Face ftFace = static_cast<FT_Face>(face);
     FT_UInt glyph = FT_Get_Char_Index(ftFace, CodePointOfAnsi(character));
-    FT_Int32 flags = antialiased ? FT_LOAD_DEFAULT : (FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO);
-    return FT_Load_Glyph(ftFace, glyph, flags) == 0;
+    return FT_Load_Glyph(ftFace, glyph, FT_LOAD_DEFAULT) == 0;
 }
 
 int FontFace::Advance(unsigned char character) {
@@ -185,7 +183,8 @@ int FontFace::Advance(unsigned char character) {
         int advance = 0;
         if (LoadGlyph(character)) {
             FT_Face ftFace = static_cast<FT_Face>(face);
-            advance = static_cast<int>((ftFace->glyph->advance.x + 32) >> 6);
+            // A hinted glyph's advance is a whole number of pixels.
+            advance = static_cast<int>(ftFace->glyph->advance.x >> 6);
         }
         advances[character] = advance;
         advanceKnown[character] = true;
@@ -200,7 +199,7 @@ bool FontFace::Render(unsigned char character, GlyphImage* image) {
     }
     FT_GlyphSlot slot = static_cast<FT_Face>(face)->glyph;
     if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
-        FT_Render_Glyph(slot, antialiased ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0) {
+        FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
         return false;
     }
     const FT_Bitmap& bitmap = slot->bitmap;
@@ -216,10 +215,11 @@ bool FontFace::Render(unsigned char character, GlyphImage* image) {
         const unsigned char* source = bitmap.buffer + static_cast<size_t>(sourceRow) * pitch;
         uint8_t* target = image->coverage.data() + static_cast<size_t>(row) * image->width;
         for (int column = 0; column < image->width; ++column) {
+            // Outlines render to 256 grey levels; a face's embedded bitmaps may be one bit a pixel.
             if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
                 target[column] = (source[column >> 3] & (0x80 >> (column & 7))) ? 255 : 0;
-            } else if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bitmap.num_grays > 1) {
-                target[column] = static_cast<uint8_t>(source[column] * 255 / (bitmap.num_grays - 1));
+            } else if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bitmap.num_grays == 256) {
+                target[column] = source[column];
             } else {
                 return false;
             }

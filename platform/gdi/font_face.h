@@ -23,7 +23,6 @@ struct FontRequest {
     int height = 0; // GDI convention: < 0 em height in pixels, > 0 cell height, 0 default
     int weight = 400;
     bool italic = false;
-    bool antialiased = true;
 };
 
 class FontFace {
@@ -54,7 +53,6 @@ private:
     int emPixels = 0;
     int ascent = 0;
     int descent = 0;
-    bool antialiased = true;
     int advances[256];
     bool advanceKnown[256] = {};
 };

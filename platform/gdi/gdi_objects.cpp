@@ -63,7 +63,7 @@ Font* StockFont() {
         auto created = std::make_unique<Font>();
         created->stock = true;
         std::string error;
-        created->face = FontFace::Create(FontRequest{"System", 0, FW_NORMAL, false, true}, &error);
+        created->face = FontFace::Create(FontRequest{"System", 0, FW_NORMAL, false}, &error);
         return static_cast<Font*>(Register(std::move(created)));
     }();
     return font;

@@ -19,7 +19,7 @@ uint32_t Blend(uint32_t under, uint32_t over, unsigned coverage) {
     for (int shift = 0; shift < 24; shift += 8) {
         int a = static_cast<int>((under >> shift) & 0xFF);
         int b = static_cast<int>((over >> shift) & 0xFF);
-        int mixed = a + ((b - a) * static_cast<int>(coverage) + (b >= a ? 127 : -127)) / 255;
+        int mixed = (a * (255 - static_cast<int>(coverage)) + b * static_cast<int>(coverage) + 127) / 255;
         result |= static_cast<uint32_t>(mixed) << shift;
     }
     return result;
@@ -67,10 +67,10 @@ void DrawGlyph(Bitmap* bitmap, const GlyphImage& glyph, int penX, int cellTop, u
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
                   DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
                   DWORD quality, DWORD pitchAndFamily, LPCSTR faceName) {
-    // Width, angles, decorations, character set, precisions and pitch are accepted and not used:
-    // the face comes from its name, weight and slant alone.
+    // Width, angles, decorations, character set, precisions, quality and pitch are accepted and not
+    // used: the face comes from its name, weight and slant alone, and glyphs are always anti-aliased.
     (void)width, (void)escapement, (void)orientation, (void)underline, (void)strikeOut, (void)charSet;
-    (void)outPrecision, (void)clipPrecision, (void)pitchAndFamily;
+    (void)outPrecision, (void)clipPrecision, (void)quality, (void)pitchAndFamily;
     FontRequest request;
     if (faceName != nullptr) {
         request.faceName.assign(faceName, strnlen(faceName, 32));
@@ -78,7 +78,6 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
     request.height = height;
     request.weight = weight == FW_DONTCARE ? FW_NORMAL : weight;
     request.italic = italic != 0;
-    request.antialiased = quality != NONANTIALIASED_QUALITY;
     std::string error;
     auto font = std::make_unique<Font>();
     font->face = FontFace::Create(request, &error);
