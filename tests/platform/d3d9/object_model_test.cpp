@@ -36,6 +36,27 @@ TEST_F(DeviceTest, WindowedDeviceTakesClientSizeAndReportsBlendingSupport) {
                                             D3DUSAGE_RENDERTARGET | D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING,
                                             D3DRTYPE_SURFACE, desc.Format),
               D3D_OK);
+    // Formats the device can make: the back buffer's as a target, D16 as depth, and the texture formats.
+    const struct {
+        DWORD usage;
+        D3DRESOURCETYPE type;
+        D3DFORMAT format;
+        HRESULT result;
+    } formats[] = {{D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE, D3DFMT_A8R8G8B8, D3DERR_NOTAVAILABLE},
+                   {D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16, D3D_OK},
+                   {D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_X8R8G8B8, D3DERR_NOTAVAILABLE},
+                   {0, D3DRTYPE_TEXTURE, D3DFMT_A4R4G4B4, D3D_OK},
+                   {0, D3DRTYPE_TEXTURE, D3DFMT_DXT1, D3DERR_NOTAVAILABLE},
+                   {0, D3DRTYPE_VERTEXBUFFER, D3DFMT_A8R8G8B8, D3DERR_NOTAVAILABLE}};
+    for (const auto& row : formats) {
+        EXPECT_EQ(fromDevice->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, row.usage, row.type,
+                                                row.format),
+                  row.result)
+            << "usage " << row.usage << " type " << row.type << " format " << row.format;
+    }
+    EXPECT_EQ(fromDevice->CheckDeviceFormat(1, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE,
+                                            D3DFMT_A8R8G8B8),
+              D3DERR_NOTAVAILABLE);
     surface->Release();
     fromDevice->Release();
 }
