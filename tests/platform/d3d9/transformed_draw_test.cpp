@@ -153,10 +153,13 @@ TEST_F(TransformedDrawTest, PointSpritesAreSquaresOfTheirClampedSizeTexturedFrom
     EXPECT_EQ(Pixel(80, 60), 0xFF000000u);
     projection = Perspective(3.14159265f / 4, static_cast<float>(WIDTH) / HEIGHT, 10.0f, 200.0f);
     device->SetTransform(D3DTS_PROJECTION, &projection);
-    // Without sprites the square takes the vertex's texture coordinates (none here: texel (0, 0)).
+    // Without sprites the square takes the vertex's texture coordinates (none here: texel (0, 0)); this
+    // point at x = 1.5 covers pixels 81 to 88.
     device->SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
-    ASSERT_EQ(Draw(points, POINT_FVF, D3DPT_POINTLIST, 1), D3D_OK);
-    ExpectPixel(82, 62, texel(0, 0), 0);
+    ASSERT_EQ(
+        Draw(std::vector<PointVertex>{{1.5f, 0.0f, 50.0f, 8.0f, 0xFFFFFFFF}}, POINT_FVF, D3DPT_POINTLIST, 1),
+        D3D_OK);
+    ExpectPixel(85, 62, texel(0, 0), 0);
 
     // Sizes, untextured and in the vertex's colour: the side in pixels is the size clamped to
     // POINTSIZE_MIN and to POINTSIZE_MAX, which cannot exceed 64; without a size in the vertex the
@@ -347,11 +350,17 @@ TEST_F(TransformedDrawTest, ViewportMapsAndLimitsTransformedGeometry) {
     ExpectPixel(120, 50, 0xFF000000);
     ExpectPixel(80, 29, 0xFF000000);
     ExpectPixel(80, 90, 0xFF000000);
-    // A point at the centre of the view lands at the centre of the viewport.
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    // A point at the centre of the view lands at the centre of the viewport; its depth z / w =
+    // 200 / 190 * (1 - 10 / 50) maps into MinZ 0.25 to MaxZ 0.75.
+    vp.MinZ = 0.25f;
+    vp.MaxZ = 0.75f;
+    ASSERT_EQ(device->SetViewport(&vp), D3D_OK);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     DrawColoured(Square(1.0f, 50.0f, 0xFFFFFFFF), D3DPT_TRIANGLESTRIP, 2);
     ExpectPixel(80, 60, 0xFFFFFFFF);
     ExpectPixel(70, 60, 0xFF000000);
+    EXPECT_NEAR(platform::d3d9::ReadDepthValue(device, 80, 60), (0.25 + 0.5 * 200 / 190 * 0.8) * 65535, 1.0);
 }
 
 TEST_F(TransformedDrawTest, FrameSelectedByStreamOffsetAndTextVertexFormat) {
