@@ -88,4 +88,8 @@ bool WritePixelsPng(const char* path, const uint32_t* pixels, int width, int hei
 // The device's open-scene flag, for tests of scene brackets.
 bool InScene(IDirect3DDevice9* device);
 
+// How many presented frames the device found equal to the frame before them in all their drawing and
+// kept the last picture for instead of drawing them.
+uint64_t RepeatedFrameCount(IDirect3DDevice9* device);
+
 } // namespace platform::d3d9

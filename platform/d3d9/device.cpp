@@ -252,33 +252,15 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         (count > 0 && !rects) || FaultFires(Fault::Clear)) {
         return trace(D3DERR_INVALIDCALL);
     }
-    const D3DVIEWPORT9& vp = state.viewport;
-    const LONG viewLeft = static_cast<LONG>(vp.X), viewTop = static_cast<LONG>(vp.Y);
-    const LONG viewRight =
-        static_cast<LONG>(std::min<uint64_t>(uint64_t{vp.X} + vp.Width, backBuffer->width));
-    const LONG viewBottom =
-        static_cast<LONG>(std::min<uint64_t>(uint64_t{vp.Y} + vp.Height, backBuffer->height));
-    const D3DRECT whole{viewLeft, viewTop, viewRight, viewBottom};
-    const DWORD rectCount = count == 0 ? 1 : count;
-    const uint32_t colour = color | 0xFF000000u;
-    const uint16_t depth = DepthToD16(z);
-    for (DWORD r = 0; r < rectCount; ++r) {
-        const D3DRECT& rect = count == 0 ? whole : rects[r];
-        LONG left = std::max(rect.x1, viewLeft), right = std::min(rect.x2, viewRight);
-        LONG top = std::max(rect.y1, viewTop), bottom = std::min(rect.y2, viewBottom);
-        if (left >= right || top >= bottom) {
-            continue;
-        }
-        for (LONG y = top; y < bottom; ++y) {
-            if (flags & D3DCLEAR_TARGET) {
-                FillRow(backBuffer->bits.data() + static_cast<size_t>(y) * backBuffer->pitch + left * 4,
-                        colour, static_cast<size_t>(right - left) * 4);
-            }
-            if (flags & D3DCLEAR_ZBUFFER) {
-                FillRow(depthBuffer->bits.data() + static_cast<size_t>(y) * depthBuffer->pitch + left * 2,
-                        static_cast<uint32_t>(depth) * 0x10001u, static_cast<size_t>(right - left) * 2);
-            }
-        }
+    ClearCall call;
+    call.rectCount = count;
+    call.rects = rects;
+    call.flags = flags;
+    call.colour = color;
+    call.z = z;
+    call.viewport = state.viewport;
+    if (!Repeats(call)) {
+        ClearTarget(call);
     }
     return trace(D3D_OK);
 }
@@ -292,6 +274,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     if (FaultFires(Fault::Present)) {
         return trace(D3DERR_INVALIDCALL);
     }
+    FinishFrame();
     HWND target = destWindowOverride ? destWindowOverride : window;
     if (!platform::GetWindowClientSize(target, nullptr, nullptr)) {
         return trace(D3DERR_INVALIDCALL);
@@ -301,8 +284,41 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     frame.width = backBuffer->width;
     frame.height = backBuffer->height;
     frame.pitchPixels = backBuffer->pitch / 4;
+    frame.version = backBuffer->version;
     platform::PresentFrame(target, frame);
     return trace(D3D_OK);
+}
+
+void Device::ClearTarget(const ClearCall& call) {
+    const D3DVIEWPORT9& vp = call.viewport;
+    const LONG viewLeft = static_cast<LONG>(vp.X), viewTop = static_cast<LONG>(vp.Y);
+    const LONG viewRight =
+        static_cast<LONG>(std::min<uint64_t>(uint64_t{vp.X} + vp.Width, backBuffer->width));
+    const LONG viewBottom =
+        static_cast<LONG>(std::min<uint64_t>(uint64_t{vp.Y} + vp.Height, backBuffer->height));
+    const D3DRECT whole{viewLeft, viewTop, viewRight, viewBottom};
+    const DWORD rectCount = call.rectCount == 0 ? 1 : call.rectCount;
+    const uint32_t colour = call.colour | 0xFF000000u;
+    const uint16_t depth = DepthToD16(call.z);
+    for (DWORD r = 0; r < rectCount; ++r) {
+        const D3DRECT& rect = call.rectCount == 0 ? whole : call.rects[r];
+        LONG left = std::max(rect.x1, viewLeft), right = std::min(rect.x2, viewRight);
+        LONG top = std::max(rect.y1, viewTop), bottom = std::min(rect.y2, viewBottom);
+        if (left >= right || top >= bottom) {
+            continue;
+        }
+        pictureDrawn = true;
+        for (LONG y = top; y < bottom; ++y) {
+            if (call.flags & D3DCLEAR_TARGET) {
+                FillRow(backBuffer->bits.data() + static_cast<size_t>(y) * backBuffer->pitch + left * 4,
+                        colour, static_cast<size_t>(right - left) * 4);
+            }
+            if (call.flags & D3DCLEAR_ZBUFFER) {
+                FillRow(depthBuffer->bits.data() + static_cast<size_t>(y) * depthBuffer->pitch + left * 2,
+                        static_cast<uint32_t>(depth) * 0x10001u, static_cast<size_t>(right - left) * 2);
+            }
+        }
+    }
 }
 
 RenderTarget Device::Target() const {

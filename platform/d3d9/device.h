@@ -1,9 +1,11 @@
 // The device: the entry points of IDirect3DDevice9. They validate their arguments, store state (or
 // record it into the state block being recorded), keep the scene bracket, and hand draws to the
-// pipeline. The back buffer is X8R8G8B8, the optional automatic depth buffer D16.
+// pipeline. The back buffer is X8R8G8B8, the optional automatic depth buffer D16. A frame that repeats
+// the last frame's drawing exactly is not drawn again: the device keeps the last picture.
 #pragma once
 
 #include "d3d9/device_state.h"
+#include "d3d9/frame_log.h"
 #include "d3d9/pipeline/draw_plan.h"
 #include "d3d9/ref_counted.h"
 #include "d3d9/state_block.h"
@@ -82,10 +84,19 @@ public:
     bool Recording() const { return recording != nullptr; }
     void ReadEntry(StateEntry* entry) const;
     void WriteEntry(const StateEntry& entry);
-    const Image& BackBuffer() const { return *backBuffer; }
-    const Image* DepthBuffer() const { return depthBuffer.get(); }
+    // The buffers as an immediate device would have them now (repeated draws are drawn first).
+    const Image& BackBuffer();
+    const Image* DepthBuffer();
     bool InScene() const { return inScene; }
     const DeviceState& State() const { return state; }
+    // Draws what the frame has repeated of the last frame so far, and from there on draws as it goes:
+    // needed before anything reads the buffers or changes a texture the repeated draws sample.
+    void DrawRepeatedCommands();
+    // Called before a lock of a picture of this device: a lock of the back or depth buffer also makes
+    // the frame one that cannot be repeated, as its picture no longer follows from its drawing.
+    void BeforePictureLock(const Image& image);
+    // Frames found equal to the frame before them and kept instead of drawn.
+    uint64_t RepeatedFrames() const { return repeatedFrames; }
 
 private:
     Device(Direct3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& parameters);
@@ -95,7 +106,18 @@ private:
     void Set(const StateEntry& entry);
     RenderTarget Target() const;
     HRESULT Draw(D3DPRIMITIVETYPE type, int baseVertex, UINT firstVertex, UINT vertexCount,
-                 const uint32_t* indices, int primitiveCount);
+                 const uint32_t* indices, size_t indexCount, int primitiveCount);
+    // True when the call repeats the last frame's next command (nothing is drawn now); otherwise the
+    // caller draws it, after what was repeated so far has been drawn.
+    template <class Call> bool Repeats(const Call& call);
+    void ClearTarget(const ClearCall& call);
+    void Rasterize(const DrawCall& call);
+    // Draws the repeated commands and goes on recording after them.
+    void StopRepeating();
+    void RunLogged(const FrameCommand& command);
+    // Ends the frame at Present: keeps the picture when the frame repeated the last one, and decides
+    // whether the next frame may repeat this one.
+    void FinishFrame();
 
     Direct3D9* direct3d;
     HWND window;
@@ -109,6 +131,16 @@ private:
     std::vector<PipelineVertex> vertexScratch;
     std::vector<uint32_t> indexScratch;
     DrawScratch drawScratch;
+
+    // Recording: calls are drawn and logged. Repeating: the frame so far equals the first `repeated`
+    // commands of the log, the last frame, and nothing of it is drawn yet. Unrepeatable: calls are
+    // drawn only (the log is full, or the back buffer was written from outside).
+    enum class FrameMode { Recording, Repeating, Unrepeatable };
+    FrameMode frameMode = FrameMode::Recording;
+    FrameLog frameLog;
+    size_t repeated = 0;
+    bool pictureDrawn = false; // since the last Present
+    uint64_t repeatedFrames = 0;
 };
 
 } // namespace platform::d3d9

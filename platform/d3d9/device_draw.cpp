@@ -3,6 +3,7 @@
 #include "d3d9/call_trace.h"
 #include "d3d9/device.h"
 #include "d3d9/index_buffer.h"
+#include "d3d9/texture.h"
 #include "d3d9/vertex_buffer.h"
 
 #include <cstring>
@@ -23,7 +24,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
     if (vertexCount == 0 || primitiveCount > (1u << 24)) {
         return trace(D3DERR_INVALIDCALL);
     }
-    return trace(Draw(type, 0, startVertex, static_cast<UINT>(vertexCount), nullptr,
+    return trace(Draw(type, 0, startVertex, static_cast<UINT>(vertexCount), nullptr, 0,
                       static_cast<int>(primitiveCount)));
 }
 
@@ -70,11 +71,11 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
         index -= lowest;
     }
     return trace(Draw(type, baseVertexIndex, lowest, highest - lowest + 1, indexScratch.data(),
-                      static_cast<int>(primitiveCount)));
+                      indexScratch.size(), static_cast<int>(primitiveCount)));
 }
 
 HRESULT Device::Draw(D3DPRIMITIVETYPE type, int baseVertex, UINT firstVertex, UINT vertexCount,
-                     const uint32_t* indices, int primitiveCount) {
+                     const uint32_t* indices, size_t indexCount, int primitiveCount) {
     VertexLayout layout = DecodeVertexFormat(state.fvf);
     const UINT stride = state.streamStride;
     if (!layout.valid || stride < static_cast<UINT>(layout.size)) {
@@ -87,21 +88,42 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, int baseVertex, UINT firstVertex, UI
     if (first < 0 || end > static_cast<int64_t>(vb.Size()) || vertexCount > (1u << 24)) {
         return D3DERR_INVALIDCALL;
     }
-    vertexScratch.resize(vertexCount);
+    DrawCall call;
+    call.type = type;
+    call.primitiveCount = primitiveCount;
+    call.vertexCount = vertexCount;
+    call.stride = stride;
+    call.vertexBytes = vb.Data() + start;
+    call.vertexByteCount = static_cast<size_t>(end - start);
+    call.indices = indices;
+    call.indexCount = indexCount;
+    call.state = &state;
+    for (size_t stage = 0; stage < state.textures.size(); ++stage) {
+        call.textureVersions[stage] = state.textures[stage] ? state.textures[stage]->ContentVersion() : 0;
+    }
+    if (!Repeats(call)) {
+        Rasterize(call);
+    }
+    return D3D_OK;
+}
+
+void Device::Rasterize(const DrawCall& call) {
+    pictureDrawn = true;
+    const DeviceState& drawState = *call.state;
+    const VertexLayout layout = DecodeVertexFormat(drawState.fvf);
+    const int vertexCount = static_cast<int>(call.vertexCount);
+    vertexScratch.resize(call.vertexCount);
     const RenderTarget target = Target();
-    DrawPlan plan = BuildDrawPlan(state, layout, target);
-    RunVertexStage(plan.vertex, vb.Data() + start, static_cast<int>(stride), static_cast<int>(vertexCount),
-                   vertexScratch.data());
-    bool perspective =
-        type != D3DPT_POINTLIST && NeedsPerspective(vertexScratch.data(), static_cast<int>(vertexCount));
+    DrawPlan plan = BuildDrawPlan(drawState, layout, target);
+    RunVertexStage(plan.vertex, call.vertexBytes, static_cast<int>(call.stride), vertexCount, vertexScratch.data());
+    bool perspective = call.type != D3DPT_POINTLIST && NeedsPerspective(vertexScratch.data(), vertexCount);
     FinishDrawPlan(&plan, perspective);
     PrimitiveStream stream;
-    stream.type = type;
+    stream.type = call.type;
     stream.vertices = vertexScratch.data();
-    stream.indices = indices;
-    stream.primitiveCount = primitiveCount;
-    ExecuteDraw(plan, target, stream, static_cast<int>(vertexCount), &drawScratch);
-    return D3D_OK;
+    stream.indices = call.indices;
+    stream.primitiveCount = call.primitiveCount;
+    ExecuteDraw(plan, target, stream, vertexCount, &drawScratch);
 }
 
 } // namespace platform::d3d9

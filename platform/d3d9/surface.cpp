@@ -4,6 +4,7 @@
 #include "d3d9/call_trace.h"
 #include "d3d9/device.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace platform::d3d9 {
@@ -21,6 +22,11 @@ int BytesPerPixel(D3DFORMAT format) {
     }
 }
 
+uint64_t NextContentVersion() {
+    static std::atomic<uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 bool Image::Allocate(D3DFORMAT imageFormat, int imageWidth, int imageHeight, bool sampled) {
     int bytes = BytesPerPixel(imageFormat);
     if (bytes == 0 || imageWidth <= 0 || imageHeight <= 0 || imageWidth > 16384 || imageHeight > 16384) {
@@ -31,11 +37,19 @@ bool Image::Allocate(D3DFORMAT imageFormat, int imageWidth, int imageHeight, boo
     height = imageHeight;
     pitch = width * bytes;
     bits.assign(static_cast<size_t>(pitch) * height, 0);
+    NewVersion();
     if (sampled && (format == D3DFMT_A4R4G4B4 || format == D3DFMT_X8R8G8B8)) {
         expanded.assign(static_cast<size_t>(width) * height, 0);
         RefreshSampleCopy();
     }
     return true;
+}
+
+void Image::NewVersion() {
+    version = NextContentVersion();
+    if (containerVersion) {
+        *containerVersion = version;
+    }
 }
 
 const uint32_t* Image::SamplePixels() const {
@@ -96,6 +110,7 @@ HRESULT LockImage(Image& image, D3DLOCKED_RECT* lockedRect, const RECT* rect) {
         return D3DERR_INVALIDCALL;
     }
     image.locked = true;
+    image.NewVersion();
     lockedRect->Pitch = image.pitch;
     lockedRect->pBits = image.bits.data() + static_cast<size_t>(area.top) * image.pitch +
                         static_cast<size_t>(area.left) * BytesPerPixel(image.format);
@@ -107,6 +122,7 @@ HRESULT UnlockImage(Image& image) {
         return D3DERR_INVALIDCALL;
     }
     image.locked = false;
+    image.NewVersion();
     image.RefreshSampleCopy();
     return D3D_OK;
 }
@@ -142,6 +158,7 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
 }
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
+    device->BeforePictureLock(*image);
     HRESULT result =
         FaultFires(Fault::TextureLock) ? D3DERR_INVALIDCALL : LockImage(*image, lockedRect, rect);
     return Traced(this, "LockRect", {Arg(rect), Arg(flags)}, result);

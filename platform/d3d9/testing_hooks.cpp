@@ -240,4 +240,8 @@ bool InScene(IDirect3DDevice9* device) {
     return device && static_cast<Device*>(device)->InScene();
 }
 
+uint64_t RepeatedFrameCount(IDirect3DDevice9* device) {
+    return device ? static_cast<Device*>(device)->RepeatedFrames() : 0;
+}
+
 } // namespace platform::d3d9

@@ -28,6 +28,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levelCoun
     UINT w = width, h = height;
     for (UINT level = 0; level < levelCount; ++level) {
         auto image = std::make_shared<Image>();
+        image->containerVersion = &texture->contentVersion;
         if (!image->Allocate(format, static_cast<int>(w), static_cast<int>(h))) {
             texture->Release();
             return nullptr;
@@ -44,6 +45,8 @@ Texture::Texture(Device* device, DWORD usage, D3DPOOL pool) : device(device), us
 }
 
 Texture::~Texture() {
+    // Draws the device has not drawn yet may sample this texture.
+    device->DrawRepeatedCommands();
     device->ForgetResource(this);
     device->Release();
 }
@@ -79,6 +82,8 @@ HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
 }
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
+    // Draws the device has not drawn yet must see the texture as it was before this write.
+    device->DrawRepeatedCommands();
     HRESULT result = D3DERR_INVALIDCALL;
     if (level < levels.size() && !FaultFires(Fault::TextureLock)) {
         result = LockImage(*levels[level], lockedRect, rect);

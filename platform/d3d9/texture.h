@@ -25,6 +25,8 @@ public:
 
     int LevelCount() const { return static_cast<int>(levels.size()); }
     const Image& Level(int level) const { return *levels[static_cast<size_t>(level)]; }
+    // Changes whenever any level may have been written: the newest of the levels' versions.
+    uint64_t ContentVersion() const { return contentVersion; }
 
 private:
     Texture(Device* device, DWORD usage, D3DPOOL pool);
@@ -34,6 +36,7 @@ private:
     DWORD usage;
     D3DPOOL pool;
     std::vector<std::shared_ptr<Image>> levels;
+    uint64_t contentVersion = 0;
 };
 
 } // namespace platform::d3d9

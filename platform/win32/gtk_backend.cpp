@@ -11,8 +11,10 @@ namespace platform {
 
 namespace {
 
-// How long Present waits for the display's next frame when no frame clock ticks (hidden window).
+// How long Present waits for the display's next frame when no frame clock ticks.
 constexpr guint FRAME_FALLBACK_MS = 16;
+// The longest Present waits for a window that shows nothing to be shown again.
+constexpr guint HIDDEN_WAIT_MS = 1000;
 
 GtkBackend* ActiveGtk() {
     return dynamic_cast<GtkBackend*>(&Backend());
@@ -210,6 +212,13 @@ gboolean OnFrameTimeout(gpointer data) {
 
 void OnAfterPaint(GdkFrameClock*, gpointer data) {
     static_cast<FrameWait*>(data)->done = true;
+}
+
+// Whether the window shows nothing: hidden, minimised, or not on screen yet.
+bool ShowsNothing(const GtkWindowParts& parts) {
+    GdkWindow* native = gtk_widget_get_window(parts.window);
+    return !gtk_widget_get_mapped(parts.window) || !native ||
+           (gdk_window_get_state(native) & (GDK_WINDOW_STATE_ICONIFIED | GDK_WINDOW_STATE_WITHDRAWN)) != 0;
 }
 
 } // namespace
@@ -544,32 +553,23 @@ void GtkBackend::PumpEvents() {
     }
 }
 
-void GtkBackend::Present(WindowRecord& window) {
+void GtkBackend::Present(WindowRecord& window, bool newPicture) {
     GtkWindowParts* parts = Parts(window.handle);
     const PresentedFrame& frame = window.lastFrame;
     if (!parts || frame.width <= 0 || frame.height <= 0) {
         return;
     }
-    if (!parts->surface || cairo_image_surface_get_width(parts->surface) != frame.width ||
-        cairo_image_surface_get_height(parts->surface) != frame.height) {
-        if (parts->surface) {
-            cairo_surface_destroy(parts->surface);
-        }
-        parts->surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, frame.width, frame.height);
+    if (newPicture) {
+        CopyToSurface(*parts, frame);
+        gtk_widget_queue_draw(parts->drawing);
     }
-    cairo_surface_flush(parts->surface);
-    unsigned char* data = cairo_image_surface_get_data(parts->surface);
-    int stride = cairo_image_surface_get_stride(parts->surface);
-    for (int y = 0; y < frame.height; ++y) {
-        std::memcpy(data + static_cast<size_t>(y) * stride,
-                    frame.pixels.data() + static_cast<size_t>(y) * frame.width,
-                    static_cast<size_t>(frame.width) * 4);
+    if (ShowsNothing(*parts)) {
+        WaitUntilShown(window.handle);
+        return;
     }
-    cairo_surface_mark_dirty(parts->surface);
-    gtk_widget_queue_draw(parts->drawing);
 
-    // Wait for the display to show the frame: the frame clock's next paint, or a frame's time when the
-    // window is hidden and no clock ticks.
+    // Wait for the display's next frame: the frame clock's next paint (a paint of nothing when the
+    // window shows this picture already), or a frame's time when no clock ticks.
     FrameWait wait;
     GdkFrameClock* clock =
         gtk_widget_get_mapped(parts->drawing) ? gtk_widget_get_frame_clock(parts->drawing) : nullptr;
@@ -578,6 +578,9 @@ void GtkBackend::Present(WindowRecord& window) {
         g_object_ref(clock);
     }
     gulong paintHandler = clock ? g_signal_connect(clock, "after-paint", G_CALLBACK(OnAfterPaint), &wait) : 0;
+    if (clock && !newPicture) {
+        gdk_frame_clock_request_phase(clock, GDK_FRAME_CLOCK_PHASE_AFTER_PAINT);
+    }
     guint timeout = g_timeout_add(FRAME_FALLBACK_MS + (clock ? FRAME_FALLBACK_MS : 0), OnFrameTimeout, &wait);
     while (!wait.done) {
         g_main_context_iteration(nullptr, TRUE);
@@ -591,6 +594,43 @@ void GtkBackend::Present(WindowRecord& window) {
             g_signal_handler_disconnect(clock, paintHandler);
         }
         g_object_unref(clock);
+    }
+}
+
+void GtkBackend::CopyToSurface(GtkWindowParts& parts, const PresentedFrame& frame) {
+    if (!parts.surface || cairo_image_surface_get_width(parts.surface) != frame.width ||
+        cairo_image_surface_get_height(parts.surface) != frame.height) {
+        if (parts.surface) {
+            cairo_surface_destroy(parts.surface);
+        }
+        parts.surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, frame.width, frame.height);
+    }
+    cairo_surface_flush(parts.surface);
+    unsigned char* data = cairo_image_surface_get_data(parts.surface);
+    int stride = cairo_image_surface_get_stride(parts.surface);
+    for (int y = 0; y < frame.height; ++y) {
+        std::memcpy(data + static_cast<size_t>(y) * stride,
+                    frame.pixels.data() + static_cast<size_t>(y) * frame.width,
+                    static_cast<size_t>(frame.width) * 4);
+    }
+    cairo_surface_mark_dirty(parts.surface);
+}
+
+// Like a desktop compositor with a hidden window, presenting waits while the window shows nothing:
+// until it is shown again, the program has messages to take, the window goes away, or a while passed
+// (so that a program drawing into a window it never shows still runs, slowly).
+void GtkBackend::WaitUntilShown(HWND window) {
+    FrameWait wait;
+    guint timeout = g_timeout_add(HIDDEN_WAIT_MS, OnFrameTimeout, &wait);
+    for (;;) {
+        GtkWindowParts* parts = Parts(window);
+        if (wait.done || !parts || !ShowsNothing(*parts) || MessagesWaiting()) {
+            break;
+        }
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    if (!wait.timedOut) {
+        g_source_remove(timeout);
     }
 }
 

@@ -45,7 +45,7 @@ public:
     void MenuCheckChanged(WindowRecord& window, UINT id, bool checked) override;
     void ControlTextChanged(WindowRecord& control) override;
     void PumpEvents() override;
-    void Present(WindowRecord& window) override;
+    void Present(WindowRecord& window, bool newPicture) override;
     void RunModalDialog(WindowRecord& dialog) override;
     int RunMessageBox(const MessageBoxRequest& request) override;
     std::optional<std::string> RunOpenFileDialog(const OpenFileRequest& request) override;
@@ -57,6 +57,9 @@ public:
 
 private:
     void BuildMenuBar(WindowRecord& window, GtkWindowParts& parts);
+    // Puts the frame into the surface the drawing area paints.
+    static void CopyToSurface(GtkWindowParts& parts, const PresentedFrame& frame);
+    void WaitUntilShown(HWND window);
 
     std::map<HWND, std::unique_ptr<GtkWindowParts>> windows;
     std::map<HWND, GtkWidget*> controlWidgets; // of the dialog that is open

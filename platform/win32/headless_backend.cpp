@@ -53,7 +53,8 @@ public:
 
     void PumpEvents() override { StepHeadlessScript(false); }
 
-    void Present(WindowRecord& window) override {
+    // Every frame is counted and written, whether or not its picture is new.
+    void Present(WindowRecord& window, bool) override {
         uint64_t number = ++State().frameCount;
         if (State().clockStep) {
             AdvanceClockForTesting(*State().clockStep);

@@ -42,16 +42,25 @@ void PresentFrame(HWND window, const FrameView& frame) {
         return;
     }
     PresentedFrame& last = record->lastFrame;
-    last.width = frame.width;
-    last.height = frame.height;
-    last.pixels.resize(static_cast<size_t>(frame.width) * frame.height);
-    for (int y = 0; y < frame.height; ++y) {
-        const uint32_t* row = frame.pixels + static_cast<size_t>(y) * frame.pitchPixels;
-        std::copy(row, row + frame.width, last.pixels.begin() + static_cast<ptrdiff_t>(y) * frame.width);
+    const bool newPicture = frame.version == 0 || frame.version != record->shownVersion ||
+                            record->clientWidth != record->shownClientWidth ||
+                            record->clientHeight != record->shownClientHeight;
+    if (newPicture) {
+        last.width = frame.width;
+        last.height = frame.height;
+        last.pixels.resize(static_cast<size_t>(frame.width) * frame.height);
+        for (int y = 0; y < frame.height; ++y) {
+            const uint32_t* row = frame.pixels + static_cast<size_t>(y) * frame.pitchPixels;
+            std::copy(row, row + frame.width, last.pixels.begin() + static_cast<ptrdiff_t>(y) * frame.width);
+        }
+        record->shownVersion = frame.version;
+        record->shownClientWidth = record->clientWidth;
+        record->shownClientHeight = record->clientHeight;
+        ++last.paints;
     }
     ++last.serial;
     if (record->kind == WindowKind::TopLevel) {
-        Backend().Present(*record);
+        Backend().Present(*record, newPicture);
     }
 }
 

@@ -15,6 +15,8 @@ struct FrameView {
     int width = 0;
     int height = 0;
     int pitchPixels = 0;
+    // Names the picture's content: frames of equal non-zero versions hold the same pixels. 0: unknown.
+    uint64_t version = 0;
 };
 
 struct PresentedFrame {
@@ -22,6 +24,9 @@ struct PresentedFrame {
     int width = 0;
     int height = 0;
     uint64_t serial = 0; // counts the frames presented to this window
+    // Counts the frames that changed what the window shows: a new picture, or the same picture at a new
+    // client size. A frame that repeats the picture the window shows is neither copied nor painted.
+    uint64_t paints = 0;
 };
 
 // A window without a display, with a fixed client size.
@@ -32,7 +37,8 @@ void DestroyOffscreenWindow(HWND window);
 bool GetWindowClientSize(HWND window, int* width, int* height);
 
 // Hands a frame to the window: the desktop backend paints it, stretched to the client size; every
-// window keeps a copy that LastPresentedFrame returns.
+// window keeps a copy that LastPresentedFrame returns. A frame whose version equals the one the window
+// shows, at the client size it was shown at, is counted but not copied or painted again.
 void PresentFrame(HWND window, const FrameView& frame);
 bool LastPresentedFrame(HWND window, PresentedFrame* frame);
 

@@ -38,6 +38,10 @@ struct WindowRecord {
     HICON icon = nullptr;
     HICON smallIcon = nullptr;
     PresentedFrame lastFrame;
+    // The version of the picture the window shows and the client size it was shown at.
+    uint64_t shownVersion = 0;
+    int shownClientWidth = 0;
+    int shownClientHeight = 0;
 
     // Dialogs.
     DialogProcedure dialogProc;
@@ -104,8 +108,9 @@ public:
     // Takes what input is waiting, without blocking; input becomes posted messages.
     virtual void PumpEvents() = 0;
 
-    // Shows the frame (window.lastFrame, already stored) and paces the caller.
-    virtual void Present(WindowRecord& window) = 0;
+    // Shows the frame (window.lastFrame, already stored; newPicture false: the window shows it already)
+    // and paces the caller.
+    virtual void Present(WindowRecord& window, bool newPicture) = 0;
 
     // Shows the dialog (its record and its controls exist and WM_INITDIALOG was sent) and runs its
     // modal loop until window.dialogEnded or a quit request.

@@ -52,8 +52,8 @@ public:
     }
     void ControlTextChanged(platform::WindowRecord& control) override { inner->ControlTextChanged(control); }
     void PumpEvents() override { inner->PumpEvents(); }
-    void Present(platform::WindowRecord& window) override {
-        inner->Present(window);
+    void Present(platform::WindowRecord& window, bool newPicture) override {
+        inner->Present(window, newPicture);
         onFrame(window.lastFrame);
     }
     void RunModalDialog(platform::WindowRecord& dialog) override {

@@ -44,7 +44,7 @@ public:
     void MenuCheckChanged(platform::WindowRecord&, UINT, bool) override {}
     void ControlTextChanged(platform::WindowRecord&) override {}
     void PumpEvents() override {}
-    void Present(platform::WindowRecord&) override {}
+    void Present(platform::WindowRecord&, bool) override {}
     void RunModalDialog(platform::WindowRecord&) override {}
     int RunMessageBox(const platform::MessageBoxRequest&) override { return IDOK; }
     std::optional<std::string> RunOpenFileDialog(const platform::OpenFileRequest&) override { return {}; }
