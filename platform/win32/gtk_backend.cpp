@@ -13,8 +13,6 @@ namespace {
 
 // How long Present waits for the display's next frame when no frame clock ticks.
 constexpr guint FRAME_FALLBACK_MS = 16;
-// The longest Present waits for a window that shows nothing to be shown again.
-constexpr guint HIDDEN_WAIT_MS = 1000;
 
 GtkBackend* ActiveGtk() {
     return dynamic_cast<GtkBackend*>(&Backend());
@@ -617,20 +615,15 @@ void GtkBackend::CopyToSurface(GtkWindowParts& parts, const PresentedFrame& fram
 }
 
 // Like a desktop compositor with a hidden window, presenting waits while the window shows nothing:
-// until it is shown again, the program has messages to take, the window goes away, or a while passed
-// (so that a program drawing into a window it never shows still runs, slowly).
+// until it is shown again, the program has messages to take (input, the close box of the task bar),
+// or the window goes away.
 void GtkBackend::WaitUntilShown(HWND window) {
-    FrameWait wait;
-    guint timeout = g_timeout_add(HIDDEN_WAIT_MS, OnFrameTimeout, &wait);
     for (;;) {
         GtkWindowParts* parts = Parts(window);
-        if (wait.done || !parts || !ShowsNothing(*parts) || MessagesWaiting()) {
-            break;
+        if (!parts || !ShowsNothing(*parts) || MessagesWaiting()) {
+            return;
         }
         g_main_context_iteration(nullptr, TRUE);
-    }
-    if (!wait.timedOut) {
-        g_source_remove(timeout);
     }
 }
 

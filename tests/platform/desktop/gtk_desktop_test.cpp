@@ -417,3 +417,30 @@ TEST(GtkDesktop, KeysReachTheWindowAndMnemonicsStillOpenMenus) {
         EXPECT_NE(key.wParam, static_cast<WPARAM>(VK_RETURN));
     }
 }
+
+// Presenting to a hidden window waits, as desktop compositors make hidden windows wait, instead of
+// drawing at full rate: it returns once the display has news for the program, here another client
+// destroying the window a moment after the program hid it.
+TEST(GtkDesktop, PresentingToAHiddenWindowWaitsUntilTheDisplayHasNewsForTheProgram) {
+    if (!std::getenv(INNER_VARIABLE)) {
+        RunUnderXvfb("GtkDesktop.PresentingToAHiddenWindowWaitsUntilTheDisplayHasNewsForTheProgram");
+        return;
+    }
+    StartGtk();
+    HWND window = CreateTestWindow();
+    ShowWindow(window, SW_SHOWNORMAL);
+    platform::DesktopWindowInfo info;
+    ASSERT_TRUE(
+        PumpUntil(window, [&] { return platform::GetDesktopWindowInfo(window, &info) && info.mapped; }));
+    ShowWindow(window, SW_HIDE);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&msg);
+    }
+    std::string command = "(sleep 0.5; xdotool windowclose " + std::to_string(info.xWindow) + ") >/dev/null 2>&1 &";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    PresentTestFrame(window, 0xff3060c0u);
+    EXPECT_TRUE(PeekMessageA(&msg, window, WM_CLOSE, WM_CLOSE, PM_NOREMOVE))
+        << "Present returned while the window was still hidden and there";
+    EXPECT_EQ(RunLoop(window, 2000), 7);
+}

@@ -303,3 +303,44 @@ TEST(WindowSurface, ProgramWindowsCountPresentedFramesAndOffscreenWindowsKeepThe
     platform::DestroyOffscreenWindow(offscreen);
     EXPECT_FALSE(platform::GetWindowClientSize(offscreen, nullptr, nullptr));
 }
+
+// A frame whose version names the picture the window shows at its client size is counted (and the
+// headless backend still writes it) but not copied or painted; a new version, a new client size or an
+// unknown version (0) paints.
+TEST(WindowSurface, PictureTheWindowShowsIsNotPaintedAgainUnlessItsVersionOrTheClientSizeChanged) {
+    HWND window = CreateTestWindow();
+    const std::vector<uint32_t> first(4 * 3, 0xff102030u), second(4 * 3, 0xff302010u);
+    const uint64_t headlessBefore = platform::HeadlessFrameCount();
+    const struct {
+        const char* what;
+        const std::vector<uint32_t>* pixels;
+        uint64_t version;
+        int wider, taller; // the window grows by
+        uint64_t paints;
+        uint32_t shown;
+    } steps[] = {
+        {"first picture", &first, 7, 0, 0, 1, 0xff102030u},
+        {"same version", &second, 7, 0, 0, 1, 0xff102030u},
+        {"same version, client area wider", &second, 7, 30, 0, 2, 0xff302010u},
+        {"same version at that size", &first, 7, 0, 0, 2, 0xff302010u},
+        {"same version, client area taller", &first, 7, 0, 20, 3, 0xff102030u},
+        {"new version", &second, 8, 0, 0, 4, 0xff302010u},
+        {"unknown version", &first, 0, 0, 0, 5, 0xff102030u},
+        {"unknown version again", &second, 0, 0, 0, 6, 0xff302010u},
+    };
+    uint64_t serial = 0;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        RECT outer;
+        GetWindowRect(window, &outer);
+        MoveWindow(window, outer.left, outer.top, outer.right - outer.left + step.wider,
+                   outer.bottom - outer.top + step.taller, TRUE);
+        platform::PresentFrame(window, {step.pixels->data(), 4, 3, 4, step.version});
+        platform::PresentedFrame frame;
+        ASSERT_TRUE(platform::LastPresentedFrame(window, &frame));
+        EXPECT_EQ(frame.serial, ++serial);
+        EXPECT_EQ(frame.paints, step.paints);
+        EXPECT_EQ(frame.pixels[11], step.shown);
+    }
+    EXPECT_EQ(platform::HeadlessFrameCount(), headlessBefore + 8);
+}
