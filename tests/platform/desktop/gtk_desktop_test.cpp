@@ -440,7 +440,8 @@ TEST(GtkDesktop, PresentingToAHiddenWindowWaitsUntilTheDisplayHasNewsForTheProgr
     std::string command = "(sleep 0.5; xdotool windowclose " + std::to_string(info.xWindow) + ") >/dev/null 2>&1 &";
     ASSERT_EQ(std::system(command.c_str()), 0);
     PresentTestFrame(window, 0xff3060c0u);
-    EXPECT_TRUE(PeekMessageA(&msg, window, WM_CLOSE, WM_CLOSE, PM_NOREMOVE))
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
         << "Present returned while the window was still hidden and there";
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
     EXPECT_EQ(RunLoop(window, 2000), 7);
 }
