@@ -151,13 +151,25 @@ TEST(GtkDesktop, ClicksMenusAndFramesUnderXvfb) {
     ASSERT_NE(info.xWindow, 0u);
     std::string id = std::to_string(info.xWindow);
     Log().clear();
+    // A left click, then a right click elsewhere: each button's press and release, in order.
     ASSERT_TRUE(Xdotool("mousemove --window " + id + " 120 " + std::to_string(menuBar + 70) + " click 1"));
-    ASSERT_TRUE(PumpUntil(window, [] { return WasReceived(WM_LBUTTONDOWN); }));
+    ASSERT_TRUE(Xdotool("mousemove --window " + id + " 37 " + std::to_string(menuBar + 91) + " click 3"));
+    ASSERT_TRUE(PumpUntil(window, [] { return WasReceived(WM_RBUTTONUP); }));
+    std::vector<Received> buttons;
     for (const auto& entry : Log()) {
-        if (entry.message == WM_LBUTTONDOWN) {
-            EXPECT_EQ(LOWORD(entry.lParam), 120);
-            EXPECT_EQ(HIWORD(entry.lParam), 70);
+        if (entry.message >= WM_LBUTTONDOWN && entry.message <= WM_RBUTTONUP) {
+            buttons.push_back(entry);
         }
+    }
+    const Received expected[] = {{WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 70)},
+                                 {WM_LBUTTONUP, 0, MAKELPARAM(120, 70)},
+                                 {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(37, 91)},
+                                 {WM_RBUTTONUP, 0, MAKELPARAM(37, 91)}};
+    ASSERT_EQ(buttons.size(), std::size(expected));
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        EXPECT_EQ(buttons[i].message, expected[i].message) << i;
+        EXPECT_EQ(buttons[i].wParam, expected[i].wParam) << i;
+        EXPECT_EQ(buttons[i].lParam, expected[i].lParam) << i;
     }
 
     // Open "&game" with the mouse, move to "&difficulty" and choose its first item, "&easy". The keys
