@@ -9,6 +9,7 @@
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -155,12 +156,10 @@ std::unique_ptr<FontFace> FontFace::Create(const FontRequest& request, std::stri
     font->emPixels = em;
     font->ascent = static_cast<int>(std::lround(unitsAscent * em / unitsPerEm));
     font->descent = static_cast<int>(std::lround(unitsDescent * em / unitsPerEm));
-    if (request.height > 0 && font->ascent + font->descent != request.height) {
-        // A positive height asks for exactly that cell; give any difference to the descent.
-        font->descent = request.height - font->ascent;
-        if (font->descent < 0) {
-            font->descent = 0;
-        }
+    if (request.height > 0) {
+        // A positive height asks for exactly that cell; any difference from the rounded metrics goes to
+        // the descent.
+        font->descent = std::max(0, request.height - font->ascent);
     }
     return font;
 }

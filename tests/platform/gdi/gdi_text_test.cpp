@@ -332,6 +332,19 @@ TEST(GdiText, SelectedObjectsAreNotDeletedAndStaleHandlesFail) {
     EXPECT_NE(SelectObject(other, canvas.font), nullptr) << "a font may be shared";
     DeleteDC(other);
 
+    // A new context's own bitmap and font are shared by every new context: held, they stay; free, a
+    // deletion succeeds but leaves them for the next context. Its font is at least the 16 pixels of the
+    // system font.
+    HDC fresh = CreateCompatibleDC(nullptr);
+    EXPECT_FALSE(DeleteObject(canvas.previousBitmap));
+    EXPECT_FALSE(DeleteObject(canvas.previousFont));
+    SIZE defaultSize = {};
+    ASSERT_TRUE(GetTextExtentPoint32A(fresh, "x", 1, &defaultSize));
+    EXPECT_GE(defaultSize.cy, 16);
+    DeleteDC(fresh);
+    EXPECT_TRUE(DeleteObject(canvas.previousBitmap));
+    EXPECT_TRUE(DeleteObject(canvas.previousBitmap)) << "still there";
+
     HFONT extra = MakeFont(-13);
     ASSERT_NE(extra, nullptr);
     EXPECT_TRUE(DeleteObject(extra));
