@@ -51,6 +51,21 @@ TEST(ScriptReader, ReadsEveryCommand) {
     for (size_t i = 0; i < std::size(keys); ++i) {
         EXPECT_EQ(c[12 + i].id, keys[i]) << i;
     }
+
+    // The largest numbers each command takes.
+    c = Parse("menu 65535\nclick 65535 0\nwait 100000000\nresize 0 65535\nmenu 1\n");
+    ASSERT_EQ(c.size(), 5u);
+    EXPECT_EQ(c[0].id, 65535u);
+    EXPECT_EQ(std::pair(c[1].x, c[1].y), std::pair(65535, 0));
+    EXPECT_EQ(c[2].frames, 100000000);
+    EXPECT_EQ(std::pair(c[3].x, c[3].y), std::pair(0, 65535));
+    EXPECT_EQ(c[4].id, 1u);
+    const std::pair<const char*, UINT> names[] = {{"UP", VK_UP},         {"Down", VK_DOWN},   {"RIGHT", VK_RIGHT},
+                                                  {"ESCAPE", VK_ESCAPE}, {"enter", VK_RETURN}, {"Space", VK_SPACE},
+                                                  {"z", 'Z'},            {"0", '0'}};
+    for (const auto& [name, code] : names) {
+        EXPECT_EQ(platform::VirtualKeyFromName(name), code) << name;
+    }
 }
 
 TEST(ScriptReader, RejectsBadLinesNamingTheLine) {
@@ -66,6 +81,12 @@ TEST(ScriptReader, RejectsBadLinesNamingTheLine) {
         {"click a b\n", "line 1: click needs"},
         {"menu\n", "line 1: menu needs"},
         {"menu 70000\n", "line 1: menu needs"},
+        {"menu 65536\n", "line 1: menu needs"},
+        {"menu 0\n", "line 1: menu needs"},
+        {"click 65536 1\n", "line 1: click needs"},
+        {"move 1 65536\n", "line 1: move needs"},
+        {"wait 100000001\n", "line 1: wait needs"},
+        {"resize 1 2 3\n", "line 1: resize needs"},
         {"wait -2\n", "line 1: wait needs"},
         {"wait 1.5\n", "line 1: wait needs"},
         {"dialog yes Bob\n", "line 1: dialog needs"},
