@@ -64,18 +64,12 @@ bool ProgressionComplete(const jpeg_decompress_struct* info) {
     return true;
 }
 
-// Adobe's CMYK JPEGs store inverted ink values; either way C, M, Y, K scale the white.
-uint32_t FromCmyk(const JSAMPLE* p, bool inverted) {
-    int c = p[0], m = p[1], y = p[2], k = p[3];
-    if (!inverted) {
-        c = 255 - c;
-        m = 255 - m;
-        y = 255 - y;
-        k = 255 - k;
-    }
-    uint32_t r = static_cast<uint32_t>((c * k + 127) / 255);
-    uint32_t g = static_cast<uint32_t>((m * k + 127) / 255);
-    uint32_t b = static_cast<uint32_t>((y * k + 127) / 255);
+// CMYK JPEGs store inverted ink values, as Adobe's programs write them, with or without Adobe's
+// marker (other viewers read them so too): each stored value scales the white.
+uint32_t FromCmyk(const JSAMPLE* p) {
+    uint32_t r = static_cast<uint32_t>((p[0] * p[3] + 127) / 255);
+    uint32_t g = static_cast<uint32_t>((p[1] * p[3] + 127) / 255);
+    uint32_t b = static_cast<uint32_t>((p[2] * p[3] + 127) / 255);
     return 0xFF000000u | (r << 16) | (g << 8) | b;
 }
 
@@ -108,7 +102,6 @@ bool Decompress(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_
     // the output has the picture's size.
     JSAMPARRAY rows = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
                                                  info->output_width * info->output_components, 1);
-    bool inverted = info->saw_Adobe_marker;
     while (info->output_scanline < info->output_height) {
         uint32_t y = info->output_scanline;
         if (jpeg_read_scanlines(info, rows, 1) != 1) {
@@ -117,7 +110,7 @@ bool Decompress(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_
         uint32_t* target = picture->pixels.data() + static_cast<size_t>(y) * picture->width;
         for (uint32_t x = 0; x < picture->width; ++x) {
             const JSAMPLE* p = rows[0] + static_cast<size_t>(x) * info->output_components;
-            target[x] = cmyk ? FromCmyk(p, inverted) : (0xFF000000u | (p[0] << 16) | (p[1] << 8) | p[2]);
+            target[x] = cmyk ? FromCmyk(p) : (0xFF000000u | (p[0] << 16) | (p[1] << 8) | p[2]);
         }
     }
     jpeg_finish_decompress(info);

@@ -5,6 +5,7 @@
 #include "d3dx9/picture.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +82,24 @@ inline std::filesystem::path Convert(const Source& source, const std::filesystem
         return {};
     }
     return path;
+}
+
+// The picture as ImageMagick decodes the file (`convert <path> -depth 8 rgba:-`): an independent
+// decoder to compare with. Empty when convert fails.
+inline Source DecodeWithConvert(const std::filesystem::path& path, uint32_t width, uint32_t height) {
+    Source decoded{width, height, {}};
+    std::string command = "convert '" + path.string() + "' -depth 8 rgba:- 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return {};
+    }
+    unsigned char rgba[4];
+    while (decoded.pixels.size() < static_cast<size_t>(width) * height && std::fread(rgba, 1, 4, pipe) == 4) {
+        decoded.pixels.push_back(static_cast<uint32_t>(rgba[3]) << 24 | rgba[0] << 16 | rgba[1] << 8 |
+                                 rgba[2]);
+    }
+    bool complete = pclose(pipe) == 0 && decoded.pixels.size() == static_cast<size_t>(width) * height;
+    return complete ? decoded : Source{};
 }
 
 inline platform::d3dx::DecodeResult Decode(const std::vector<uint8_t>& bytes,
