@@ -34,14 +34,15 @@ struct Span {
 
 std::vector<Span> AreaSpans(uint32_t source, uint32_t target) {
     std::vector<Span> spans(target);
-    for (uint32_t i = 0; i < target; ++i) {
-        uint64_t begin = static_cast<uint64_t>(i) * source;
-        uint64_t end = begin + source;
-        spans[i].first = static_cast<uint32_t>(begin / target);
-        for (uint64_t s = spans[i].first; s * target < end; ++s) {
+    uint64_t begin = 0;
+    for (Span& span : spans) {
+        const uint64_t end = begin + source;
+        span.first = static_cast<uint32_t>(begin / target);
+        for (uint64_t s = span.first; s * target < end; ++s) {
             uint64_t covered = std::min(end, (s + 1) * target) - std::max(begin, s * target);
-            spans[i].lengths.push_back(static_cast<uint32_t>(covered));
+            span.lengths.push_back(static_cast<uint32_t>(covered));
         }
+        begin = end;
     }
     return spans;
 }
@@ -86,15 +87,17 @@ Picture ShrinkArea(const Picture& source, uint32_t width, uint32_t height) {
 // The source pixel under the centre of each destination pixel.
 std::vector<uint32_t> Nearest(uint32_t source, uint32_t target) {
     std::vector<uint32_t> nearest(target);
-    for (uint32_t i = 0; i < target; ++i) {
-        nearest[i] = static_cast<uint32_t>((2 * static_cast<uint64_t>(i) + 1) * source / (2 * target));
+    uint64_t centre = source; // (2i + 1) * source / (2 target) for pixel i
+    for (uint32_t& pixel : nearest) {
+        pixel = static_cast<uint32_t>(centre / (2 * static_cast<uint64_t>(target)));
+        centre += 2 * static_cast<uint64_t>(source);
     }
     return nearest;
 }
 
 // The two source pixels around the centre of a destination pixel, and how far the centre lies from
-// the first towards the second, in 1/(2 target) of a pixel. Centres before the first pixel's or after
-// the last pixel's take that pixel alone.
+// the first towards the second, in 1/(2 target) of a pixel. A centre past the last pixel's centre
+// takes that pixel alone.
 struct Between {
     uint32_t first = 0;
     uint32_t second = 0;
@@ -104,12 +107,14 @@ struct Between {
 std::vector<Between> Interpolation(uint32_t source, uint32_t target) {
     std::vector<Between> between(target);
     const uint64_t unit = 2 * static_cast<uint64_t>(target);
-    for (uint32_t i = 0; i < target; ++i) {
-        // The centre, less half a source pixel: the distance from the first source pixel's centre.
-        uint64_t position = (2 * static_cast<uint64_t>(i) + 1) * source - target;
-        between[i].first = static_cast<uint32_t>(position / unit);
-        between[i].second = std::min(between[i].first + 1, source - 1);
-        between[i].fraction = static_cast<uint32_t>(position % unit);
+    // The centre less half a source pixel, the distance from the first source pixel's centre:
+    // (2i + 1) * source - target for pixel i (never negative, as the source is not smaller).
+    uint64_t position = source - target;
+    for (Between& pixel : between) {
+        pixel.first = static_cast<uint32_t>(position / unit);
+        pixel.second = std::min(pixel.first + 1, source - 1);
+        pixel.fraction = static_cast<uint32_t>(position % unit);
+        position += 2 * static_cast<uint64_t>(source);
     }
     return between;
 }

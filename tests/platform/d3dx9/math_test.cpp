@@ -151,16 +151,14 @@ TEST(D3DXMath, InverseOfTheCameraViewGivesPositionAndAxesAndRefusesSingularMatri
     D3DXMatrixIdentity(&identity);
     ExpectMatrixNear(view * inverse, identity, 1e-5f);
 
-    // A matrix without zero cofactors, its determinant and its inverse worked out by hand.
-    D3DXMATRIX general(2, 1, 0, 1, 1, 1, 0, 3, 0, 2, 1, 0, 1, 0, 3, 2);
+    // A matrix without a zero among its entries, its 2 x 2 minors and its cofactors, with its
+    // determinant and inverse worked out by hand.
+    D3DXMATRIX general(2, -2, -2, 3, 4, -3, 3, 4, -2, -1, 4, -1, 3, -2, 1, 3);
     float det = 0.0f;
     ASSERT_NE(D3DXMatrixInverse(&inverse, &det, &general), nullptr);
-    EXPECT_FLOAT_EQ(det, 34.0f);
-    const float d = 34.0f;
-    ExpectMatrixNear(inverse,
-                     D3DXMATRIX(20 / d, -8 / d, -6 / d, 2 / d, 1 / d, 3 / d, 15 / d, -5 / d, -2 / d, -6 / d,
-                                4 / d, 10 / d, -7 / d, 13 / d, -3 / d, 1 / d),
-                     1e-6f);
+    EXPECT_FLOAT_EQ(det, -1.0f);
+    ExpectMatrixNear(inverse, D3DXMATRIX(-4, -15, 3, 25, 5, 22, -5, -36, 1, 5, -1, -8, 7, 28, -6, -46),
+                     1e-4f);
     D3DXMATRIX singular = {}, before = inverse;
     EXPECT_EQ(D3DXMatrixInverse(&inverse, &det, &singular), nullptr);
     EXPECT_EQ(det, 0.0f);
