@@ -276,9 +276,6 @@ DecodeResult DecodeDds(const uint8_t* data, size_t size, const DecodeLimits& lim
             fourCC != FourCC('D', 'X', 'T', '5')) {
             return DecodeResult::Invalid("DDS: unsupported compressed format");
         }
-        if (width == 0 || height == 0) {
-            return DecodeResult::Invalid("DDS: empty picture");
-        }
         uint32_t blockSize = fourCC == FourCC('D', 'X', 'T', '1') ? 8 : 16;
         if (StoredBytes(width, height, LevelsStored(flags, mipCount, width, height), blockSize, true) >
             reader.Remaining()) {
@@ -290,9 +287,6 @@ DecodeResult DecodeDds(const uint8_t* data, size_t size, const DecodeLimits& lim
         }
         if (format.bitCount != 8 && format.bitCount != 16 && format.bitCount != 24 && format.bitCount != 32) {
             return DecodeResult::Invalid("DDS: unsupported bits per pixel");
-        }
-        if (width == 0 || height == 0) {
-            return DecodeResult::Invalid("DDS: empty picture");
         }
         if (StoredBytes(width, height, LevelsStored(flags, mipCount, width, height), format.bitCount / 8,
                         false) > reader.Remaining()) {

@@ -167,7 +167,7 @@ std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint16_t bitCount, uint3
     return bytes;
 }
 
-TEST(HandMadeFiles, BmpRowOrderAndSixteenBitsWithoutBitFields) {
+TEST(HandMadeFiles, BmpRowOrderAndSixteenAndThirtyTwoBitsWithAndWithoutBitFields) {
     // Two rows of one 24-bit pixel each (rows padded to four bytes): red stored first, then green.
     std::vector<uint8_t> rows = {0, 0, 255, 0, 0, 255, 0, 0};
     Picture picture;
@@ -181,6 +181,18 @@ TEST(HandMadeFiles, BmpRowOrderAndSixteenBitsWithoutBitFields) {
     // 16 bits without bit fields are 5-5-5 with the top bit unused.
     ASSERT_TRUE(picture_files::Decode(Bmp(2, 1, 16, 0, {}, {0x1F, 0x80, 0xE0, 0x03}), &picture).Ok());
     EXPECT_EQ(picture.pixels, (std::vector<uint32_t>{0xFF0000FFu, 0xFF00FF00u}));
+
+    // Bit-field masks after an info header (written where a palette would be): 5-6-5, and four masks
+    // with red in the low byte; channels expand to full range.
+    ASSERT_TRUE(
+        picture_files::Decode(Bmp(2, 1, 16, 3, {0xF800, 0x07E0, 0x001F}, {0x21, 0x08, 0xE0, 0x07}), &picture)
+            .Ok());
+    EXPECT_EQ(picture.pixels, (std::vector<uint32_t>{0xFF080408u, 0xFF00FF00u}));
+    ASSERT_TRUE(
+        picture_files::Decode(
+            Bmp(1, 1, 32, 6, {0xFF, 0xFF00, 0xFF0000, 0xFF000000u}, {0x12, 0x34, 0x56, 0x78}), &picture)
+            .Ok());
+    EXPECT_EQ(picture.pixels, (std::vector<uint32_t>{0x78123456u}));
 }
 
 // The palette follows the header in entries of 3 bytes (core header) or 4; the pixels start at the

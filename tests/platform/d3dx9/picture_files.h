@@ -22,6 +22,7 @@ enum class Pattern {
     Blocks16,   // 16 flat opaque colours in 4 x 4 blocks: fits a 16-entry palette
     Blocks64,   // the same with 64 colours
     Grey,       // an opaque grey ramp
+    GreyAlpha,  // the grey ramp with an alpha ramp across
     BlackWhite, // opaque black and white checks
 };
 
@@ -39,6 +40,8 @@ inline uint32_t PixelOf(Pattern pattern, uint32_t x, uint32_t y, uint32_t width,
         return argb(255, (index % 4) * 85, ((index / 4) % 4) * 85, ((index / 16) % 4) * 85);
     case Pattern::Grey:
         return argb(255, grey, grey, grey);
+    case Pattern::GreyAlpha:
+        return argb(64 + (x * 191) / (width - 1), grey, grey, grey);
     case Pattern::BlackWhite:
         return ((x / 3 + y / 2) % 2) != 0 ? 0xFFFFFFFFu : 0xFF000000u;
     }
