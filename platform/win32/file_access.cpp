@@ -222,9 +222,8 @@ bool HasTemporaryForm(const std::string& entry, const std::string& prefix) {
 // The lock a writer holds on its temporary file (a write lock) and that clean-up tries (a read lock):
 // open-file-description locks, so that two writers in one process exclude each other too.
 bool TryLock(int fd, short type) {
-    struct flock lock {};
+    struct flock lock {}; // the whole file
     lock.l_type = type;
-    lock.l_whence = SEEK_SET;
     return fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
@@ -407,10 +406,8 @@ int WriteTemporaryBeside(const std::string& target, const void* data, size_t siz
 
 // Ends a write: the temporary file's name is gone (renamed or removed) before its lock is let go.
 bool FinishWrite(int fd, const std::string& temporary, bool published) {
-    const int error = errno;
     ::unlink(temporary.c_str());
     ::close(fd);
-    errno = error;
     return published;
 }
 

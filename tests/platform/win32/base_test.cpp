@@ -135,6 +135,7 @@ TEST(FileAccess, MovingFallsBackToACopyWhenHardLinksAreRefused) {
     WriteOldTables(folder);
     const std::string old = (folder / "old").string();
     const std::string player = (folder / "new").string();
+    ASSERT_EQ(chmod((old + "/al1.roh").c_str(), 0604), 0);
 
     // In a child, whose refused links end with it; it reports each step as one bit of its exit code.
     const pid_t child = fork();
@@ -160,6 +161,9 @@ TEST(FileAccess, MovingFallsBackToACopyWhenHardLinksAreRefused) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: links were not refused, 2: not moved, 4: moved over the "
                                          "player's table, 8: not refused as existing";
     EXPECT_EQ(testing_support::ReadFile(folder / "new/al1.roh"), (std::vector<uint8_t>{1, 2, 3}));
+    struct stat copied {};
+    EXPECT_EQ(stat((player + "/al1.roh").c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_mode & 07777, 0604u) << "the copy keeps the table's mode";
     EXPECT_EQ(testing_support::ReadFile(folder / "new/al2.roh"), (std::vector<uint8_t>{6, 6}));
     EXPECT_EQ(testing_support::ReadFile(folder / "old/al2.roh"), (std::vector<uint8_t>{5}));
     EXPECT_EQ(testing_support::FolderNames(folder / "old"), std::vector<std::string>{"al2.roh"});
@@ -242,6 +246,7 @@ TEST(FileAccess, ReadsAreBoundedBeforeAnythingIsReadAndWritesTruncateOnlyRegular
     EXPECT_EQ(platform::ReadDataFile("map\\MAP1.CAP", 5, &bytes), platform::FileReadResult::Ok);
     EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(platform::ReadDataFile("Map\\map1.cap", 4, &bytes), platform::FileReadResult::TooLarge);
+    EXPECT_EQ(errno, EFBIG);
     EXPECT_TRUE(bytes.empty());
 
     // A sparse gigabyte is refused from its size alone.
@@ -284,7 +289,8 @@ TEST(FileAccess, ReplacementKeepsTheOldFileOnFailureAndFollowsLinks) {
     EXPECT_EQ(testing_support::FolderNames(folder / "data"), std::vector<std::string>{"as1.roh"});
 }
 
-// A loop of symbolic links names no file: a save through it fails and leaves the links as they are.
+// A loop of symbolic links names no file: a save through it fails and leaves the links as they are. So
+// does a chain longer than the 40 links the system follows; one of 40 leads to its file.
 TEST(FileAccess, SymbolicLinkLoopIsRefusedAndLeftAsItIs) {
     testing_support::TemporaryFolder folder;
     testing_support::WorkingDirectory inFolder(folder.Path());
@@ -297,6 +303,15 @@ TEST(FileAccess, SymbolicLinkLoopIsRefusedAndLeftAsItIs) {
         EXPECT_FALSE(platform::ReplaceDataFile(path, table, sizeof(table))) << path;
         EXPECT_EQ(errno, ELOOP) << path;
     }
+    testing_support::TemporaryFolder chainFolder;
+    const std::filesystem::path chain = chainFolder.Path();
+    for (int link = 0; link <= 40; ++link) {
+        ASSERT_EQ(symlink(std::to_string(link + 1).c_str(), (chain / std::to_string(link)).c_str()), 0);
+    }
+    EXPECT_TRUE(platform::ReplaceFileAtomically((chain / "1").string(), table, sizeof(table)));
+    EXPECT_EQ(testing_support::ReadFile(chain / "41"), (std::vector<uint8_t>{7, 6, 5}));
+    EXPECT_FALSE(platform::ReplaceFileAtomically((chain / "0").string(), table, 1)) << "41 links";
+    EXPECT_EQ(testing_support::ReadFile(chain / "41"), (std::vector<uint8_t>{7, 6, 5}));
     const std::pair<const char*, const char*> links[] = {
         {"al1.roh", "al2.roh"}, {"al2.roh", "al1.roh"}, {"as1.roh", "as1.roh"}};
     for (const auto& [link, target] : links) {
