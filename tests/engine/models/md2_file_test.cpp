@@ -39,6 +39,7 @@ ReadResult ReadBytes(const std::vector<uint8_t>& bytes, float scale = 1.0f, size
 TEST(Md2Reader, CornersReversedAxesSwappedBothScalesAppliedCoordinatesNormalisedByTheLargestUsed) {
     Model model = md2_test::OneTriangle(1);
     model.skinWidth = 1024; // the skin size in the header plays no part
+    model.skinCount = 3;    // skipped on the way to the texture coordinates
     const ReadResult r = ReadBytes(model.Bytes(), 2.0f);
     ASSERT_TRUE(r.ok) << r.reason;
     ASSERT_EQ(r.mesh.vertices.size(), 3u);

@@ -81,6 +81,7 @@ TEST_F(ModelMD2Test, BoxIsFrameZerosAtEachModelsScaleWhileTheSecondModelSharesTh
         EXPECT_FLOAT_EQ(v.tv, e.tv) << e.index;
     }
     EXPECT_EQ(first.skinTexture, second.skinTexture) << "one skin, two holders";
+    EXPECT_EQ(TexturManager::GetExemplar()->entries[first.skinTexture].filterFlag, 0);
     first.Release();
     EXPECT_NE(TexturManager::GetExemplar()->GetTextur(second.skinTexture), nullptr);
 }
@@ -224,6 +225,7 @@ TEST_F(BillbordTest, QuadHoldsTheObjectsFrameOfTheStripAndAlphaAndTheBoxCoversEv
     ASSERT_TRUE(sprite.Create("strip.png", 4, 2.0f, 5.0f));
     EXPECT_FALSE(sprite.Create("skin.png", 1, 1.0f, 1.0f)) << "made already";
     EXPECT_EQ(HeldTextures(), 1);
+    EXPECT_EQ(TexturManager::GetExemplar()->entries[sprite.textureId].filterFlag, 1);
     // Corners (-2, 0), (-2, 5), (2, 0), (2, 5) at z = 0; frame k of 4 spans u k/4 to (k+1)/4; the colour
     // is black with the low byte of the alpha.
     const auto expectQuad = [&](BillbordSprite& s, float halfWidth, float u0, float u1, D3DCOLOR diffuse) {

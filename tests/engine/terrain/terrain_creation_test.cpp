@@ -133,6 +133,19 @@ TEST_F(TerrainCreation, BrokenBitmapsAreRefusedWithNothingChangedAndPaddedRowsAr
     }
     EXPECT_FALSE(TerrainTestAccess::ReadHeightBitmap(t, "missing.bmp"));
 
+    // A palette of 16 colours and 6 bytes before the pixels: they start where the file header says.
+    std::vector<uint8_t> small = MakeBitmap8(16, 8, KnownHeight);
+    std::vector<uint8_t> shifted(small.begin(), small.begin() + 54 + 64);
+    shifted.insert(shifted.end(), 6, 0xEE);
+    shifted.insert(shifted.end(), small.begin() + 54 + 1024, small.end());
+    const uint32_t dataOffset = 54 + 64 + 6, coloursUsed = 16;
+    std::memcpy(&shifted[10], &dataOffset, 4);
+    std::memcpy(&shifted[46], &coloursUsed, 4);
+    WriteFile(folder / "shifted.bmp", shifted);
+    ASSERT_TRUE(TerrainTestAccess::ReadHeightBitmap(t, "shifted.bmp"));
+    EXPECT_EQ(std::vector<uint8_t>(t->byteHighMap, t->byteHighMap + 3), std::vector<uint8_t>({0, 10, 20}));
+    EXPECT_EQ(t->byteHighMap[16 * 8 - 1], KnownHeight(15, 7));
+
     // Width 10 is stored in rows of 12 bytes, the bottom row first.
     WriteFile(folder / "h.bmp", MakeBitmap8(10, 8, KnownHeight));
     ASSERT_TRUE(TerrainTestAccess::ReadHeightBitmap(t, "h.bmp"));
