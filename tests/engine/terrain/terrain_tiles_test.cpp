@@ -137,6 +137,43 @@ TEST_F(TerrainTiles, TransitionLayersBlendEvenWhenBlendingWasLeftOff) {
     }
 }
 
+TEST_F(TerrainTiles, EachTypeLoadsItsNamedTilesEdgesAndCornersFromTheTerrainFolder) {
+    ASSERT_TRUE(t->CreateTerrain());
+    TexturManager* cache = TexturManager::GetExemplar();
+    // The texture's name in the cache (cut to 30 characters there) and its filter flag.
+    const auto loaded = [&](int id) {
+        return id < 0 ? std::pair(std::string("none"), -1)
+                      : std::pair(std::string(cache->entries[id].name), int(cache->entries[id].filterFlag));
+    };
+    const auto expected = [](const std::string& name, int flag) {
+        return std::pair(name.substr(0, 30), flag);
+    };
+    const struct {
+        int type;
+        const char* tiles;
+        const char* transitions;
+    } sets[] = {{0, "schotter", nullptr}, {1, "Fels", "Fels"},      {2, "StoneBoden", "stone"},
+                {3, "Grass", "Grass"},    {4, "sandboden", "sand"}, {7, "water", nullptr}};
+    for (const auto& set : sets) {
+        TerrainTexturSet* textures = t->texturSets[set.type];
+        ASSERT_NE(textures, nullptr) << set.type;
+        for (int n = 0; n < 8; ++n) {
+            EXPECT_EQ(loaded(textures->GetTile(n)),
+                      expected("Grafik\\Terrain\\" + std::string(set.tiles) + std::to_string(n) + ".bmp", 0));
+        }
+        EXPECT_EQ(textures->GetTile(8), -1) << "only eight tiles are loaded";
+        EXPECT_EQ(textures->GetTile(13), textures->GetTile(0));
+        for (int n = 1; n < 16 && set.transitions != nullptr; ++n) {
+            const std::string suffix = std::string(set.transitions) + std::to_string(n) + ".dds";
+            EXPECT_EQ(loaded(textures->GetEdge(n)), expected("Grafik\\Terrain\\Edge" + suffix, 0));
+            EXPECT_EQ(loaded(textures->GetCorner(n)), expected("Grafik\\Terrain\\Corner" + suffix, 1));
+        }
+        EXPECT_EQ(textures->GetEdge(16), textures->GetEdge(0));
+    }
+    EXPECT_EQ(t->texturSets[5], nullptr);
+    EXPECT_EQ(t->texturSets[6], nullptr);
+}
+
 TEST_F(TerrainTiles, PictureShowsTheTileOfEachPaintedType) {
     ASSERT_TRUE(t->CreateTerrain());
     engine.ApplyView();
