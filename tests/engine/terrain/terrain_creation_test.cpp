@@ -159,14 +159,21 @@ TEST_F(TerrainCreation, BrokenBitmapsAreRefusedWithNothingChangedAndPaddedRowsAr
 TEST_F(TerrainCreation, MismatchedOrMissingMapsFailInsteadOfReportingACreatedTerrain) {
     BufferManager* pool = BufferManager::GetExemplar();
     const int buffersBefore = pool->vertexBufferCount;
-    for (bool missingHeightMap : {false, true}) {
-        SCOPED_TRACE(missingHeightMap ? "height map missing" : "light map of another size");
+    const struct {
+        const char* what;
+        bool heightMap;
+        int lightWidth, lightHeight;
+    } cases[] = {{"light map wider", true, 20, 16},
+                 {"light map taller", true, 16, 20},
+                 {"no height map", false, 16, 16}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         TemporaryFolder folder;
-        if (!missingHeightMap) {
+        if (c.heightMap) {
             WriteFile(folder / "Grafik/Diverses/heightmap.bmp", MakeBitmap8(16, 16, KnownHeight));
         }
         WriteFile(folder / "Grafik/Diverses/lightmap.bmp",
-                  MakeBitmap8(missingHeightMap ? 16 : 20, 16, KnownLight));
+                  MakeBitmap8(c.lightWidth, c.lightHeight, KnownLight));
         WorkingDirectory inFolder(folder.Path());
         EXPECT_FALSE(t->CreateTerrain());
         EXPECT_FALSE(t->created);
