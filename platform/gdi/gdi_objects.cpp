@@ -90,7 +90,7 @@ int MulDiv(int number, int numerator, int denominator) {
         return -1;
     }
     int64_t product = static_cast<int64_t>(number) * numerator;
-    uint64_t magnitude = static_cast<uint64_t>(product < 0 ? -product : product);
+    uint64_t magnitude = static_cast<uint64_t>(std::llabs(product));
     uint64_t divisor = static_cast<uint64_t>(std::llabs(static_cast<long long>(denominator)));
     uint64_t quotient = (magnitude + divisor / 2) / divisor;
     bool negative = (product < 0) != (denominator < 0);

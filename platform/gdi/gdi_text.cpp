@@ -14,15 +14,16 @@ uint32_t DibPixelOf(COLORREF color) {
     return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
 }
 
+// Each colour channel moves from the pixel's value towards the text's by coverage / 255, rounded. The
+// top byte of a written pixel is 0, as in every pixel GDI writes.
 uint32_t Blend(uint32_t under, uint32_t over, unsigned coverage) {
-    uint32_t result = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        int a = static_cast<int>((under >> shift) & 0xFF);
-        int b = static_cast<int>((over >> shift) & 0xFF);
-        int mixed = (a * (255 - static_cast<int>(coverage)) + b * static_cast<int>(coverage) + 127) / 255;
-        result |= static_cast<uint32_t>(mixed) << shift;
-    }
-    return result;
+    const auto weight = static_cast<int>(coverage);
+    auto channel = [&](int shift) {
+        const int a = static_cast<int>((under >> shift) & 0xFF);
+        const int b = static_cast<int>((over >> shift) & 0xFF);
+        return static_cast<uint32_t>((a * (255 - weight) + b * weight + 127) / 255) << shift;
+    };
+    return channel(0) | channel(8) | channel(16);
 }
 
 struct Box {

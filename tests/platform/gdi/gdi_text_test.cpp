@@ -317,9 +317,19 @@ TEST(GdiText, UnsupportedModesAlignmentsAndOptionsFailAndChangeNothing) {
     EXPECT_TRUE(ExtTextOutA(canvas.dc, 0, 0, ETO_OPAQUE, nullptr, "W", 1, nullptr));
     EXPECT_EQ(canvas.Pixel(0, 0), 0x00010203u);
     EXPECT_EQ(canvas.Pixel(12, 0), 0u) << "right of the 12-pixel cell";
-    // Without ETO_OPAQUE the cell keeps what was there.
+    // Without ETO_OPAQUE the cell keeps what was there, and a pixel the glyph covers loses its top byte.
+    SetBkColor(canvas.dc, RGB(9, 9, 9));
+    std::fill(canvas.bits, canvas.bits + 16 * 16, 0xFF010203u);
     EXPECT_TRUE(ExtTextOutA(canvas.dc, 0, 0, 0, nullptr, ".", 1, nullptr));
-    EXPECT_EQ(canvas.Pixel(0, 0), 0x00010203u);
+    int covered = 0;
+    for (int i = 0; i < 16 * 16; ++i) {
+        if (canvas.bits[i] != 0xFF010203u) {
+            ++covered;
+            EXPECT_EQ(canvas.bits[i] >> 24, 0u) << "pixel " << i;
+        }
+    }
+    EXPECT_GT(covered, 0);
+    EXPECT_EQ(canvas.Pixel(0, 0), 0xFF010203u) << "the cell's corner, away from the full stop";
 }
 
 TEST(GdiText, SelectedObjectsAreNotDeletedAndStaleHandlesFail) {
@@ -341,9 +351,11 @@ TEST(GdiText, SelectedObjectsAreNotDeletedAndStaleHandlesFail) {
     SIZE defaultSize = {};
     ASSERT_TRUE(GetTextExtentPoint32A(fresh, "x", 1, &defaultSize));
     EXPECT_GE(defaultSize.cy, 16);
-    DeleteDC(fresh);
+    EXPECT_TRUE(DeleteDC(fresh));
+    EXPECT_FALSE(DeleteDC(fresh)) << "already deleted";
     EXPECT_TRUE(DeleteObject(canvas.previousBitmap));
     EXPECT_TRUE(DeleteObject(canvas.previousBitmap)) << "still there";
+    EXPECT_TRUE(DeleteObject(canvas.previousFont));
 
     HFONT extra = MakeFont(-13);
     ASSERT_NE(extra, nullptr);
