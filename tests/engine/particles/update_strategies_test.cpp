@@ -4,6 +4,8 @@
 #include "particles/formation_update_classes.h"
 #include "particles/partikel_system.h"
 #include "particles/update_status_bar.h"
+
+#include "engine/device_probes.h"
 #include "win32/mmsystem.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +125,37 @@ TEST_F(Strategies, ZeroLifeEndsAtTheTargetInsteadOfNaN) {
     ringStrategy.Update(&ring);
     EXPECT_EQ(ring.liveCount, 4);
     EXPECT_NEAR(ring.vertices[0].z, 2.0f, 1e-5);
+    ring.Release();
+}
+
+TEST_F(Strategies, RingExpandsOnceAroundItsOwnPositionOverTheSystemsLife) {
+    PartSystemScale20 ring;
+    Prepare(ring, 4, 0, 0, 1000);
+    ring.internX = 3.0f;
+    ring.internY = -2.0f;
+    ring.internZ = 7.0f;
+    ring.SetRadius(2.0f);
+    RingUpdateClass strategy;
+    strategy.Update(&ring);
+    // Record i at i quarter turns: x follows the sine, z the cosine, y stays; a quarter of the life in,
+    // a quarter of the radius out, a quarter of the way to the end colour. The followed position plays
+    // no part.
+    platform::SetClockForTesting(10250);
+    strategy.Update(&ring);
+    ASSERT_EQ(ring.liveCount, 4);
+    const float out[4][2] = {{0.0f, 0.5f}, {0.5f, 0.0f}, {0.0f, -0.5f}, {-0.5f, 0.0f}};
+    for (int i = 0; i < 4; ++i) {
+        ExpectNear(D3DXVECTOR3(ring.vertices[i].x, ring.vertices[i].y, ring.vertices[i].z),
+                   D3DXVECTOR3(3.0f + out[i][0], -2.0f, 7.0f + out[i][1]));
+        EXPECT_EQ(ring.vertices[i].pointSize, 3.0f);
+        EXPECT_EQ(ring.vertices[i].color, 0xC0D996C0u) << i; // 255 - 63, 255 - 38, 200 - 50, 255 - 63
+    }
+    platform::SetClockForTesting(11001);
+    strategy.Update(&ring);
+    EXPECT_EQ(ring.liveCount, 0) << "over after one life, and not emitted again";
+    platform::SetClockForTesting(11500);
+    strategy.Update(&ring);
+    EXPECT_EQ(ring.liveCount, 0);
     ring.Release();
 }
 
