@@ -253,9 +253,7 @@ bool HighscoreList::Save() {
 
 std::string HighscoreHostPath(const char* file) {
     std::error_code error;
-    const std::filesystem::path path =
-        std::filesystem::absolute(platform::ToWritableHostPath(file ? file : ""), error);
-    return path.lexically_normal().string();
+    return std::filesystem::absolute(platform::ToWritableHostPath(file ? file : ""), error).string();
 }
 
 HighscoreList& CurrentHighscoreTable() {

@@ -241,6 +241,17 @@ TEST_F(HighscoreTest, FailedSavesKeepTheOldFileAndTheirScoresUntilASaveSucceeds)
     EXPECT_TRUE(list.InsertScore("next", 36)) << "the scores saved are not put back again";
     expected.back() = {"next", 36};
     EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, expected));
+
+    // A score that could not be saved is gone with the run: the next start has only the file.
+    {
+        const DiskFullAfter full(1000);
+        EXPECT_FALSE(list.InsertScore("gone", 2000));
+    }
+    ASSERT_EQ(list.Load("s.roh", 10), HighscoreList::LOAD_READ);
+    EXPECT_EQ(list.SaveError(), 0);
+    EXPECT_TRUE(list.InsertScore("after", 37));
+    expected.back() = {"after", 37};
+    EXPECT_EQ(ReadFile(folder / "s.roh"), FileBytes(10, expected));
 }
 
 TEST_F(HighscoreTest, InsertionTakesTheTableOnDiskAndGoesOnWithoutALockAnotherGameHoldsTooLong) {
