@@ -32,7 +32,14 @@ protected:
 } // namespace
 
 TEST_F(D2DManagerTest, QuadCornersRotationAndColour) {
+    // The quad is drawn without depth test or fog, blended, whatever was set before.
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     EXPECT_TRUE(layer->DrawTextur(100, 50, 64, 32, -1, 255, 0.0, true));
+    EXPECT_EQ(std::vector<DWORD>({RenderState(D3DRS_ZENABLE), RenderState(D3DRS_FOGENABLE),
+                                  RenderState(D3DRS_ALPHABLENDENABLE)}),
+              std::vector<DWORD>({FALSE, FALSE, TRUE}));
     ExpectCorners({{100, 82}, {100, 50}, {164, 82}, {164, 50}});
     layer->DrawTextur(100, 50, 64, 32, -1, 255, 90.0, true);
     ExpectCorners({{148, 98}, {116, 98}, {148, 34}, {116, 34}}, 0.0001f);
