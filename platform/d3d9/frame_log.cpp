@@ -42,13 +42,14 @@ bool FrameLog::Matches(size_t position, const ClearCall& call) const {
            SameBytes(Rects(command), call.rects, sizeof(D3DRECT) * call.rectCount);
 }
 
+// Content versions are unique in the process, so equal texture versions also mean the same textures.
 bool FrameLog::Matches(size_t position, const DrawCall& call) const {
     const FrameCommand& command = commands[position];
     return command.kind == CommandKind::Draw && command.type == call.type &&
            command.primitiveCount == call.primitiveCount && command.vertexCount == call.vertexCount &&
            command.stride == call.stride && command.vertexByteCount == call.vertexByteCount &&
            command.indexed == (call.indices != nullptr) && command.indexCount == call.indexCount &&
-           command.textures == call.state->textures && command.textureVersions == call.textureVersions &&
+           command.textureVersions == call.textureVersions &&
            SameBytes(VertexBytes(command), call.vertexBytes, call.vertexByteCount) &&
            SameBytes(indices.data() + command.indicesBegin, call.indices, sizeof(uint32_t) * call.indexCount) &&
            SameDrawStates(states[command.stateIndex], *call.state);

@@ -37,7 +37,9 @@ struct Picture {
     const DWORD* texels = TEXELS;
     D3DCOLOR rectangle = RECTANGLE;
     bool blend = true;
-    bool shapeB = false; // the indices draw shape B instead of shape A
+    bool shapeB = false;           // the indices draw shape B instead of shape A
+    bool shapeABehind = false;     // shape A fails the depth test against the cleared depth
+    bool rectangleOverLast = false; // the clear left the rectangle's area: it blends over the last one
 };
 
 struct Probe {
@@ -46,15 +48,20 @@ struct Probe {
 };
 
 // The quad (20..60) shows the texels' quarters; the rectangle (80..140 x 30..90) lies over the clear
-// colour; shape A (20..50 x 70..110) and shape B (90..150 x 95..115) are drawn by indices.
+// colour; shape A (20..50 x 70..110) and shape B (90..150 x 95..115) are drawn by indices at depth 0.5
+// with the depth test "less or equal".
 const Probe PROBES[] = {
     {30, 30, [](const Picture& p) { return p.texels[0]; }},
     {50, 30, [](const Picture& p) { return p.texels[1]; }},
     {30, 50, [](const Picture& p) { return p.texels[2]; }},
     {50, 50, [](const Picture& p) { return p.texels[3]; }},
-    {110, 60, [](const Picture& p) { return p.blend ? Blend(p.rectangle, p.clear) : p.rectangle | 0xFF000000; }},
+    {110, 60,
+     [](const Picture& p) {
+         const D3DCOLOR under = p.rectangleOverLast ? Blend(p.rectangle, p.clear) : p.clear;
+         return p.blend ? Blend(p.rectangle, under) : p.rectangle | 0xFF000000;
+     }},
     {5, 5, [](const Picture& p) { return p.clear; }},
-    {35, 90, [](const Picture& p) { return p.shapeB ? p.clear : SHAPE_A; }},
+    {35, 90, [](const Picture& p) { return p.shapeB || p.shapeABehind ? p.clear : SHAPE_A; }},
     {120, 105, [](const Picture& p) { return p.shapeB ? SHAPE_B : p.clear; }},
 };
 
@@ -67,8 +74,8 @@ public:
         texture = MakeTexture(2, 2, [](int x, int y) { return TEXELS[y * 2 + x]; });
         quad = MakeBuffer(Quad(20, 20, 60, 60, 0xFFFFFFFF), SCREEN_FVF);
         rectangle = MakeBuffer(Quad(80, 30, 140, 90, RECTANGLE), SCREEN_FVF);
-        std::vector<ScreenVertex> shapes = Quad(20, 70, 50, 110, SHAPE_A);
-        for (const ScreenVertex& v : Quad(90, 95, 150, 115, SHAPE_B)) {
+        std::vector<ScreenVertex> shapes = Quad(20, 70, 50, 110, SHAPE_A, 0.5f);
+        for (const ScreenVertex& v : Quad(90, 95, 150, 115, SHAPE_B, 0.5f)) {
             shapes.push_back(v);
         }
         pair = MakeBuffer(shapes, SCREEN_FVF);
@@ -102,6 +109,7 @@ public:
 
     // Every state the frame's other draws change is set again, so that each frame starts alike.
     void SetTexturedStates(IDirect3DTexture9* picture) {
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
         device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
         device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
@@ -131,7 +139,10 @@ public:
 
     // The frame: a whole clear, a textured quad, a rectangle and an indexed shape, each in its scene.
     void DrawFrame() {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
+        const D3DVIEWPORT9 whole{0, 0, WIDTH, HEIGHT, 0.0f, 1.0f};
+        device->SetViewport(clearViewport.Width > 0 ? &clearViewport : &whole);
+        device->Clear(1, &clearRect, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, clearZ, 0);
+        device->SetViewport(&whole);
         device->BeginScene();
         SetTexturedStates(texture);
         DrawStrip(quad);
@@ -143,6 +154,8 @@ public:
         device->BeginScene();
         device->SetStreamSource(0, pair, 0, sizeof(ScreenVertex));
         device->SetIndices(indices);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
         EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 0, 2), D3D_OK);
         device->EndScene();
     }
@@ -167,6 +180,9 @@ public:
     IDirect3DVertexBuffer9* pair = nullptr;
     IDirect3DIndexBuffer9* indices = nullptr;
     D3DCOLOR clear = CLEAR;
+    float clearZ = 1.0f;
+    D3DRECT clearRect{0, 0, WIDTH, HEIGHT};
+    D3DVIEWPORT9 clearViewport{};  // the viewport of the clear, when not empty
     BOOL blend = TRUE;
 };
 
@@ -222,6 +238,21 @@ const Change CHANGES[] = {
      [](RepeatedFrameTest& t, Picture* p) {
          t.clear = 0xFF583820;
          p->clear = 0xFF583820;
+     }},
+    {"ClearDepth",
+     [](RepeatedFrameTest& t, Picture* p) {
+         t.clearZ = 0.25f;
+         p->shapeABehind = true;
+     }},
+    {"ClearRectangle",
+     [](RepeatedFrameTest& t, Picture* p) {
+         t.clearRect = {0, 0, 80, 120};
+         p->rectangleOverLast = true;
+     }},
+    {"ClearViewport",
+     [](RepeatedFrameTest& t, Picture* p) {
+         t.clearViewport = {0, 0, 80, 120, 0.0f, 1.0f};
+         p->rectangleOverLast = true;
      }},
 };
 
