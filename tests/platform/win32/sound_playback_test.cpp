@@ -138,6 +138,11 @@ TEST(SoundDecoding, OtherChunksOddSizesAndTheExtensibleFormatAreRead) {
     Decoded result = Decode(Riff({list, FormatChunk(1, 2, 44100, 4, 16), DataChunk(5, data)}));
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.samples, (std::vector<int16_t>{1000, -1000}));
+    // The data before the format, and a second data chunk after it that is not played.
+    result = Decode(Riff({DataChunk(4, {0x10, 0x27, 0xF0, 0xD8}), list, FormatChunk(1, 2, 44100, 4, 16),
+                          DataChunk(4, {1, 0, 2, 0})}));
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.samples, (std::vector<int16_t>{10000, -10000}));
 
     // The extensible form naming PCM as its sub-format; the pad byte after the odd data is missing.
     std::vector<uint8_t> format;
