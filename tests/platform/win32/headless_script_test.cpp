@@ -154,11 +154,12 @@ LRESULT CALLBACK ScriptedProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 TEST(ScriptRun, CommandsArriveInOrderWaitsCountFramesAndTheEndClosesTheWindow) {
     HWND window = CreateTestWindow(ScriptedProc);
     arrivals.clear();
-    platform::RunHeadlessScript(Parse("resize 400 300\nclick 10 20\nwait 3\nrclick 5 6\nmove 7 8\nmenu 4242\n"
-                                      "menu 32778\nkey pagedown\nwait 2\nkey l\n"));
+    // A dialog answer waits for a dialog and does not hold up the commands after it.
+    platform::RunHeadlessScript(Parse("resize 400 300\nclick 10 20\nwait 3\ndialog cancel\nrclick 5 6\nmove 7 8\n"
+                                      "menu 4242\nmenu 32778\nkey pagedown\nwait 2\nkey l\n"));
     testing::internal::CaptureStderr();
     EXPECT_EQ(RunLoop(window), 7);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "headless script line 6: the menu has no command 4242\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "headless script line 7: the menu has no command 4242\n");
     const LPARAM up = static_cast<LPARAM>(0xC0000001u); // released, previously down, one repeat
     struct Expected {
         UINT message;

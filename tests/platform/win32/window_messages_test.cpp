@@ -229,6 +229,11 @@ TEST(Messages, PeekingLeavesTheMessageSendingBypassesTheQueueAndFiltersAreRefuse
         EXPECT_EQ(std::pair(msg.message, msg.wParam), std::pair(UINT(WM_QUIT), WPARAM(9)));
     }
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    // WM_QUIT posted to a window is an ordinary message of that window.
+    ASSERT_TRUE(PostMessageA(window, WM_QUIT, 4, 0));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(std::pair(msg.hwnd, msg.message), std::pair(window, UINT(WM_QUIT)));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     platform::ResumeRealClock();
 }
 
