@@ -1,6 +1,7 @@
 // Modal dialogs built from dialog resources: DialogBoxParamA disables the owner, creates the dialog and
 // its controls, sends WM_INITDIALOG and lets the backend run the modal loop until EndDialog; the edit
 // boxes' texts live in the control records, so GetDlgItemTextA works the same on every backend.
+#include "gdi/wingdi.h"
 #include "win32/window_system.h"
 
 #include <algorithm>
@@ -96,11 +97,13 @@ WindowRecord* FindControl(HWND dialog, int controlId) {
 
 } // namespace
 
+// As MapDialogRect: a horizontal unit is a quarter of the base width, a vertical one an eighth of the
+// base height, rounded.
 int DialogUnitsToPixelsX(int units) {
-    return (units * BASE_UNIT_X + 2) / 4;
+    return MulDiv(units, BASE_UNIT_X, 4);
 }
 int DialogUnitsToPixelsY(int units) {
-    return (units * BASE_UNIT_Y + 4) / 8;
+    return MulDiv(units, BASE_UNIT_Y, 8);
 }
 
 } // namespace platform

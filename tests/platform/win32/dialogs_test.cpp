@@ -21,10 +21,15 @@ bool ownerEnabledInside = true;
 HWND nameOwner = nullptr;
 
 // Like the game's name entry: OK with an empty name and cancel keep the dialog open.
+RECT nameClient = {};
+HWND nameFocus = nullptr;
+
 INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     nameMessages.push_back(message);
     if (message == WM_INITDIALOG) {
         ownerEnabledInside = IsWindowEnabled(nameOwner) != FALSE;
+        GetClientRect(dialog, &nameClient);
+        nameFocus = reinterpret_cast<HWND>(wParam) == GetDlgItem(dialog, NAME_EDIT) ? dialog : nullptr;
         return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
@@ -39,7 +44,12 @@ INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return FALSE;
 }
 
+HWND aboutFocus = nullptr;
+
 BOOL CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        aboutFocus = reinterpret_cast<HWND>(wParam) == GetDlgItem(dialog, IDOK) ? dialog : nullptr;
+    }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         EndDialog(dialog, LOWORD(wParam));
     }
@@ -67,6 +77,9 @@ TEST(Dialog, AnswersReachGetDlgItemTextCutToTheBufferWhileTheOwnerIsDisabled) {
         << "cancel and the empty name kept the dialog open";
     EXPECT_FALSE(ownerEnabledInside);
     EXPECT_TRUE(IsWindowEnabled(window));
+    EXPECT_NE(nameFocus, nullptr) << "WM_INITDIALOG names the edit box, the first control to type in";
+    // 186 x 51 dialog units of a 6 x 13 base: 186 * 6 / 4 and 51 * 13 / 8 = 82.9, rounded.
+    EXPECT_EQ(std::pair(nameClient.right, nameClient.bottom), std::pair(LONG(279), LONG(83)));
 }
 
 // With nobody left to answer, a dialog that refuses to be cancelled must not hang the program.
@@ -80,6 +93,7 @@ TEST(Dialog, EndsWithTheButtonPressedAndMissingTemplatesProceduresOrAnswersFail)
     EXPECT_TRUE(IsWindowEnabled(window));
     platform::QueueDialogAnswer("", IDCANCEL);
     EXPECT_EQ(RunDialog(window, ABOUT_DIALOG, AboutProc), IDCANCEL);
+    EXPECT_NE(aboutFocus, nullptr) << "the first control with a tab stop, past the icon and the text";
     platform::QueueDialogAnswer("", IDOK);
     EXPECT_EQ(RunDialog(window, ABOUT_DIALOG, AboutProc), IDOK);
     EXPECT_EQ(RunDialog(window, 999, NameProc), -1);
@@ -202,10 +216,10 @@ TEST(OpenFile, ScriptedAnswerBecomesAnAbsolutePathAndCancelReturnsZeroWithoutAnE
     EXPECT_EQ(request.nFileExtension, 16);
     EXPECT_STREQ(title, "photo") << "the name without its folder, cut to the buffer";
     request.lpstrFileTitle = nullptr;
-    platform::QueueOpenFileAnswer(std::string("relative/name"));
+    platform::QueueOpenFileAnswer(std::string("relative.d/name"));
     ASSERT_TRUE(GetOpenFileNameA(&request));
     EXPECT_EQ(file[0], '/');
-    EXPECT_NE(std::strstr(file, "/relative/name.bmp"), nullptr) << "the default extension is added";
+    EXPECT_NE(std::strstr(file, "/relative.d/name.bmp"), nullptr) << "the default extension is added";
     EXPECT_TRUE(IsWindowEnabled(window));
 
     file[0] = '\0';

@@ -7,6 +7,7 @@
 #include "win32/window_system.h"
 
 #include <algorithm>
+#include <tuple>
 #include <gtest/gtest.h>
 
 using namespace window_test;
@@ -47,6 +48,29 @@ TEST(Window, MenuCheckMarksChangeOnlyThroughCheckMenuItem) {
     DestroyWindow(window);
     EXPECT_EQ(GetMenuState(menu, EASY, MF_BYCOMMAND), static_cast<UINT>(-1));
     EXPECT_EQ(CheckMenuItem(menu, EASY, MF_BYCOMMAND | MF_CHECKED), static_cast<DWORD>(-1));
+
+    // A class name is registered once, whatever its case; a class needs a procedure.
+    WNDCLASSEXA again = {};
+    again.lpfnWndProc = RecordingProc;
+    again.lpszClassName = "zonkel";
+    EXPECT_EQ(RegisterClassExA(&again), 0);
+    again.lpszClassName = "SECOND";
+    EXPECT_NE(RegisterClassExA(&again), 0);
+    again.lpszClassName = "THIRD";
+    again.lpfnWndProc = nullptr;
+    EXPECT_EQ(RegisterClassExA(&again), 0);
+
+    // An explicit rectangle is kept; with CW_USEDEFAULT for x and width, y and height are ignored.
+    HWND placed = CreateWindowExA(0, "SECOND", "x", WS_OVERLAPPEDWINDOW, 10, 20, 300, 200, nullptr, nullptr,
+                                  nullptr, nullptr);
+    RECT rect = {};
+    ASSERT_TRUE(GetWindowRect(placed, &rect));
+    EXPECT_EQ(std::tuple(rect.left, rect.top, rect.right, rect.bottom), std::tuple(10, 20, 310, 220));
+    HWND defaulted = CreateWindowExA(0, "SECOND", "x", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 777, CW_USEDEFAULT,
+                                     999, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(GetWindowRect(defaulted, &rect));
+    EXPECT_NE(rect.top, 777);
+    EXPECT_NE(rect.bottom - rect.top, 999);
 
     EXPECT_EQ(CreateWindowExA(0, "NOSUCHCLASS", "x", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
                               nullptr, nullptr, nullptr, nullptr),
@@ -140,10 +164,13 @@ TEST(Messages, ClicksAndKeysArriveInOrderWithCoordinatesAndKeyCodes) {
 
 TEST(Messages, InputToAWindowThatIsDisabledOrGoneIsDropped) {
     HWND window = CreateTestWindow();
-    EnableWindow(window, FALSE); // as while its dialog is open
+    // EnableWindow answers whether the window was disabled before.
+    EXPECT_FALSE(EnableWindow(window, FALSE)); // as while its dialog is open
+    EXPECT_TRUE(EnableWindow(window, FALSE));
     platform::HeadlessClick(window, 1, 1);
     platform::HeadlessKey(window, VK_RIGHT);
-    EnableWindow(window, TRUE);
+    EXPECT_TRUE(EnableWindow(window, TRUE));
+    EXPECT_FALSE(EnableWindow(window, TRUE));
     DestroyWindow(window);
     platform::HeadlessClick(window, 1, 1);
     MSG msg;

@@ -79,7 +79,8 @@ inline void RegisterTestResources() {
     about.controls.push_back({platform::DialogControlKind::Icon, 2, "", 14, 9, 20, 20, SS_ICON, BIG_ICON});
     about.controls.push_back(
         {platform::DialogControlKind::Text, -1, "Quarvel Version 1.0", 49, 10, 119, 8, SS_NOPREFIX, 0});
-    about.controls.push_back({platform::DialogControlKind::DefaultButton, IDOK, "OK", 195, 6, 30, 11, 0, 0});
+    about.controls.push_back(
+        {platform::DialogControlKind::DefaultButton, IDOK, "OK", 195, 6, 30, 11, WS_TABSTOP, 0});
     table.dialogs.push_back(about);
     table.icons.push_back({BIG_ICON, 32, 32, std::vector<uint32_t>(32 * 32, 0xff2040c0u)});
     table.icons.push_back({SMALL_ICON, 16, 16, std::vector<uint32_t>(16 * 16, 0xffc04020u)});
