@@ -27,7 +27,6 @@ struct TracedCall {
 };
 
 void EnableCallTrace(bool enabled);
-bool CallTraceEnabled();
 void ClearCallTrace();
 std::vector<TracedCall> CallTrace();
 // The trace as ToString lines; with a method name, only the calls of that method.
@@ -82,8 +81,6 @@ WORD ReadDepthValue(IDirect3DDevice9* device, int x, int y);
 bool CopyBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, int* width, int* height);
 // Writes the back buffer as an RGB PNG file.
 bool WriteBackBufferPng(IDirect3DDevice9* device, const char* path);
-// Writes any X8R8G8B8 picture (for instance a presented frame) as an RGB PNG file.
-bool WritePixelsPng(const char* path, const uint32_t* pixels, int width, int height, int pitchPixels);
 
 // The device's open-scene flag, for tests of scene brackets.
 bool InScene(IDirect3DDevice9* device);

@@ -94,9 +94,6 @@ uint64_t FloatArg(float value) {
 void EnableCallTrace(bool enabled) {
     traceEnabled.store(enabled);
 }
-bool CallTraceEnabled() {
-    return traceEnabled.load();
-}
 
 void ClearCallTrace() {
     Hooks& hooks = GetHooks();
@@ -194,6 +191,9 @@ bool CopyBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, int
     return true;
 }
 
+namespace {
+
+// Writes an X8R8G8B8 picture as an RGB PNG file.
 bool WritePixelsPng(const char* path, const uint32_t* pixels, int width, int height, int pitchPixels) {
     if (!path || !pixels || width <= 0 || height <= 0) {
         return false;
@@ -228,6 +228,8 @@ bool WritePixelsPng(const char* path, const uint32_t* pixels, int width, int hei
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
     return std::fclose(file) == 0 && ok;
 }
+
+} // namespace
 
 bool WriteBackBufferPng(IDirect3DDevice9* device, const char* path) {
     std::vector<uint32_t> pixels;
