@@ -345,23 +345,6 @@ TEST(SampleRoutines, PointSamplesAddressCoordinatesOutsideTheTextureByMode) {
             }
         }
     }
-    // The same rules written out for one row: texels -4, -1, 2, 4 and 10 of a side of 4.
-    const struct {
-        AddressMode mode;
-        int texel[5];
-    } rows[] = {{AddressMode::Wrap, {0, 3, 2, 0, 2}},
-                {AddressMode::Mirror, {3, 0, 2, 3, 2}},
-                {AddressMode::Clamp, {0, 0, 2, 3, 3}},
-                {AddressMode::Border, {-1, -1, 2, -1, -1}}};
-    for (const auto& row : rows) {
-        SamplerSetup s = OneLevel(texels, 4, 3, row.mode);
-        const double u[] = {-3.5, -0.5, 2.5, 4.5, 10.5};
-        for (int i = 0; i < 5; ++i) {
-            uint32_t expected = row.texel[i] < 0 ? 0xC0A05010u : TexelAt(row.texel[i], 1);
-            EXPECT_EQ(SampleSpan(s, POINT_ROUTES[0], u[i] / 4, 1.5 / 3, 0, 0, 1)[0], expected)
-                << "mode " << static_cast<int>(row.mode) << " texel position " << u[i];
-        }
-    }
 }
 
 TEST(SampleRoutines, BilinearWeightsFollowTheDistanceToTheTexelCentres) {
