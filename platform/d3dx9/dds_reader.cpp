@@ -254,8 +254,8 @@ DecodeResult DecodeDds(const uint8_t* data, size_t size, const DecodeLimits& lim
     for (uint32_t& mask : format.masks) {
         reader.U32(&mask);
     }
-    uint32_t caps = 0, caps2 = 0;
-    reader.U32(&caps);
+    uint32_t caps2 = 0;
+    reader.Skip(4); // the surface's capabilities, which say nothing the data does not
     reader.U32(&caps2);
     reader.Skip(3 * 4);
     if (formatSize != PIXEL_FORMAT_SIZE) {
