@@ -205,14 +205,13 @@ DecodeResult DecodeRle(ByteReader& reader, const BmpHeader& header, const std::v
             row += dy;
         } else { // a literal run of `value` pixels, padded to a 16-bit boundary
             size_t bytes = four ? (value + 1u) / 2 : value;
-            if (!reader.Has(bytes + (bytes & 1))) {
+            const uint8_t* literal = reader.Here();
+            if (!reader.Skip(bytes + (bytes & 1))) {
                 return DecodeResult::Invalid("BMP: truncated run-length literal");
             }
-            const uint8_t* literal = reader.Here();
             for (uint32_t i = 0; i < value; ++i) {
                 put(four ? (i % 2 == 0 ? literal[i / 2] >> 4 : literal[i / 2] & 0x0F) : literal[i]);
             }
-            reader.Skip(bytes + (bytes & 1));
         }
         if (row > picture->height) {
             return DecodeResult::Invalid("BMP: run-length data beyond the picture");

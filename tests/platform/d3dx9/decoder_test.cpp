@@ -203,7 +203,9 @@ TEST_F(PictureDecoders, TruncatedFilesFailCleanly) {
             // An exact-size copy, so that any read past the end shows under the address sanitiser.
             std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(length));
             Picture picture;
+            testing::internal::CaptureStderr();
             DecodeResult result = picture_files::Decode(truncated, &picture);
+            EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the libraries' messages stay inside";
             EXPECT_EQ(result.code, platform::d3dx::DECODE_INVALID_DATA)
                 << variant.name << " cut to " << length << " of " << bytes.size() << " bytes";
             // The reason says more than the format's name; libpng's own says where it stopped.

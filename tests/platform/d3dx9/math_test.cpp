@@ -75,7 +75,7 @@ TEST(D3DXMath, RotationsViewsAndTransformsTakeKnownPointsWhereTheirDefinitionsSa
     EXPECT_EQ(*D3DXVec3TransformNormal(&out, &point, &m), D3DXVECTOR3(3, 2, 0)) << "directions ignore row 4";
 
     // The divide by w, and w = 0 left undivided.
-    D3DXMATRIX projective(2, 0, 0, 0.5f, 0, 3, 0, 0, 0, 0, 1, 0, 1, 1, 1, 1);
+    D3DXMATRIX projective(2, 0, 0, 0.5f, 0, 3, 0, 1, 0, 0, 1, 0.25f, 1, 1, 1, -1);
     D3DXVECTOR3 in(2, 1, 4);
     EXPECT_EQ(*D3DXVec3TransformCoord(&out, &in, &projective), D3DXVECTOR3(2.5f, 2, 2.5f));
     D3DXVECTOR3 vanishing(-2, 1, 4);
