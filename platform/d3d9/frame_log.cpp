@@ -130,8 +130,8 @@ bool FrameLog::StartsWithWholeClear(int width, int height, bool hasDepth) const 
     }
     const FrameCommand& clear = commands.front();
     const D3DVIEWPORT9& vp = clear.viewport;
-    const bool wholeViewport = vp.X == 0 && vp.Y == 0 && vp.Width >= static_cast<DWORD>(width) &&
-                               vp.Height >= static_cast<DWORD>(height);
+    // A viewport lies inside the target, so one as large as the target starts at its corner.
+    const bool wholeViewport = vp.Width >= static_cast<DWORD>(width) && vp.Height >= static_cast<DWORD>(height);
     const D3DRECT* first = Rects(clear);
     const bool wholeRect = clear.rectCount == 0 || std::any_of(first, first + clear.rectCount, [&](const D3DRECT& r) {
                                return r.x1 <= 0 && r.y1 <= 0 && r.x2 >= width && r.y2 >= height;

@@ -38,8 +38,8 @@ struct Picture {
     D3DCOLOR rectangle = RECTANGLE;
     bool blend = true;
     bool shapeB = false;           // the indices draw shape B instead of shape A
-    bool shapeABehind = false;     // shape A fails the depth test against the cleared depth
-    bool rectangleOverLast = false; // the clear left the rectangle's area: it blends over the last one
+    bool shapeABehind = false;     // shape A is not drawn or fails the depth test
+    bool rectangleOverLast = false; // the rectangle blends over itself (not cleared, or drawn twice)
 };
 
 struct Probe {
@@ -156,7 +156,13 @@ public:
         device->SetIndices(indices);
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
         device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-        EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 0, 2), D3D_OK);
+        if (drawShape) {
+            EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 0, 2), D3D_OK);
+        }
+        if (rectangleAgain) {
+            SetColouredStates();
+            DrawStrip(rectangle);
+        }
         device->EndScene();
     }
 
@@ -184,6 +190,8 @@ public:
     D3DRECT clearRect{0, 0, WIDTH, HEIGHT};
     D3DVIEWPORT9 clearViewport{};  // the viewport of the clear, when not empty
     BOOL blend = TRUE;
+    bool drawShape = true;
+    bool rectangleAgain = false; // at the end of the frame
 };
 
 struct Change {
@@ -238,6 +246,16 @@ const Change CHANGES[] = {
      [](RepeatedFrameTest& t, Picture* p) {
          t.clear = 0xFF583820;
          p->clear = 0xFF583820;
+     }},
+    {"LastDrawLeftOut",
+     [](RepeatedFrameTest& t, Picture* p) {
+         t.drawShape = false;
+         p->shapeABehind = true;
+     }},
+    {"DrawAdded",
+     [](RepeatedFrameTest& t, Picture* p) {
+         t.rectangleAgain = true;
+         p->rectangleOverLast = true;
      }},
     {"ClearDepth",
      [](RepeatedFrameTest& t, Picture* p) {
@@ -298,6 +316,24 @@ TEST_F(RepeatedFrameTest, FrameThatDependsOnTheLastPictureIsDrawnAgainOverIt) {
              device->Clear(1, &left, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
          },
          110, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
+        {"a clear of the top",
+         [](IDirect3DDevice9* device) {
+             const D3DRECT top{0, 0, 160, 40};
+             device->Clear(1, &top, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
+         },
+         110, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
+        {"a clear of the bottom",
+         [](IDirect3DDevice9* device) {
+             const D3DRECT bottom{0, 80, 160, 120};
+             device->Clear(1, &bottom, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
+         },
+         110, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
+        {"a clear of the right",
+         [](IDirect3DDevice9* device) {
+             const D3DRECT right{100, 0, 160, 120};
+             device->Clear(1, &right, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
+         },
+         90, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
         {"a clear of a smaller viewport",
          [](IDirect3DDevice9* device) {
              const D3DVIEWPORT9 part{0, 0, 100, 120, 0.0f, 1.0f};
@@ -307,6 +343,15 @@ TEST_F(RepeatedFrameTest, FrameThatDependsOnTheLastPictureIsDrawnAgainOverIt) {
              device->SetViewport(&whole);
          },
          120, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
+        {"a clear of a shorter viewport",
+         [](IDirect3DDevice9* device) {
+             const D3DVIEWPORT9 part{0, 0, 160, 60, 0.0f, 1.0f};
+             const D3DVIEWPORT9 whole{0, 0, 160, 120, 0.0f, 1.0f};
+             device->SetViewport(&part);
+             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
+             device->SetViewport(&whole);
+         },
+         110, 80, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
         // The rectangle is drawn at depth 0.5 with the test "less": over depth 1.0 it shows, over the
         // 0.5 it left the last time it does not.
         {"a clear of the colour alone",
