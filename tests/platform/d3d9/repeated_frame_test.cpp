@@ -300,6 +300,19 @@ TEST_P(RepeatedFrameChange, ChangedFrameIsDrawnAnewAndUnchangedOneKeepsItsPictur
 INSTANTIATE_TEST_SUITE_P(Frames, RepeatedFrameChange, ::testing::ValuesIn(CHANGES),
                          [](const ::testing::TestParamInfo<Change>& info) { return std::string(info.param.name); });
 
+void ClearPart(IDirect3DDevice9* device, const D3DRECT& part) {
+    device->Clear(1, &part, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
+}
+
+// Clears a viewport of the size at the target's corner, then sets the whole viewport again.
+void ClearInViewport(IDirect3DDevice9* device, DWORD width, DWORD height) {
+    const D3DVIEWPORT9 part{0, 0, width, height, 0.0f, 1.0f};
+    const D3DVIEWPORT9 whole{0, 0, 160, 120, 0.0f, 1.0f};
+    device->SetViewport(&part);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
+    device->SetViewport(&whole);
+}
+
 // A frame that starts from the picture before it (it clears a part only, or the colour without the depth
 // its draws test against) draws over that picture again instead of keeping it.
 TEST_F(RepeatedFrameTest, FrameThatDependsOnTheLastPictureIsDrawnAgainOverIt) {
@@ -310,47 +323,17 @@ TEST_F(RepeatedFrameTest, FrameThatDependsOnTheLastPictureIsDrawnAgainOverIt) {
         D3DCOLOR (*expected)(D3DCOLOR firstTime); // of the second frame, from the first
     } rows[] = {
         {"no clear", [](IDirect3DDevice9*) {}, 110, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
-        {"a clear of the left half",
-         [](IDirect3DDevice9* device) {
-             const D3DRECT left{0, 0, 80, 120};
-             device->Clear(1, &left, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
-         },
+        {"a clear of the left half", [](IDirect3DDevice9* device) { ClearPart(device, {0, 0, 80, 120}); },
          110, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
-        {"a clear of the top",
-         [](IDirect3DDevice9* device) {
-             const D3DRECT top{0, 0, 160, 40};
-             device->Clear(1, &top, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
-         },
+        {"a clear of the top", [](IDirect3DDevice9* device) { ClearPart(device, {0, 0, 160, 40}); },
          110, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
-        {"a clear of the bottom",
-         [](IDirect3DDevice9* device) {
-             const D3DRECT bottom{0, 80, 160, 120};
-             device->Clear(1, &bottom, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
-         },
+        {"a clear of the bottom", [](IDirect3DDevice9* device) { ClearPart(device, {0, 80, 160, 120}); },
          110, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
-        {"a clear of the right",
-         [](IDirect3DDevice9* device) {
-             const D3DRECT right{100, 0, 160, 120};
-             device->Clear(1, &right, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
-         },
+        {"a clear of the right", [](IDirect3DDevice9* device) { ClearPart(device, {100, 0, 160, 120}); },
          90, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
-        {"a clear of a smaller viewport",
-         [](IDirect3DDevice9* device) {
-             const D3DVIEWPORT9 part{0, 0, 100, 120, 0.0f, 1.0f};
-             const D3DVIEWPORT9 whole{0, 0, 160, 120, 0.0f, 1.0f};
-             device->SetViewport(&part);
-             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
-             device->SetViewport(&whole);
-         },
+        {"a clear of a narrower viewport", [](IDirect3DDevice9* device) { ClearInViewport(device, 100, 120); },
          120, 60, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
-        {"a clear of a shorter viewport",
-         [](IDirect3DDevice9* device) {
-             const D3DVIEWPORT9 part{0, 0, 160, 60, 0.0f, 1.0f};
-             const D3DVIEWPORT9 whole{0, 0, 160, 120, 0.0f, 1.0f};
-             device->SetViewport(&part);
-             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CLEAR, 1.0f, 0);
-             device->SetViewport(&whole);
-         },
+        {"a clear of a shorter viewport", [](IDirect3DDevice9* device) { ClearInViewport(device, 160, 60); },
          110, 80, [](D3DCOLOR first) { return Blend(RECTANGLE, first); }},
         // The rectangle is drawn at depth 0.5 with the test "less": over depth 1.0 it shows, over the
         // 0.5 it left the last time it does not.
