@@ -474,4 +474,17 @@ TEST_F(RepeatedFrameTest, BackBufferWrittenBetweenEqualFramesIsDrawnOver) {
     ExpectPicture(Picture(), "frame after the write");
 }
 
+// Frames that only clear are pictures too: each new colour reaches the window, a repeated one is kept.
+TEST_F(RepeatedFrameTest, FramesThatOnlyClearReachTheWindowWithEachNewColour) {
+    const D3DCOLOR colours[] = {0xFFC02040, 0xFF40C020, 0xFF40C020, 0xFF2040C0};
+    for (D3DCOLOR colour : colours) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        platform::PresentedFrame shown;
+        ASSERT_TRUE(platform::LastPresentedFrame(window, &shown));
+        EXPECT_EQ(shown.pixels[static_cast<size_t>(70) * shown.width + 90] | 0xFF000000u, colour);
+    }
+    EXPECT_EQ(hooks::RepeatedFrameCount(device), 1u);
+}
+
 } // namespace
