@@ -89,8 +89,8 @@ DiskTable ReadTableFile(const char* file, int32_t maximum, std::unique_ptr<Highs
     uint8_t header[HIGHSCORE_HEADER_SIZE];
     const bool wholeHeader = std::fread(header, 1, sizeof(header), in) == sizeof(header);
     const int32_t stated = wholeHeader ? static_cast<int32_t>(GetInt32(header)) : -1;
-    const long remaining = wholeHeader ? RemainingBytes(in) : 0;
-    const long present = remaining > 0 ? remaining / HIGHSCORE_RECORD_SIZE : 0;
+    // RemainingBytes gives -1 for a file that cannot be measured: no whole record.
+    const long present = wholeHeader ? RemainingBytes(in) / HIGHSCORE_RECORD_SIZE : 0;
     // Only whole records that the file really holds are taken, and no more than the table keeps: the
     // rest of a file whose header claims millions is neither read nor written back.
     long wanted = std::min<long>(present, maximum);

@@ -165,21 +165,25 @@ TEST(MessageBox, ShowsOnStandardErrorTakesTheNextAnswerAndRefusesOtherButtonsOrO
               "headless: no answer is left for the message box; it is cancelled\n");
     EXPECT_TRUE(IsWindowEnabled(window));
 
-    // A script answers it; the click it gives meanwhile is dropped, as the owner is disabled.
+    // A script answers it: the click before the answer is dropped, as the owner is disabled; the one after
+    // it waits until the box is closed.
     Log().clear();
     std::vector<platform::ScriptCommand> script;
     std::string error;
-    ASSERT_TRUE(platform::ParseScript("click 5 5\ndialog ok\nwait 1\n", &script, &error)) << error;
+    ASSERT_TRUE(platform::ParseScript("click 5 5\ndialog ok\nclick 7 7\nwait 1\n", &script, &error)) << error;
     platform::RunHeadlessScript(script);
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(window, "scripted", "Box", MB_OK), IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "headless: message box \"Box\": scripted\n");
     EXPECT_EQ(RunLoop(window), 7);
-    std::vector<UINT> input;
+    std::vector<std::pair<UINT, LPARAM>> input;
     for (const Received& received : InputLog()) {
-        input.push_back(received.message);
+        input.emplace_back(received.message, received.message == WM_DESTROY ? 0 : received.lParam);
     }
-    EXPECT_EQ(input, (std::vector<UINT>{WM_CLOSE, WM_DESTROY})) << "the click is dropped";
+    EXPECT_EQ(input, (std::vector<std::pair<UINT, LPARAM>>{{WM_LBUTTONDOWN, MAKELPARAM(7, 7)},
+                                                           {WM_LBUTTONUP, MAKELPARAM(7, 7)},
+                                                           {WM_CLOSE, 0},
+                                                           {WM_DESTROY, 0}}));
 }
 
 namespace {
