@@ -2,6 +2,8 @@
 // leaves the device alone; Capture and Apply work on exactly the recorded states).
 #include "device_fixture.h"
 
+#include <tuple>
+
 using namespace d3d9test;
 namespace hooks = platform::d3d9;
 
@@ -142,19 +144,39 @@ TEST_F(DeviceTest, StateBlockCallsAreRefusedWhileRecording) {
     block->Release();
 }
 
-TEST_F(DeviceTest, CreatedStateBlockCapturesEveryState) {
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    device->SetSamplerState(1, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
-    IDirect3DStateBlock9* block = nullptr;
-    ASSERT_EQ(device->CreateStateBlock(D3DSBT_ALL, &block), D3D_OK);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetSamplerState(1, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
-    device->SetFVF(0x62);
-    block->Apply();
-    EXPECT_EQ(RenderState(device, D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW));
-    EXPECT_EQ(SamplerState(device, 1, D3DSAMP_MIPFILTER), static_cast<DWORD>(D3DTEXF_POINT));
-    DWORD fvf = 1;
-    device->GetFVF(&fvf);
-    EXPECT_EQ(fvf, 0u);
-    block->Release();
+TEST_F(DeviceTest, CreatedStateBlockCapturesEveryStateOfItsKind) {
+    // A block of all states, of the pixel states (render, stage, sampler) and of the vertex states (render,
+    // transforms, viewport, vertex format).
+    D3DMATRIX moved = Identity(), identity = Identity();
+    moved._41 = 3.0f;
+    D3DVIEWPORT9 small{10, 10, 20, 20, 0.0f, 1.0f}, whole{0, 0, WIDTH, HEIGHT, 0.0f, 1.0f};
+    for (auto [type, pixel, vertex] : {std::tuple{D3DSBT_ALL, true, true},
+                                       {D3DSBT_PIXELSTATE, true, false},
+                                       {D3DSBT_VERTEXSTATE, false, true}}) {
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+        device->SetSamplerState(1, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+        device->SetTransform(D3DTS_WORLD, &moved);
+        device->SetViewport(&small);
+        device->SetFVF(0);
+        IDirect3DStateBlock9* block = nullptr;
+        ASSERT_EQ(device->CreateStateBlock(type, &block), D3D_OK);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetSamplerState(1, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        device->SetTransform(D3DTS_WORLD, &identity);
+        device->SetViewport(&whole);
+        device->SetFVF(0x62);
+        block->Apply();
+        block->Release();
+        EXPECT_EQ(RenderState(device, D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW)) << type;
+        EXPECT_EQ(SamplerState(device, 1, D3DSAMP_MIPFILTER), pixel ? D3DTEXF_POINT : D3DTEXF_NONE) << type;
+        D3DMATRIX world{};
+        device->GetTransform(D3DTS_WORLD, &world);
+        EXPECT_EQ(world._41, vertex ? 3.0f : 0.0f) << type;
+        D3DVIEWPORT9 vp{};
+        device->GetViewport(&vp);
+        EXPECT_EQ(vp.Width, vertex ? 20u : 160u) << type;
+        DWORD fvf = 1;
+        device->GetFVF(&fvf);
+        EXPECT_EQ(fvf, vertex ? 0u : 0x62u) << type;
+    }
 }
