@@ -245,9 +245,7 @@ BOOL InitInstance(HINSTANCE instance, int showCommand) {
     zonkel::LoadBackgroundSetting(path);
     zonkel::LoadModeSettings();
 
-    for (UINT id : {IDM_EASY, IDM_MEDIUM, IDM_HARD, IDM_SOLVE_EVERYTHING, IDM_PLAY_LEVEL_MODE}) {
-        CheckItem(id, false);
-    }
+    // Each sets every item of its group, checked or not.
     CheckDifficultyItems();
     CheckPlayModeItems();
 
