@@ -99,6 +99,7 @@ TEST_F(HighscoreTest, NewFileWithTheStartUpDefaultsIsByteExactAndAnExistingOneIs
     HighscoreList list;
     ASSERT_EQ(list.Load("as1.roh", 10), HighscoreList::LOAD_CREATED);
     EXPECT_EQ(ReadFile(folder / "as1.roh"), FileBytes(10, std::vector<Record>(10, Record{"", 0})));
+    EXPECT_EQ(Entries(list), std::vector<Record>(10, Record{"", 0})) << "the table shows what was created";
     std::vector<Record> expected;
     for (uint32_t s = 170; s <= 179; ++s) {
         list.InsertScore(HIGHSCORE_DEFAULT_NAME, s);
