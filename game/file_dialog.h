@@ -18,5 +18,5 @@ public:
 
 private:
     HWND owner;
-    HINSTANCE instance;
+    [[maybe_unused]] HINSTANCE instance; // kept, but the open-file dialog does not take it
 };
